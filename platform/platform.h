@@ -1,0 +1,178 @@
+// The seam between Vri and the operating system.
+//
+// Everything the core needs from the system goes through the function
+// pointers of PlatformOps: one default instance per platform (platform/win32.cpp
+// or platform/posix.cpp, exactly one of them is linked). A test copies the
+// default struct, replaces a few pointers (to record messages, to hold a file
+// busy, to fail the n-th open, write or rename) and installs the copy with
+// SetPlatform; RestorePlatform puts the default back.
+//
+// Names here stay clear of the <windows.h> macros (DeleteFile, MessageBox,
+// LoadLibrary, ...) so this header can sit beside it.
+//
+// Paths are Windows-style everywhere ("C:\Kmar\Vri", "R00\00001\F15R1.DAT");
+// the POSIX layer maps a leading drive to a root folder and backslashes to '/'.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+enum class PlatIcon { kError, kWarning, kInformation };
+
+// How a file is opened. Every mode is binary.
+enum class PlatOpenMode {
+  kRead,    // must exist; read at any position
+  kUpdate,  // must exist; read and write at any position
+  kAppend,  // created when missing; every write goes to the end of the file
+  kCreate,  // created or truncated; write (and read back) at any position
+};
+
+// Local calendar date and time of the machine.
+struct PlatLocalTime {
+  int year = 0;
+  int month = 0;  // 1..12
+  int day = 0;    // 1..31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int weekday = 0;  // 0 = Sunday
+};
+
+// A raw file handle of the platform layer; -1 is none.
+using PlatHandle = std::intptr_t;
+constexpr PlatHandle kNoHandle = -1;
+
+// Opaque window handle (HWND on Windows); nullptr means "the active window"
+// as owner of a message.
+using PlatWindow = void*;
+
+struct PlatformOps {
+  // Shows a modal message box. owner nullptr: the active window.
+  void (*show_message)(PlatWindow owner, const std::string& text, const std::string& caption,
+                       PlatIcon icon);
+
+  // Wait cursor: begin returns a token of the previous cursor, end restores it.
+  void* (*begin_wait_cursor)();
+  void (*end_wait_cursor)(void* previous);
+
+  void (*sleep_ms)(int ms);
+
+  // 1 when a file (not a folder) of that name exists.
+  int (*file_exists)(const std::string& path);
+  // 1 when a folder of that name exists.
+  int (*folder_exists)(const std::string& path);
+  // 1 when the file can be opened for reading while denying other writers
+  // (nobody else holds it open for writing); 0 when another program holds it.
+  int (*probe_readable)(const std::string& path);
+
+  // 1 on success, 0 on failure (a folder that exists already is a failure).
+  int (*make_folder)(const std::string& path);
+  int (*remove_file)(const std::string& path);
+  // Renames from over to, replacing to when it exists. 1 on success.
+  int (*rename_file)(const std::string& from, const std::string& to);
+
+  // 1 and the current folder (Windows-style on every system), or 0.
+  int (*get_current_folder)(std::string& out);
+  int (*set_current_folder)(const std::string& path);
+
+  void (*local_time)(PlatLocalTime& out);
+
+  // Raw files. open returns kNoHandle on failure. read/write return the
+  // number of bytes moved, or -1. seek takes whence 0 (start) or 2 (end) and
+  // returns the new position or -1. sync flushes to the disk: 1 or 0.
+  PlatHandle (*open_file)(const std::string& path, PlatOpenMode mode);
+  long long (*read_file)(PlatHandle h, void* buffer, long long count);
+  long long (*write_file)(PlatHandle h, const void* data, long long count);
+  long long (*seek_file)(PlatHandle h, long long offset, int whence);
+  int (*sync_file)(PlatHandle h);
+  int (*close_file)(PlatHandle h);
+
+  // Dynamic libraries: load returns nullptr on failure; find returns nullptr
+  // when the library has no such function.
+  void* (*load_library)(const std::string& path);
+  void* (*find_function)(void* library, const char* name);
+  void (*free_library)(void* library);
+
+  // Maps a Windows-style path to the name the system uses (identity on Windows).
+  std::string (*native_path)(const std::string& path);
+};
+
+// The platform's own operations, as linked.
+const PlatformOps& DefaultPlatform();
+// The operations in force; starts as DefaultPlatform().
+const PlatformOps& Platform();
+// Installs a copy of ops (tests). RestorePlatform goes back to the default.
+void SetPlatform(const PlatformOps& ops);
+void RestorePlatform();
+
+// Thin wrappers over the operations in force.
+void PlatShowMessage(PlatWindow owner, const std::string& text, const std::string& caption,
+                     PlatIcon icon);
+void PlatSleep(int ms);
+int PlatFileExists(const std::string& path);
+int PlatFolderExists(const std::string& path);
+int PlatProbeReadable(const std::string& path);
+int PlatMakeFolder(const std::string& path);
+int PlatRemove(const std::string& path);
+int PlatRename(const std::string& from, const std::string& to);
+int PlatGetCurrentFolder(std::string& out);
+int PlatSetCurrentFolder(const std::string& path);
+PlatLocalTime PlatNow();
+void* PlatLoadLibrary(const std::string& path);
+void* PlatFindFunction(void* library, const char* name);
+void PlatFreeLibrary(void* library);
+std::string PlatNativePath(const std::string& path);
+
+// The folder that stands for drive C: in the POSIX layer (vri-batch --root,
+// VRI_ROOT, tests). Ignored on Windows, where C: is C:.
+void PlatSetDriveRoot(const std::string& folder);
+const std::string& PlatDriveRoot();
+
+// Shows the wait cursor for its lifetime and always restores the previous one.
+class WaitCursor {
+ public:
+  WaitCursor();
+  ~WaitCursor();
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  void* previous_;
+};
+
+// ---------------------------------------------------------------------------
+// Buffered binary streams over the raw files (stdio-like, but with a large
+// buffer so that seeking within it costs no system call: a key scan that
+// seeks once per record reads the file about as fast as a plain read).
+struct PlatStream;
+
+// Opens a stream; nullptr when the file cannot be opened in that mode.
+PlatStream* PlatOpen(const std::string& path, PlatOpenMode mode);
+// Reads at most count bytes at the current position; returns the number read
+// (0 at the end of the file or on an error).
+std::size_t PlatRead(PlatStream* s, void* buffer, std::size_t count);
+// Writes count bytes at the current position (at the end in append mode).
+// Returns 1 when all were accepted, 0 on an error. Writes are buffered and
+// reach the file at the latest when the stream is flushed or closed; a
+// failure at that point is reported by PlatFlush or PlatClose.
+int PlatWrite(PlatStream* s, const void* data, std::size_t count);
+// Moves to an absolute position; 1 on success, 0 on failure (negative).
+int PlatSeek(PlatStream* s, long long position);
+// Moves to the end of the file; 1 on success.
+int PlatSeekEnd(PlatStream* s);
+// Current position, or -1.
+long long PlatTell(PlatStream* s);
+// Length of the file in bytes (including buffered writes), or -1.
+long long PlatSize(PlatStream* s);
+// Writes out buffered data: 1 on success.
+int PlatFlush(PlatStream* s);
+// Flushes and forces the data onto the disk: 1 on success.
+int PlatSync(PlatStream* s);
+// Flushes and closes; the stream is gone either way. 1 when every byte
+// written reached the file, 0 otherwise. Null is accepted (returns 1).
+int PlatClose(PlatStream* s);
+
+// Reads a whole line (any length) into line, without its CR LF or LF.
+// Returns 1 when a line was read, 0 at the end of the file.
+int PlatReadLine(PlatStream* s, std::string& line);

@@ -1,0 +1,228 @@
+// Buffered streams and the thin wrappers over the operations in force.
+// Portable: no system header, only the raw operations of PlatformOps.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace {
+
+const PlatformOps* g_ops = nullptr;
+PlatformOps g_installed;
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+
+}  // namespace
+
+const PlatformOps& Platform() { return g_ops ? *g_ops : DefaultPlatform(); }
+
+void SetPlatform(const PlatformOps& ops) {
+  g_installed = ops;
+  g_ops = &g_installed;
+}
+
+void RestorePlatform() { g_ops = nullptr; }
+
+void PlatShowMessage(PlatWindow owner, const std::string& text, const std::string& caption,
+                     PlatIcon icon) {
+  Platform().show_message(owner, text, caption, icon);
+}
+void PlatSleep(int ms) { Platform().sleep_ms(ms); }
+int PlatFileExists(const std::string& path) { return Platform().file_exists(path); }
+int PlatFolderExists(const std::string& path) { return Platform().folder_exists(path); }
+int PlatProbeReadable(const std::string& path) { return Platform().probe_readable(path); }
+int PlatMakeFolder(const std::string& path) { return Platform().make_folder(path); }
+int PlatRemove(const std::string& path) { return Platform().remove_file(path); }
+int PlatRename(const std::string& from, const std::string& to) {
+  return Platform().rename_file(from, to);
+}
+int PlatGetCurrentFolder(std::string& out) { return Platform().get_current_folder(out); }
+int PlatSetCurrentFolder(const std::string& path) { return Platform().set_current_folder(path); }
+PlatLocalTime PlatNow() {
+  PlatLocalTime t;
+  Platform().local_time(t);
+  return t;
+}
+void* PlatLoadLibrary(const std::string& path) { return Platform().load_library(path); }
+void* PlatFindFunction(void* library, const char* name) {
+  return library ? Platform().find_function(library, name) : nullptr;
+}
+void PlatFreeLibrary(void* library) {
+  if (library) Platform().free_library(library);
+}
+std::string PlatNativePath(const std::string& path) { return Platform().native_path(path); }
+
+WaitCursor::WaitCursor() : previous_(Platform().begin_wait_cursor()) {}
+WaitCursor::~WaitCursor() { Platform().end_wait_cursor(previous_); }
+
+// ---------------------------------------------------------------------------
+// Streams. One buffer serves reading; a second one gathers writes that follow
+// each other, so a record written with several calls reaches the file in one
+// raw write. Any raw error is sticky for writes: once a write failed, the
+// stream reports failure at flush and close.
+
+struct PlatStream {
+  PlatHandle handle = kNoHandle;
+  PlatOpenMode mode = PlatOpenMode::kRead;
+  long long pos = 0;  // logical position
+  // read buffer: bytes [rstart, rstart + rbuf.size()) of the file
+  long long rstart = 0;
+  std::vector<char> rbuf;
+  // pending writes: bytes [wstart, wstart + wbuf.size()); in append mode
+  // they go to the end of the file whatever wstart says
+  long long wstart = 0;
+  std::vector<char> wbuf;
+  bool failed = false;
+};
+
+namespace {
+
+int FlushWrites(PlatStream* s) {
+  if (s->wbuf.empty()) return s->failed ? 0 : 1;
+  const PlatformOps& ops = Platform();
+  long long at = s->mode == PlatOpenMode::kAppend ? ops.seek_file(s->handle, 0, 2)
+                                                  : ops.seek_file(s->handle, s->wstart, 0);
+  long long n = -1;
+  if (at >= 0) n = ops.write_file(s->handle, s->wbuf.data(), (long long)s->wbuf.size());
+  bool ok = n == (long long)s->wbuf.size();
+  if (s->mode == PlatOpenMode::kAppend && at >= 0 && ok) {
+    // the logical position follows the bytes written at the end
+    s->pos = at + n;
+  }
+  s->wbuf.clear();
+  s->rbuf.clear();
+  if (!ok) s->failed = true;
+  return ok && !s->failed ? 1 : 0;
+}
+
+}  // namespace
+
+PlatStream* PlatOpen(const std::string& path, PlatOpenMode mode) {
+  if (path.empty()) return nullptr;
+  PlatHandle h = Platform().open_file(path, mode);
+  if (h == kNoHandle) return nullptr;
+  auto* s = new PlatStream;
+  s->handle = h;
+  s->mode = mode;
+  if (mode == PlatOpenMode::kAppend) {
+    long long end = Platform().seek_file(h, 0, 2);
+    s->pos = end < 0 ? 0 : end;
+  }
+  return s;
+}
+
+std::size_t PlatRead(PlatStream* s, void* buffer, std::size_t count) {
+  if (!s || count == 0) return 0;
+  if (!s->wbuf.empty() && !FlushWrites(s)) return 0;
+  char* out = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  const PlatformOps& ops = Platform();
+  while (done < count) {
+    long long rend = s->rstart + (long long)s->rbuf.size();
+    if (s->pos >= s->rstart && s->pos < rend) {
+      std::size_t avail = (std::size_t)(rend - s->pos);
+      std::size_t take = std::min(avail, count - done);
+      std::memcpy(out + done, s->rbuf.data() + (s->pos - s->rstart), take);
+      done += take;
+      s->pos += (long long)take;
+      continue;
+    }
+    // a large read goes straight into the caller's buffer
+    if (count - done >= kBufferSize) {
+      if (ops.seek_file(s->handle, s->pos, 0) < 0) break;
+      long long n = ops.read_file(s->handle, out + done, (long long)(count - done));
+      if (n <= 0) break;
+      done += (std::size_t)n;
+      s->pos += n;
+      continue;
+    }
+    s->rbuf.resize(kBufferSize);
+    s->rstart = s->pos;
+    long long n = -1;
+    if (ops.seek_file(s->handle, s->pos, 0) >= 0)
+      n = ops.read_file(s->handle, s->rbuf.data(), (long long)kBufferSize);
+    if (n <= 0) {
+      s->rbuf.clear();
+      break;
+    }
+    s->rbuf.resize((std::size_t)n);
+  }
+  return done;
+}
+
+int PlatWrite(PlatStream* s, const void* data, std::size_t count) {
+  if (!s || s->mode == PlatOpenMode::kRead) return 0;
+  if (s->failed) return 0;
+  if (count == 0) return 1;
+  s->rbuf.clear();
+  bool contiguous = s->mode == PlatOpenMode::kAppend ||
+                    s->wstart + (long long)s->wbuf.size() == s->pos;
+  if (!s->wbuf.empty() && !contiguous) {
+    if (!FlushWrites(s)) return 0;
+  }
+  if (s->wbuf.empty()) s->wstart = s->pos;
+  const char* in = static_cast<const char*>(data);
+  s->wbuf.insert(s->wbuf.end(), in, in + count);
+  s->pos += (long long)count;
+  if (s->wbuf.size() >= kBufferSize) return FlushWrites(s);
+  return 1;
+}
+
+int PlatSeek(PlatStream* s, long long position) {
+  if (!s || position < 0) return 0;
+  if (s->mode == PlatOpenMode::kAppend && !s->wbuf.empty() && !FlushWrites(s)) return 0;
+  s->pos = position;
+  return 1;
+}
+
+int PlatSeekEnd(PlatStream* s) {
+  long long size = PlatSize(s);
+  if (size < 0) return 0;
+  s->pos = size;
+  return 1;
+}
+
+long long PlatTell(PlatStream* s) { return s ? s->pos : -1; }
+
+long long PlatSize(PlatStream* s) {
+  if (!s) return -1;
+  if (!s->wbuf.empty() && !FlushWrites(s)) return -1;
+  return Platform().seek_file(s->handle, 0, 2);
+}
+
+int PlatFlush(PlatStream* s) {
+  if (!s) return 0;
+  return FlushWrites(s);
+}
+
+int PlatSync(PlatStream* s) {
+  if (!PlatFlush(s)) return 0;
+  return Platform().sync_file(s->handle);
+}
+
+int PlatClose(PlatStream* s) {
+  if (!s) return 1;
+  int ok = FlushWrites(s);
+  if (!Platform().close_file(s->handle)) ok = 0;
+  delete s;
+  return ok;
+}
+
+int PlatReadLine(PlatStream* s, std::string& line) {
+  line.clear();
+  if (!s) return 0;
+  bool any = false;
+  char c;
+  // Read through the buffer a byte at a time: lines are short and the
+  // buffer makes each byte a memory copy.
+  while (PlatRead(s, &c, 1) == 1) {
+    any = true;
+    if (c == '\n') {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      return 1;
+    }
+    line.push_back(c);
+  }
+  return any ? 1 : 0;
+}

@@ -1,0 +1,70 @@
+// Test doubles over the seam: a message recorder and fault injection.
+// Portable; used by the unit tests and by vri-batch (which prints and logs
+// messages through the same sink).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct RecordedMessage {
+  PlatIcon icon;
+  std::string caption;
+  std::string text;
+  bool operator==(const RecordedMessage&) const = default;
+};
+
+// "error", "warning" or "information".
+const char* IconName(PlatIcon icon);
+
+// Routes every message of the platform in force to a sink instead of the
+// screen. The previous platform comes back when the guard ends.
+class MessageSink {
+ public:
+  explicit MessageSink(std::function<void(const RecordedMessage&)> sink);
+  ~MessageSink();
+  MessageSink(const MessageSink&) = delete;
+  MessageSink& operator=(const MessageSink&) = delete;
+
+ private:
+  PlatformOps saved_;
+};
+
+// Records every message in order (and shows none).
+class MessageRecorder {
+ public:
+  MessageRecorder();
+  const std::vector<RecordedMessage>& messages() const { return messages_; }
+  void Clear() { messages_.clear(); }
+
+ private:
+  std::vector<RecordedMessage> messages_;
+  MessageSink sink_;
+};
+
+enum class FaultOp { kOpen, kWrite, kRename, kRemove, kSync };
+
+// Fails the n-th call (counted from 1) of one kind of file operation, once or
+// from then on, while the guard lives; counts the calls of every kind.
+// An open that fails returns no handle; a write that fails writes nothing;
+// a rename or remove that fails leaves both names as they were.
+class FaultInjector {
+ public:
+  FaultInjector();
+  ~FaultInjector();
+  FaultInjector(const FaultInjector&) = delete;
+  FaultInjector& operator=(const FaultInjector&) = delete;
+
+  // n <= 0 disarms. persistent: every call from the n-th on fails.
+  void FailAt(FaultOp op, int n, bool persistent = false);
+  int Calls(FaultOp op) const;
+  // 1 when the armed fault has fired at least once.
+  int Fired() const;
+  // Open handles not yet closed (to prove that a job closed everything).
+  int OpenHandles() const;
+
+ private:
+  PlatformOps saved_;
+};

@@ -1,0 +1,194 @@
+// The Win32 layer: vri.exe, vri-batch.exe and the tests run under Wine.
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace {
+
+std::string g_root;
+
+// With a drive root set (vri-batch --root), "C:\..." names a file below it.
+std::string Map(const std::string& path) {
+  if (g_root.empty() || path.size() < 2 || path[1] != ':') return path;
+  std::string out = g_root;
+  std::size_t i = 2;
+  while (i < path.size() && (path[i] == '\\' || path[i] == '/')) ++i;
+  if (!out.empty() && out.back() != '\\' && out.back() != '/') out.push_back('\\');
+  out.append(path, i, std::string::npos);
+  return out;
+}
+
+UINT IconFlag(PlatIcon icon) {
+  switch (icon) {
+    case PlatIcon::kError: return MB_ICONERROR;
+    case PlatIcon::kWarning: return MB_ICONWARNING;
+    case PlatIcon::kInformation: return MB_ICONINFORMATION;
+  }
+  return MB_ICONERROR;
+}
+
+void WinShowMessage(PlatWindow owner, const std::string& text, const std::string& caption,
+                    PlatIcon icon) {
+  HWND hwnd = owner ? static_cast<HWND>(owner) : GetActiveWindow();
+  MessageBoxA(hwnd, text.c_str(), caption.c_str(), MB_OK | IconFlag(icon));
+}
+
+void* WinBeginWait() { return SetCursor(LoadCursor(nullptr, IDC_WAIT)); }
+void WinEndWait(void* previous) { SetCursor(static_cast<HCURSOR>(previous)); }
+
+void WinSleep(int ms) { Sleep(ms > 0 ? (DWORD)ms : 0); }
+
+int WinFileExists(const std::string& path) {
+  DWORD a = GetFileAttributesA(Map(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+}
+
+int WinFolderExists(const std::string& path) {
+  DWORD a = GetFileAttributesA(Map(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+}
+
+// Opening for reading while allowing others only to read fails with a
+// sharing violation as long as another program holds the file for writing.
+int WinProbeReadable(const std::string& path) {
+  HANDLE h = CreateFileA(Map(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  CloseHandle(h);
+  return 1;
+}
+
+int WinMakeFolder(const std::string& path) { return CreateDirectoryA(Map(path).c_str(), nullptr) ? 1 : 0; }
+
+bool IsSharingError(DWORD e) {
+  return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION || e == ERROR_ACCESS_DENIED;
+}
+
+// A virus scanner or the larger product may hold a file for a moment; the
+// sharing violation it causes is retried briefly here, nowhere else.
+int WinRemove(const std::string& path) {
+  for (int attempt = 0;; ++attempt) {
+    if (DeleteFileA(Map(path).c_str())) return 1;
+    if (attempt >= 10 || !IsSharingError(GetLastError())) return 0;
+    Sleep(50);
+  }
+}
+
+// std::rename onto an existing file fails here; MoveFileEx replaces it.
+int WinRename(const std::string& from, const std::string& to) {
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExA(Map(from).c_str(), Map(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return 1;
+    if (attempt >= 10 || !IsSharingError(GetLastError())) return 0;
+    Sleep(50);
+  }
+}
+
+int WinGetCurrentFolder(std::string& out) {
+  char buf[MAX_PATH + 1];
+  DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
+  if (n == 0 || n > MAX_PATH) return 0;
+  out.assign(buf, n);
+  return 1;
+}
+
+int WinSetCurrentFolder(const std::string& path) {
+  return SetCurrentDirectoryA(Map(path).c_str()) ? 1 : 0;
+}
+
+void WinLocalTime(PlatLocalTime& out) {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  out.year = st.wYear;
+  out.month = st.wMonth;
+  out.day = st.wDay;
+  out.hour = st.wHour;
+  out.minute = st.wMinute;
+  out.second = st.wSecond;
+  out.weekday = st.wDayOfWeek;
+}
+
+PlatHandle WinOpen(const std::string& path, PlatOpenMode mode) {
+  DWORD access = GENERIC_READ;
+  DWORD disposition = OPEN_EXISTING;
+  switch (mode) {
+    case PlatOpenMode::kRead: break;
+    case PlatOpenMode::kUpdate: access |= GENERIC_WRITE; break;
+    case PlatOpenMode::kAppend:
+      access |= GENERIC_WRITE;
+      disposition = OPEN_ALWAYS;
+      break;
+    case PlatOpenMode::kCreate:
+      access |= GENERIC_WRITE;
+      disposition = CREATE_ALWAYS;
+      break;
+  }
+  // Shared as the larger product's own opens are: others may read and write.
+  for (int attempt = 0;; ++attempt) {
+    HANDLE h = CreateFileA(Map(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return reinterpret_cast<PlatHandle>(h);
+    if (attempt >= 5 || GetLastError() != ERROR_SHARING_VIOLATION) return kNoHandle;
+    Sleep(20);
+  }
+}
+
+long long WinRead(PlatHandle h, void* buffer, long long count) {
+  DWORD n = 0;
+  if (!ReadFile(reinterpret_cast<HANDLE>(h), buffer, (DWORD)count, &n, nullptr)) return -1;
+  return n;
+}
+
+long long WinWrite(PlatHandle h, const void* data, long long count) {
+  const char* p = static_cast<const char*>(data);
+  long long done = 0;
+  while (done < count) {
+    DWORD n = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(h), p + done, (DWORD)(count - done), &n, nullptr) ||
+        n == 0)
+      return -1;
+    done += n;
+  }
+  return done;
+}
+
+long long WinSeek(PlatHandle h, long long offset, int whence) {
+  LARGE_INTEGER to, now;
+  to.QuadPart = offset;
+  if (!SetFilePointerEx(reinterpret_cast<HANDLE>(h), to, &now,
+                        whence == 2 ? FILE_END : FILE_BEGIN))
+    return -1;
+  return now.QuadPart;
+}
+
+int WinSync(PlatHandle h) { return FlushFileBuffers(reinterpret_cast<HANDLE>(h)) ? 1 : 0; }
+
+int WinClose(PlatHandle h) { return CloseHandle(reinterpret_cast<HANDLE>(h)) ? 1 : 0; }
+
+void* WinLoadLibrary(const std::string& path) {
+  return reinterpret_cast<void*>(LoadLibraryA(Map(path).c_str()));
+}
+
+void* WinFindFunction(void* library, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void WinFreeLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
+
+std::string WinNativePath(const std::string& path) { return Map(path); }
+
+const PlatformOps kWin32 = {
+    WinShowMessage,  WinBeginWait,    WinEndWait,          WinSleep,
+    WinFileExists,   WinFolderExists, WinProbeReadable,    WinMakeFolder,
+    WinRemove,       WinRename,       WinGetCurrentFolder, WinSetCurrentFolder,
+    WinLocalTime,    WinOpen,         WinRead,             WinWrite,
+    WinSeek,         WinSync,         WinClose,            WinLoadLibrary,
+    WinFindFunction, WinFreeLibrary,  WinNativePath,
+};
+
+}  // namespace
+
+const PlatformOps& DefaultPlatform() { return kWin32; }
+
+void PlatSetDriveRoot(const std::string& folder) { g_root = folder; }
+const std::string& PlatDriveRoot() { return g_root; }

@@ -1,0 +1,80 @@
+// Shared helpers of the unit tests: a throw-away drive root, and byte-exact
+// file reading and writing by Windows-style name.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "platform/platform.h"
+
+// A fresh folder that stands for drive C: while the object lives. The
+// current folder and the previous root come back when it ends.
+class TempRoot {
+ public:
+  TempRoot() {
+    static std::atomic<int> counter{0};
+    namespace fs = std::filesystem;
+    for (int i = 0;; ++i) {
+      dir_ = fs::temp_directory_path() /
+             ("vri-test-" + std::to_string(TestPid()) + "-" + std::to_string(counter++));
+      if (fs::create_directories(dir_)) break;
+    }
+    saved_root_ = PlatDriveRoot();
+    PlatGetCurrentFolder(saved_cwd_);
+    PlatSetDriveRoot(dir_.string());
+  }
+  ~TempRoot() {
+    PlatSetCurrentFolder(saved_cwd_);
+    PlatSetDriveRoot(saved_root_);
+    std::error_code ec;
+    std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
+    std::filesystem::remove_all(dir_, ec);
+  }
+  TempRoot(const TempRoot&) = delete;
+  TempRoot& operator=(const TempRoot&) = delete;
+
+  // "C:\<relative>" with backslashes, as the core names files.
+  std::string Path(const std::string& relative) const {
+    std::string out = "C:\\";
+    for (char c : relative) out.push_back(c == '/' ? '\\' : c);
+    return out;
+  }
+  const std::filesystem::path& dir() const { return dir_; }
+
+  // Makes C:\Kmar\Vri (and R00) and makes it the current folder, as start-up does.
+  void EnterProductFolder() {
+    std::filesystem::create_directories(dir_ / "Kmar" / "Vri" / "R00");
+    PlatSetCurrentFolder(Path("Kmar\\Vri"));
+  }
+
+ private:
+  static long TestPid();
+  std::filesystem::path dir_;
+  std::string saved_root_;
+  std::string saved_cwd_;
+};
+
+inline long TempRoot::TestPid() {
+  return (long)(reinterpret_cast<std::uintptr_t>(&TestPid) & 0xffff) ^ (long)::time(nullptr);
+}
+
+// Whole-file helpers by Windows-style name (relative names are taken from the
+// current folder).
+inline void WriteFileBytes(const std::string& name, const std::string& bytes) {
+  std::ofstream out(PlatNativePath(name), std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+inline std::string ReadFileBytes(const std::string& name) {
+  std::ifstream in(PlatNativePath(name), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline bool FileExistsNative(const std::string& name) {
+  return std::filesystem::exists(PlatNativePath(name));
+}
