@@ -1,0 +1,6 @@
+#include "records/company.h"
+
+CompanyContext& Company() {
+  static CompanyContext context;
+  return context;
+}
