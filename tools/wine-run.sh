@@ -9,7 +9,7 @@ bindir=$(cd "$(dirname "$exe")" && pwd)
 export WINEPREFIX
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d"
-if [ ! -d "$WINEPREFIX/drive_c" ]; then
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
