@@ -1,0 +1,114 @@
+// Record files: fixed-length text records without separators, shared with
+// the larger product. Record n occupies bytes n*L .. (n+1)*L-1; the last byte
+// of every record is its status byte, '+' marking a free (deleted) record
+// whose slot the next new record may take. A partial last record is
+// completed with blanks before the next record is appended.
+//
+// Every file is reached through platform streams (64 KiB buffer: a seek
+// inside the buffer costs no system call), so a scan that seeks once per
+// record reads about as fast as a plain read.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+
+#include "platform/platform.h"
+
+// Field widths of one record layout, in field order; they sum to the record
+// length (checked at compile time beside every table).
+using WidthTable = std::span<const int>;
+
+// Sum of all widths of a table.
+constexpr int SumWidths(WidthTable widths) {
+  int sum = 0;
+  for (int w : widths) sum += w;
+  return sum;
+}
+
+// Offset of field `field` (the sum of the widths before it); -1 when the
+// index is outside the table.
+constexpr int FieldOffset(WidthTable widths, int field) {
+  if (field < 0 || field >= (int)widths.size()) return -1;
+  int offset = 0;
+  for (int i = 0; i < field; ++i) offset += widths[i];
+  return offset;
+}
+
+constexpr char kFreeRecordMark = '+';
+// Waits of FileBusy: 21 probes, 50 ms apart (about one second).
+constexpr int kBusyAttempts = 21;
+constexpr int kBusyPauseMs = 50;
+// Keys are compared over at most this many characters.
+constexpr int kMaxKeyWidth = 50;
+
+// FileBusy wait types.
+constexpr int kBusySilent = 0;   // still busy: 1, no message
+constexpr int kBusyWarn = 1;     // still busy: 1 after "Sistema ocupado, tente novamente."
+constexpr int kBusyGoAhead = 2;  // still busy: 0 anyway (the caller goes ahead)
+
+// FOpen2 modes and reuse rules.
+constexpr int kOpenNewRecord = 1;      // any other mode rewrites record n
+constexpr int kOpenRewrite = 2;
+constexpr int kReuseNever = 0;
+constexpr int kReuseFromFirst = 1;     // 2 or more: search after the record passed in
+
+// Waits (wait cursor shown) while another program holds the file open for
+// writing or without read sharing, up to 21 probes 50 ms apart. Returns 0
+// (go ahead) when the file is free, missing or disappears; when still busy:
+// type 0 returns 1 silently, type 1 shows "Sistema ocupado, tente
+// novamente." (caption "FileBusy", warning) and returns 1, type 2 returns 0.
+int FileBusy(const std::string& name, int type);
+
+// Opens a record file for writing one whole record of `record_length`
+// characters. Mode 1 (new record): with reuse >= 1 and the file not busy,
+// takes the first free record (searching from record 0 for reuse 1, after
+// `record` for reuse >= 2); otherwise appends (after FileBusy type 2),
+// completing a partial last record with blanks; `record` receives the slot's
+// number. Any other mode: positions at record `record` for a rewrite.
+// Returns the stream positioned for the write (the caller writes the record
+// and closes it), or nullptr after one message (caption "FOpen2", error
+// icon); `record` is then -1 in mode 1 and unchanged otherwise.
+PlatStream* FOpen2(const std::string& name, int record_length, int mode, int& record,
+                   int reuse);
+
+// Reads field `field` of record `record` with layout `widths` through
+// `stream`, or (stream nullptr) opens `name` for reading and closes it.
+// Returns 1 and the text without trailing blanks when at least one character
+// was read; 0 and an empty text when the record number is negative, the
+// field index is outside the table, the file cannot be opened, the position
+// is outside the file or nothing can be read. Never shows a message.
+int ReadField(PlatStream* stream, int record, std::string& text, int field,
+              const std::string& name, int record_length, WidthTable widths);
+
+// Finds the first live record whose key field (at `key_offset`, `key_width`
+// characters, at most 50 compared) equals `code` cut and blank-padded to the
+// key width, ignoring ASCII letter case. Reads only the key field of each
+// record. Returns 1 and its record number; 0 and -1 when the code is empty,
+// there is no stream or no live record matches.
+int FindCode(PlatStream* stream, const std::string& code, int record_length, int& record,
+             int key_offset, int key_width);
+
+// FindCode on the file `name`, opened for reading and closed again. A file
+// that cannot be opened gives 0 and -1.
+int FindCodeInFile(const std::string& code, const std::string& name, int record_length,
+                   int& record, int key_offset, int key_width);
+
+// 1 when the status byte of record `record` is '+'; 0 when it is anything
+// else, the record lies outside the file, the number is negative or there is
+// no stream.
+int IsFreeRecord(PlatStream* stream, int record, int record_length);
+
+// IsFreeRecord on the file `name`; 0 when it cannot be opened.
+int IsFreeRecordInFile(const std::string& name, int record, int record_length);
+
+// NOTE the inverted result, kept from the larger product's interface:
+// returns 0 with the stream positioned at `position` when 0 <= position <
+// file length; 1 (position unspecified) otherwise or without a stream.
+int SeekInside(PlatStream* stream, long long position);
+
+// Reads at most `width` characters from the current position into `text`
+// (binary: 0x00 and 0x1A are ordinary bytes). Returns 1 when at least one
+// character was read; 0 and an empty text at the end of the file, for a
+// width below 1 or without a stream.
+int ReadText(PlatStream* stream, std::string& text, int width);
