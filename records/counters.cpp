@@ -1,0 +1,135 @@
+#include "records/counters.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr char kCounterCaption[] = "GetCodeCad2";
+constexpr char kCounterReadText[] = "Erro ao abrir / posicionar arquivo de contadores.";
+constexpr char kCounterWriteText[] = "Erro ao gravar arquivo de contadores.";
+constexpr char kSavedValueCaption[] = "SavedFieldValue";
+constexpr char kSavedValueWriteText[] = "Erro ao gravar o arquivo.";
+
+// A key part as the record holds it: cut to 10 characters and blank-padded
+// ("%-10s" alone would let a long part shift every later byte).
+std::string& AppendKeyPart(std::string& key, const std::string& part) {
+  std::string cut = part.substr(0, 10);
+  cut.resize(10, ' ');
+  return key.append(cut);
+}
+
+// The counter's decimal text as the larger product reads it (leading blanks,
+// a sign, then digits up to the first other character); anything that is not
+// a number from 0 to 999,999,999 counts as 0.
+long ParseCounter(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > kCounterMax) return 0;
+  }
+  if (negative) return 0;
+  return (long)value;
+}
+
+long NextNumber(long number, int digits) {
+  if (digits < 1 || digits > 9) digits = kCounterDefaultDigits;
+  long largest = 1;
+  for (int i = 0; i < digits; ++i) largest *= 10;
+  largest -= 1;
+  return (number >= 1 && number <= largest - 1) ? number + 1 : 1;
+}
+
+// Writes `line` at the position FOpen2 chose and closes the stream: 1 when
+// every byte reached the file.
+int WriteAndClose(PlatStream* stream, const std::string& line) {
+  int ok = PlatWrite(stream, line.data(), line.size());
+  if (!PlatClose(stream)) ok = 0;
+  return ok;
+}
+
+}  // namespace
+
+int GetCodeCad2(const std::string& key1, const std::string& key2, long& number, int digits) {
+  std::string key;
+  AppendKeyPart(AppendKeyPart(key, key1), key2);
+  int record = -1;
+  int found = FindCodeInFile(key, kCounterFile, kCounterRecordLength, record, 0, kCounterKeyWidth);
+
+  if (digits <= kCounterStoreAbove) {
+    number = 0;
+    if (found) {
+      PlatStream* stream = PlatOpen(kCounterFile, PlatOpenMode::kRead);
+      std::string text;
+      int ok = stream && PlatSeek(stream, (long long)record * kCounterRecordLength +
+                                              FieldOffset(kCounterWidths, kCounterNumberField)) &&
+               ReadText(stream, text, kCounterWidths[kCounterNumberField]);
+      PlatClose(stream);
+      if (!ok) {
+        PlatShowMessage(nullptr, kCounterReadText, kCounterCaption, PlatIcon::kError);
+        return 0;
+      }
+      number = ParseCounter(text);
+    }
+    if (digits == kCounterReadOnly) return 1;
+    number = NextNumber(number, digits);
+  } else if (number < 0 || number > kCounterMax) {
+    // More than nine digits would run into the status byte; store what a
+    // later read would make of it.
+    number = 0;
+  }
+
+  char digits_text[24];
+  std::snprintf(digits_text, sizeof digits_text, "%-10ld", number);
+  std::string line = key;
+  line.append(digits_text);
+  line.resize(kCounterRecordLength, ' ');
+
+  PlatStream* stream = FOpen2(kCounterFile, kCounterRecordLength,
+                              found ? kOpenRewrite : kOpenNewRecord, record, kReuseNever);
+  if (!stream) return 0;
+  if (!WriteAndClose(stream, line)) {
+    PlatShowMessage(nullptr, kCounterWriteText, kCounterCaption, PlatIcon::kError);
+    return 0;
+  }
+  return 1;
+}
+
+int SavedFieldValue(std::string& value, const std::string& key1, const std::string& key2,
+                    const std::string& key3, int action) {
+  if (key3.empty() || action < 0) return 0;
+  std::string key;
+  AppendKeyPart(AppendKeyPart(AppendKeyPart(key, key1), key2), key3);
+  int record = -1;
+  int found =
+      FindCodeInFile(key, kSavedValueFile, kSavedValueRecordLength, record, 0, kSavedValueKeyWidth);
+
+  if (action == kSavedValueRead) {
+    return ReadField(nullptr, record, value, kSavedValueTextField, kSavedValueFile,
+                     kSavedValueRecordLength, kSavedValueWidths);
+  }
+
+  PlatStream* stream = FOpen2(kSavedValueFile, kSavedValueRecordLength,
+                              found ? kOpenRewrite : kOpenNewRecord, record, kReuseNever);
+  if (!stream) return 0;
+  // The value comes from a text field: it ends at a NUL, holds at most 200
+  // characters, and control characters must not reach the record.
+  std::string text = value.substr(0, value.find('\0'));
+  if (text.size() > (std::size_t)kSavedValueTextWidth) text.resize(kSavedValueTextWidth);
+  for (char& c : text)
+    if (c >= 1 && c <= 31) c = ' ';
+  std::string line = key;
+  line.resize((std::size_t)FieldOffset(kSavedValueWidths, kSavedValueFolderField), ' ');
+  line.push_back(action == kSavedValueSaveFolder ? '1' : '0');
+  line.append(text);
+  line.resize(kSavedValueRecordLength, ' ');
+  if (!WriteAndClose(stream, line)) {
+    PlatShowMessage(nullptr, kSavedValueWriteText, kSavedValueCaption, PlatIcon::kError);
+    return 0;
+  }
+  return 1;
+}
