@@ -89,10 +89,11 @@ struct PlatformOps {
   int (*close_file)(PlatHandle h);
 
   // Dynamic libraries: load returns nullptr on failure; find returns nullptr
-  // when the library has no such function.
+  // when the library has no such function; free returns 1, or 0 when the
+  // system refused to release it.
   void* (*load_library)(const std::string& path);
   void* (*find_function)(void* library, const char* name);
-  void (*free_library)(void* library);
+  int (*free_library)(void* library);
 
   // Maps a Windows-style path to the name the system uses (identity on Windows).
   std::string (*native_path)(const std::string& path);
@@ -121,7 +122,8 @@ int PlatSetCurrentFolder(const std::string& path);
 PlatLocalTime PlatNow();
 void* PlatLoadLibrary(const std::string& path);
 void* PlatFindFunction(void* library, const char* name);
-void PlatFreeLibrary(void* library);
+// 1 when the library was released (or none was given), 0 when the system refused.
+int PlatFreeLibrary(void* library);
 std::string PlatNativePath(const std::string& path);
 
 // The folder that stands for drive C: in the POSIX layer (vri-batch --root,

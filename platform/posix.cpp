@@ -195,7 +195,7 @@ void* PosixLoadLibrary(const std::string& path) {
 
 void* PosixFindFunction(void* library, const char* name) { return dlsym(library, name); }
 
-void PosixFreeLibrary(void* library) { dlclose(library); }
+int PosixFreeLibrary(void* library) { return dlclose(library) == 0 ? 1 : 0; }
 
 std::string PosixNativePath(const std::string& path) { return MapPath(path); }
 

@@ -48,8 +48,8 @@ void* PlatLoadLibrary(const std::string& path) { return Platform().load_library(
 void* PlatFindFunction(void* library, const char* name) {
   return library ? Platform().find_function(library, name) : nullptr;
 }
-void PlatFreeLibrary(void* library) {
-  if (library) Platform().free_library(library);
+int PlatFreeLibrary(void* library) {
+  return library ? Platform().free_library(library) : 1;
 }
 std::string PlatNativePath(const std::string& path) { return Platform().native_path(path); }
 

@@ -173,7 +173,7 @@ void* WinFindFunction(void* library, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
-void WinFreeLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
+int WinFreeLibrary(void* library) { return FreeLibrary(static_cast<HMODULE>(library)) ? 1 : 0; }
 
 std::string WinNativePath(const std::string& path) { return Map(path); }
 
