@@ -1,0 +1,80 @@
+// The Sintegra report of one month: the printer library writes the file from
+// the fiscal memory with the company identification typed in the dialog, and
+// Vri puts its records into the fixed order and rewrites it.
+//
+// Portable: the fiscal printer dialog (and vri-batch) read their fields into a
+// SintegraRequest, call the job and show what it returns.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+// The one place the report is written.
+inline constexpr const char* kSintegraFolder = "C:\\Kmar\\Arquivos";
+inline constexpr const char* kSintegraPath = "C:\\Kmar\\Arquivos\\Sintegra.txt";
+
+// Characters of a line that make up its sort key.
+constexpr int kSintegraKeyLength = 31;
+
+// The most characters each field of the fiscal printer dialog accepts while
+// typing (controls 100 to 112; 102 only shows the folder).
+struct SintegraFieldLimit {
+  int control_id;
+  int limit;
+};
+inline constexpr SintegraFieldLimit kSintegraFieldLimits[] = {
+    {100, 7},  {101, 2},  {102, 100}, {103, 35}, {104, 34}, {105, 5},  {106, 22},
+    {107, 15}, {108, 30}, {109, 9},   {110, 12}, {111, 10}, {112, 18},
+};
+// The limit of control_id, or 0 when it is not one of the fields above.
+int SintegraLimitOf(int control_id);
+
+// The texts of the dialog's fields, as typed (after the month/year and the CEP
+// were normalised on leaving their fields).
+struct SintegraRequest {
+  std::string month_year;  // 100, '03/2026' or empty
+  std::string report = "39";  // 101, the library's report selection
+  std::string name;        // 103
+  std::string street;      // 104
+  std::string number;      // 105
+  std::string complement;  // 106
+  std::string district;    // 107
+  std::string city;        // 108
+  std::string cep;         // 109, '12345-678'
+  std::string phone;       // 110
+  std::string fax;         // 111
+  std::string contact;     // 112
+};
+
+// Field logic of the CEP field: the digits of its first 9 characters become
+// '12345-678' (missing digits "0", digits after the eighth dropped), or the
+// empty text when it has none. Never fails; returns text.
+std::string& NormCep(std::string& text);
+
+// Start-up step: asks the loaded library for its version. Returns 1 and the
+// version text; 0 and the empty text after the library's message.
+int SintegraVersion(PlatWindow owner, std::string& version);
+
+// Generation: has the loaded library write the month's report at kSintegraPath,
+// sorts and rewrites it. Returns 1 after "Arquivo Sintegra.txt gerado com
+// sucesso."; 0 after the message that stopped it (the file is then left as
+// the library wrote it).
+int SintegraGenerate(PlatWindow owner, const SintegraRequest& request);
+
+// The sort key of one line of the report (its line end removed): "60", its
+// characters 4-31 and the order digit of its subtype (M 0, A 1, D 2, I 3,
+// other 4) for type 60; else its first two characters and 29 blanks. Short
+// lines are taken as blank-filled. Returns key.
+std::string& SintegraSortKey(const std::string& line, std::string& key);
+
+// Puts lines into report order: ascending by sort key and then by the whole
+// line, letter case ignored; equal lines keep their order. Never fails.
+void SortSintegraLines(std::vector<std::string>& lines);
+
+// Reads the report at path, sorts its lines and replaces it through a synced
+// temporary file in the same folder, every line ending in CR LF. Returns 1; 0
+// after a message (caption "Vri") when it cannot be read, is empty, or the
+// sorted file cannot be written, leaving the file as it was.
+int SortSintegraFile(PlatWindow owner, const std::string& path);
