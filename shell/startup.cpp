@@ -1,0 +1,145 @@
+#include "shell/startup.h"
+
+#include <climits>
+#include <string>
+
+#include "platform/platform.h"
+#include "records/catalogue.h"
+#include "records/company.h"
+#include "records/masters.h"
+#include "records/record_file.h"
+
+namespace {
+
+constexpr char kCommandPrefix[] = "vri";
+constexpr std::size_t kCommandLength = 9;
+constexpr char kPalmModeDigit = '2';
+constexpr char kDefaultCompanyCode[] = "00001";
+constexpr int kCompanyCodeDigits = 5;
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c; }
+
+bool EqualFoldAscii(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  return true;
+}
+
+bool IsWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// 1 and the value when the text holds a number (see DecimalValue); 0 and 0
+// when no digit follows the white space and the sign.
+int ParseDecimal(const std::string& text, int& value) {
+  std::size_t i = 0;
+  while (i < text.size() && IsWhiteSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long long magnitude = 0;
+  bool any = false;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    any = true;
+    // Saturate: a long code from vri-batch must not overflow.
+    if (magnitude <= (long long)INT_MAX + 1) magnitude = magnitude * 10 + (text[i] - '0');
+  }
+  if (negative) magnitude = -magnitude;
+  if (magnitude > INT_MAX) magnitude = INT_MAX;
+  if (magnitude < INT_MIN) magnitude = INT_MIN;
+  value = any ? (int)magnitude : 0;
+  return any ? 1 : 0;
+}
+
+// "%05d": at least five digits with leading zeros, a minus sign counting as one.
+std::string& FormatCode(std::string& out, int value) {
+  std::string digits = std::to_string(value < 0 ? -(long long)value : (long long)value);
+  int width = value < 0 ? kCompanyCodeDigits - 1 : kCompanyCodeDigits;
+  out.clear();
+  if (value < 0) out.push_back('-');
+  if ((int)digits.size() < width) out.append((std::size_t)(width - (int)digits.size()), '0');
+  out.append(digits);
+  return out;
+}
+
+}  // namespace
+
+int ApplyCommandLine(const std::string& arguments) {
+  CompanyContext& company = Company();
+  if (arguments.size() != kCommandLength ||
+      !EqualFoldAscii(arguments.substr(0, sizeof kCommandPrefix - 1), kCommandPrefix)) {
+    company.job_mode = kModeFiscal;
+    company.company_code = kDefaultCompanyCode;
+  } else {
+    company.job_mode = arguments[3] == kPalmModeDigit ? kModePalm : kModeNone;
+    company.company_code = arguments.substr(4, 5);
+  }
+  return company.job_mode;
+}
+
+int DecimalValue(const std::string& text) {
+  int value = 0;
+  ParseDecimal(text, value);
+  return value;
+}
+
+int SetWorkFolder(const std::string& name) {
+  std::string current;
+  if (PlatGetCurrentFolder(current) && EqualFoldAscii(current, kDevelopmentFolder)) return 1;
+  std::string folder = "C:\\Kmar\\";
+  folder.append(name);
+  if (PlatSetCurrentFolder(folder)) return 1;
+  PlatShowMessage(nullptr, "Erro ao mudar a pasta.", "Desenvolvimento", PlatIcon::kError);
+  return 0;
+}
+
+int ReadLastCompany(int request) {
+  CompanyContext& company = Company();
+  if (request != kLoadLastUsed) return company.company_record;
+  company.company_record = -1;
+  PlatStream* system = PlatOpen(kSystemFile, PlatOpenMode::kRead);
+  if (!system) return -1;
+  std::string text;
+  int record = -1;
+  // An empty file or one without a number names no company: taking record 0
+  // would load whichever company happens to stand first.
+  if (ReadText(system, text, kSystemRecordWidth) && ParseDecimal(text, record)) {
+    company.company_record = record;
+  }
+  PlatClose(system);
+  return company.company_record;
+}
+
+int LoadCompany(int request) {
+  CompanyContext& company = Company();
+  if (request == kLoadLookUp && !company.company_code.empty()) {
+    std::string code;
+    FormatCode(code, DecimalValue(company.company_code));
+    company.company_code = code;
+    int record = -1;
+    request = FindCodeInFile(code, kCompanyFile, kCompanyRecordLength, record, 0,
+                             kCompanyKeyWidth)
+                  ? kLoadFound
+                  : kLoadLastUsed;
+    company.company_record = record;
+  }
+  ReadLastCompany(request);
+  if (IsFreeRecordInFile(kCompanyFile, company.company_record, kCompanyRecordLength)) {
+    company.company_record = -1;
+  }
+  std::string stored;
+  if (company.company_record < 0 ||
+      !ReadCompanyField(nullptr, company.company_record, stored, kPersonCode)) {
+    stored.clear();
+  }
+  company.company_code = stored;
+  if (stored.empty()) {
+    company.company_record = -1;
+    return 0;
+  }
+  // The company folder may exist already; a product folder copied without
+  // R00 gets it, so the company files can be made in it.
+  if (!PlatFolderExists(kCompanyFolderRoot)) PlatMakeFolder(kCompanyFolderRoot);
+  std::string folder = kCompanyFolderRoot;
+  folder.append("\\").append(stored);
+  PlatMakeFolder(folder);
+  return 1;
+}
