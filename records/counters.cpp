@@ -10,6 +10,7 @@ constexpr char kCounterReadText[] = "Erro ao abrir / posicionar arquivo de conta
 constexpr char kCounterWriteText[] = "Erro ao gravar arquivo de contadores.";
 constexpr char kSavedValueCaption[] = "SavedFieldValue";
 constexpr char kSavedValueWriteText[] = "Erro ao gravar o arquivo.";
+constexpr char kSavedValueReadText[] = "Erro ao abrir o arquivo.";
 
 // A key part as the record holds it: cut to 10 characters and blank-padded
 // ("%-10s" alone would let a long part shift every later byte).
@@ -58,30 +59,41 @@ int GetCodeCad2(const std::string& key1, const std::string& key2, long& number, 
   std::string key;
   AppendKeyPart(AppendKeyPart(key, key1), key2);
   int record = -1;
-  int found = FindCodeInFile(key, kCounterFile, kCounterRecordLength, record, 0, kCounterKeyWidth);
+  int found = 0;
+  PlatStream* stream = PlatOpen(kCounterFile, PlatOpenMode::kRead);
+  if (!stream && PlatFileExists(kCounterFile)) {
+    // A counter file that is there but cannot be searched must not be taken
+    // for an empty one: a second record of the key would restart its count.
+    PlatShowMessage(nullptr, kCounterReadText, kCounterCaption, PlatIcon::kError);
+    return 0;
+  }
+  if (stream) found = FindCode(stream, key, kCounterRecordLength, record, 0, kCounterKeyWidth);
 
   if (digits <= kCounterStoreAbove) {
     number = 0;
     if (found) {
-      PlatStream* stream = PlatOpen(kCounterFile, PlatOpenMode::kRead);
       std::string text;
-      int ok = stream && PlatSeek(stream, (long long)record * kCounterRecordLength +
-                                              FieldOffset(kCounterWidths, kCounterNumberField)) &&
+      int ok = PlatSeek(stream, (long long)record * kCounterRecordLength +
+                                    FieldOffset(kCounterWidths, kCounterNumberField)) &&
                ReadText(stream, text, kCounterWidths[kCounterNumberField]);
-      PlatClose(stream);
       if (!ok) {
+        PlatClose(stream);
         PlatShowMessage(nullptr, kCounterReadText, kCounterCaption, PlatIcon::kError);
         return 0;
       }
       number = ParseCounter(text);
     }
-    if (digits == kCounterReadOnly) return 1;
+    if (digits == kCounterReadOnly) {
+      PlatClose(stream);
+      return 1;
+    }
     number = NextNumber(number, digits);
   } else if (number < 0 || number > kCounterMax) {
     // More than nine digits would run into the status byte; store what a
     // later read would make of it.
     number = 0;
   }
+  PlatClose(stream);
 
   char digits_text[24];
   std::snprintf(digits_text, sizeof digits_text, "%-10ld", number);
@@ -89,8 +101,8 @@ int GetCodeCad2(const std::string& key1, const std::string& key2, long& number, 
   line.append(digits_text);
   line.resize(kCounterRecordLength, ' ');
 
-  PlatStream* stream = FOpen2(kCounterFile, kCounterRecordLength,
-                              found ? kOpenRewrite : kOpenNewRecord, record, kReuseNever);
+  stream = FOpen2(kCounterFile, kCounterRecordLength, found ? kOpenRewrite : kOpenNewRecord, record,
+                  kReuseNever);
   if (!stream) return 0;
   if (!WriteAndClose(stream, line)) {
     PlatShowMessage(nullptr, kCounterWriteText, kCounterCaption, PlatIcon::kError);
@@ -105,16 +117,26 @@ int SavedFieldValue(std::string& value, const std::string& key1, const std::stri
   std::string key;
   AppendKeyPart(AppendKeyPart(AppendKeyPart(key, key1), key2), key3);
   int record = -1;
-  int found =
-      FindCodeInFile(key, kSavedValueFile, kSavedValueRecordLength, record, 0, kSavedValueKeyWidth);
-
-  if (action == kSavedValueRead) {
-    return ReadField(nullptr, record, value, kSavedValueTextField, kSavedValueFile,
-                     kSavedValueRecordLength, kSavedValueWidths);
+  PlatStream* stream = PlatOpen(kSavedValueFile, PlatOpenMode::kRead);
+  if (!stream && action != kSavedValueRead && PlatFileExists(kSavedValueFile)) {
+    // "Not found" must not stand for "could not look": a second record of
+    // the key would never be read back (the first one wins).
+    PlatShowMessage(nullptr, kSavedValueReadText, kSavedValueCaption, PlatIcon::kError);
+    return 0;
   }
+  int found = stream ? FindCode(stream, key, kSavedValueRecordLength, record, 0,
+                                kSavedValueKeyWidth)
+                     : 0;
+  if (action == kSavedValueRead) {
+    int read = ReadField(stream, record, value, kSavedValueTextField, kSavedValueFile,
+                         kSavedValueRecordLength, kSavedValueWidths);
+    PlatClose(stream);
+    return read;
+  }
+  PlatClose(stream);
 
-  PlatStream* stream = FOpen2(kSavedValueFile, kSavedValueRecordLength,
-                              found ? kOpenRewrite : kOpenNewRecord, record, kReuseNever);
+  stream = FOpen2(kSavedValueFile, kSavedValueRecordLength, found ? kOpenRewrite : kOpenNewRecord,
+                  record, kReuseNever);
   if (!stream) return 0;
   // The value comes from a text field: it ends at a NUL, holds at most 200
   // characters, and control characters must not reach the record.

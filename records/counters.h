@@ -46,7 +46,7 @@ constexpr int kSavedValueSaveFolder = 2;
 // digits above 10: stores `number` as given, without reading.
 // Returns 1 (number valid) on success; 0 after one message: "Erro ao abrir /
 // posicionar arquivo de contadores." (caption "GetCodeCad2", error) when the
-// counter cannot be read, FOpen2's message when it cannot be opened for the
+// counter cannot be read (also when F34.DAT exists but cannot be opened), FOpen2's message when it cannot be opened for the
 // write, "Erro ao gravar arquivo de contadores." (caption "GetCodeCad2",
 // error) when the record did not reach the file (nothing is handed out).
 int GetCodeCad2(const std::string& key1, const std::string& key2, long& number, int digits);
@@ -56,8 +56,10 @@ int GetCodeCad2(const std::string& key1, const std::string& key2, long& number, 
 //   a record was read, 0 otherwise.
 // action 1 / 2: saves value (at most 200 characters, control characters
 //   blanked) as a file / folder name; returns 1 when written, 0 after
-//   FOpen2's message, or after "Erro ao gravar o arquivo." (caption
-//   "SavedFieldValue", error) when the record did not reach the file.
+//   FOpen2's message, after "Erro ao abrir o arquivo." (caption
+//   "SavedFieldValue", error) when F37.DAT exists but cannot be searched,
+//   or after "Erro ao gravar o arquivo." (same caption) when the record did
+//   not reach the file.
 // Nothing happens and 0 is returned when key3 is empty or action negative.
 int SavedFieldValue(std::string& value, const std::string& key1, const std::string& key2,
                     const std::string& key3, int action);
