@@ -1,0 +1,544 @@
+#include "palm/palm_export.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+#include "codecs/number.h"
+#include "codecs/text.h"
+#include "records/catalogue.h"
+#include "records/company.h"
+#include "records/masters.h"
+#include "records/record_file.h"
+
+namespace {
+
+// Output lines are gathered in memory and handed to the stream in chunks of
+// this size, so memory stays flat however many records the masters hold.
+constexpr std::size_t kWriteChunk = 256 * 1024;
+
+// ---------------------------------------------------------------------------
+// Export files: written under a temporary name beside the final one and
+// renamed over it when complete, so the Palm side never sees a torn table.
+
+struct ExportFile {
+  std::string final_path;
+  std::string temp_path;
+  PlatStream* stream = nullptr;
+  std::string pending;
+  bool failed = false;
+};
+
+int OpenExportFile(ExportFile& file, const std::string& folder, const char* table) {
+  PalmFilePath(file.final_path, folder, table, "txt");
+  std::string temp_name = std::string("~") + table;
+  PalmFilePath(file.temp_path, folder, temp_name.c_str(), "tmp");
+  file.stream = PlatOpen(file.temp_path, PlatOpenMode::kCreate);
+  file.pending.clear();
+  file.failed = false;
+  return file.stream ? 1 : 0;
+}
+
+void FlushPending(ExportFile& file) {
+  if (!file.failed && !file.pending.empty() &&
+      !PlatWrite(file.stream, file.pending.data(), file.pending.size()))
+    file.failed = true;
+  file.pending.clear();
+}
+
+// Ends the line just appended to `pending` and writes a chunk when enough
+// has gathered.
+void EndLine(ExportFile& file) {
+  file.pending.append("\r\n");
+  if (file.pending.size() >= kWriteChunk) FlushPending(file);
+}
+
+// Closes the streams of files[0..count) and removes their temporary files:
+// the old tables stay as they were.
+void AbandonFiles(ExportFile* files, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (files[i].stream) {
+      PlatClose(files[i].stream);
+      files[i].stream = nullptr;
+    }
+    PlatRemove(files[i].temp_path);
+  }
+}
+
+// Writes out, closes and puts in place files[0..count). 1 when every file
+// is complete under its final name; 0 when a byte did not reach a file or a
+// rename failed: the temporary files still there are removed.
+int FinishFiles(ExportFile* files, int count) {
+  int ok = 1;
+  for (int i = 0; i < count; ++i) {
+    FlushPending(files[i]);
+    if (!PlatClose(files[i].stream)) files[i].failed = true;
+    files[i].stream = nullptr;
+    if (files[i].failed) ok = 0;
+  }
+  if (!ok) {
+    AbandonFiles(files, count);
+    return 0;
+  }
+  for (int i = 0; i < count; ++i) {
+    if (!PlatRename(files[i].temp_path, files[i].final_path)) {
+      AbandonFiles(files + i, count - i);
+      return 0;
+    }
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Column writers. Values come trimmed from the record files; a column is cut
+// to its width as well, so no value can shift the rest of a line.
+
+void PutLeft(std::string& out, std::string_view value, std::size_t width) {
+  if (value.size() > width) value = value.substr(0, width);
+  out.append(value);
+  out.append(width - value.size(), ' ');
+}
+
+void PutRight(std::string& out, std::string_view value, std::size_t width) {
+  if (value.size() > width) value = value.substr(0, width);
+  out.append(width - value.size(), ' ');
+  out.append(value);
+}
+
+void PutBlanks(std::string& out, std::size_t count) { out.append(count, ' '); }
+
+// A digits column: the value rounded to a whole number (ties to even, as
+// the C library's "%.0f" rounds) with leading zeros. A digits column never
+// carries a sign: negative values, negative zero and values that are not
+// numbers are written as zero, and a value too large for the column as the
+// largest that fits, so the line keeps its length.
+void PutDigits(std::string& out, double value, int width) {
+  double largest = std::pow(10.0, width) - 1;
+  double rounded = std::nearbyint(value);
+  if (!(rounded > 0)) rounded = 0;  // also NaN and -0
+  if (rounded > largest) rounded = largest;
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%0*lld", width, (long long)rounded);
+  out.append(buffer);
+}
+
+// ---------------------------------------------------------------------------
+// Master scans read each record once and take its fields by offset, with the
+// field reader's rules: a field is read when at least one of its characters
+// lies inside the file, and its trailing blanks are removed.
+
+struct MasterRecord {
+  std::string bytes;
+  WidthTable widths;
+  int length = 0;
+};
+
+// Reads record `record` (or as much of it as the file holds). 1 when at
+// least one byte was read.
+int ReadMasterRecord(PlatStream* stream, int record, MasterRecord& r) {
+  r.bytes.resize((std::size_t)r.length);
+  std::size_t n = 0;
+  if (PlatSeek(stream, (long long)record * r.length))
+    n = PlatRead(stream, r.bytes.data(), (std::size_t)r.length);
+  r.bytes.resize(n);
+  return n > 0 ? 1 : 0;
+}
+
+bool HasField(const MasterRecord& r, int field) {
+  int offset = FieldOffset(r.widths, field);
+  return offset >= 0 && (std::size_t)offset < r.bytes.size();
+}
+
+std::string_view FieldText(const MasterRecord& r, int field) {
+  if (!HasField(r, field)) return {};
+  std::size_t offset = (std::size_t)FieldOffset(r.widths, field);
+  std::size_t width = (std::size_t)r.widths[(std::size_t)field];
+  std::string_view text(r.bytes);
+  text = text.substr(offset, std::min(width, r.bytes.size() - offset));
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+// The first `count` characters of a field (the export cuts some columns).
+std::string_view FieldPrefix(const MasterRecord& r, int field, std::size_t count) {
+  std::string_view text = FieldText(r, field);
+  return text.substr(0, std::min(count, text.size()));
+}
+
+double FieldNumber(const MasterRecord& r, int field) {
+  return ParseNum(std::string(FieldText(r, field)));
+}
+
+bool IsDeletedRecord(const MasterRecord& r) {
+  return r.bytes.size() == (std::size_t)r.length && r.bytes.back() == kFreeRecordMark;
+}
+
+// ---------------------------------------------------------------------------
+// Suppliers and customers share one layout.
+
+constexpr int kPersonExportNumber = 31;  // customer number field; supplier text field read as one
+constexpr int kCustomerRegion = 30;      // customers only, column 1
+
+void PutPersonLine(std::string& out, const MasterRecord& r, bool customer) {
+  if (customer)
+    PutLeft(out, FieldText(r, kCustomerRegion), 14);
+  else
+    PutBlanks(out, 14);
+  PutLeft(out, FieldText(r, kPersonCode), 32);
+  out.append("000000");
+  PutLeft(out, FieldText(r, 26), 60);
+  PutLeft(out, FieldText(r, kPersonName), 60);
+  PutLeft(out, FieldText(r, kPersonStreet), 80);
+  PutLeft(out, FieldText(r, kPersonDistrict), 80);
+  PutLeft(out, FieldText(r, kPersonCity), 40);
+  PutLeft(out, FieldText(r, kPersonCep), 10);
+  PutLeft(out, FieldText(r, kPersonState), 2);
+  PutLeft(out, FieldPrefix(r, 20, 14), 14);
+  PutLeft(out, FieldText(r, 22), 60);
+  std::string tax_id(FieldText(r, kPersonCnpj));
+  out.push_back(tax_id.size() <= 14 ? 'F' : 'J');
+  out.append(ZeroFillDigits(tax_id, 14));
+  PutLeft(out, FieldText(r, kPersonIe), 38);
+  PutLeft(out, FieldText(r, 2), 60);
+  PutLeft(out, FieldText(r, kPersonAreaCode), 4);
+  PutLeft(out, FieldPrefix(r, kPersonPhone, 24), 84);
+  PutDigits(out, FieldNumber(r, kPersonExportNumber) * 100, 9);
+  out.push_back('A');
+  PutBlanks(out, 128);
+  out.push_back('1');
+  PutBlanks(out, 5);
+  out.push_back('1');
+  PutBlanks(out, 13);
+  PutBlanks(out, 1);
+}
+
+// Scans one person master into `file`; a master that cannot be opened gives no lines.
+void WritePersons(ExportFile& file, const std::string& master, int length, WidthTable widths,
+                  int file_type, int first_field) {
+  PlatStream* in = PlatOpen(master, PlatOpenMode::kRead);
+  if (!in) return;
+  MasterRecord r;
+  r.widths = widths;
+  r.length = length;
+  bool customer = file_type == kFileTypeCustomer;
+  for (int n = 0; ReadMasterRecord(in, n, r) && HasField(r, first_field); ++n) {
+    if (IsDeletedRecord(r) || !IsActiveRecord(in, n, file_type, "0")) continue;
+    PutPersonLine(file.pending, r, customer);
+    EndLine(file);
+  }
+  PlatClose(in);
+}
+
+// ---------------------------------------------------------------------------
+// Products: four tables from one pass.
+
+constexpr int kProductCodeColumn = 10;  // the Palm side keys products by ten characters
+constexpr double kLargestPrice = 9999;
+constexpr double kLargestStock = 99999.999;
+constexpr double kStockCeiling = 99999999;
+
+enum ProductTable { kProduto, kTabPrecoProduto, kEstoque, kProdutoAdic, kProductTables };
+
+void PutProductLines(ExportFile* files, const MasterRecord& r,
+                     const std::vector<std::string>& sellers) {
+  std::string_view code = FieldPrefix(r, kProductCode, kProductCodeColumn);
+
+  std::string& produto = files[kProduto].pending;
+  PutLeft(produto, code, 19);
+  PutLeft(produto, FieldText(r, kProductDescription), 120);
+  PutLeft(produto, FieldPrefix(r, kProductUnit, 5), 5);
+  PutLeft(produto, FieldPrefix(r, 8, 64), 64);
+  PutBlanks(produto, 1);
+  EndLine(files[kProduto]);
+
+  std::string& price_line = files[kTabPrecoProduto].pending;
+  double price = FieldNumber(r, kProductPrice);
+  PutLeft(price_line, "1", 6);
+  PutLeft(price_line, code, 10);
+  PutLeft(price_line, "1", 14);
+  price_line.push_back('N');
+  PutDigits(price_line, price > kLargestPrice ? 0 : price * 1000, 7);
+  price_line.append("0000010");
+  price_line.append("9999990");
+  PutBlanks(price_line, 1);
+  EndLine(files[kTabPrecoProduto]);
+
+  double stock = FieldNumber(r, kProductStock);
+  double stock_column = stock < 0 ? 0 : stock > kLargestStock ? kStockCeiling : stock * 1000;
+  for (const std::string& seller : sellers) {
+    std::string& stock_line = files[kEstoque].pending;
+    PutLeft(stock_line, std::string_view(seller).substr(0, std::min<std::size_t>(5, seller.size())),
+            14);
+    PutLeft(stock_line, code, 10);
+    PutDigits(stock_line, stock_column, 8);
+    PutDigits(stock_line, stock_column, 8);
+    PutBlanks(stock_line, 1);
+    EndLine(files[kEstoque]);
+  }
+
+  std::string& extra = files[kProdutoAdic].pending;
+  PutLeft(extra, code, 15);
+  PutLeft(extra, FieldText(r, 4), 14);
+  PutLeft(extra, FieldText(r, 22), 8);
+  PutBlanks(extra, 92);
+  PutRight(extra, FieldText(r, 33), 18);
+  for (int field : {50, 51, 52, 53, 54, 55}) PutLeft(extra, FieldText(r, field), 3);
+  for (int field : {39, 40, 41, 42, 43}) PutRight(extra, FieldText(r, field), 6);
+  EndLine(files[kProdutoAdic]);
+}
+
+void WriteProducts(ExportFile* files, const std::vector<std::string>& sellers) {
+  std::string master;
+  PlatStream* in = CompanyFilePath(master, kProductFile).empty()
+                       ? nullptr
+                       : PlatOpen(master, PlatOpenMode::kRead);
+  if (!in) return;
+  MasterRecord r;
+  r.widths = kProductWidths;
+  r.length = kProductRecordLength;
+  for (int n = 0; ReadMasterRecord(in, n, r) && HasField(r, kProductClass); ++n) {
+    if (IsDeletedRecord(r) || ToInt(std::string(FieldText(r, kProductClass))) != 0 ||
+        !IsActiveRecord(in, n, kFileTypeProduct, "0"))
+      continue;
+    PutProductLines(files, r, sellers);
+  }
+  PlatClose(in);
+}
+
+// ---------------------------------------------------------------------------
+// Sellers and payment conditions.
+
+void WriteSellers(ExportFile& file) {
+  std::string master;
+  PlatStream* in = CompanyFilePath(master, kSellerFile).empty()
+                       ? nullptr
+                       : PlatOpen(master, PlatOpenMode::kRead);
+  if (!in) return;
+  MasterRecord r;
+  r.widths = kSellerWidths;
+  r.length = kSellerRecordLength;
+  for (int n = 0; ReadMasterRecord(in, n, r) && HasField(r, kSellerCode); ++n) {
+    if (IsDeletedRecord(r) || !IsActiveRecord(in, n, kFileTypeSeller, "0")) continue;
+    PutLeft(file.pending, FieldText(r, kSellerCode), 14);
+    PutLeft(file.pending, FieldPrefix(r, kSellerName, 30), 31);
+    EndLine(file);
+  }
+  PlatClose(in);
+}
+
+void WriteConditions(ExportFile& file) {
+  PlatStream* in = PlatOpen(kPaymentFile, PlatOpenMode::kRead);
+  if (!in) return;
+  MasterRecord r;
+  r.widths = kPaymentWidths;
+  r.length = kPaymentRecordLength;
+  for (int n = 0; ReadMasterRecord(in, n, r) && HasField(r, kPaymentKind); ++n) {
+    // Only the payment methods of sales (kind beginning with "1") go to the Palm.
+    if (IsDeletedRecord(r) || FieldText(r, kPaymentKind).substr(0, 1) != "1") continue;
+    PutLeft(file.pending, "1", 14);
+    PutLeft(file.pending, FieldPrefix(r, kPaymentCode, 6), 6);
+    PutLeft(file.pending, FieldText(r, kPaymentName), 40);
+    file.pending.append("100000");
+    PutBlanks(file.pending, 1);
+    EndLine(file);
+  }
+  PlatClose(in);
+}
+
+// ---------------------------------------------------------------------------
+// Fixed tables: constant rows, "PADRAO" being the default name of a single row.
+
+void WriteFixedTable(ExportFile& file, int table) {
+  std::string& out = file.pending;
+  switch (table) {
+    case 8: {  // TipoOperacao
+      const std::pair<const char*, const char*> rows[] = {
+          {"0", "VENDA À VISTA"}, {"1", "VENDA À PRAZO"}, {"8", "DEVOLUÇÃO"}, {"9", "OUTRAS"}};
+      for (const auto& row : rows) {
+        PutLeft(out, row.first, 6);
+        PutLeft(out, row.second, 30);
+        PutLeft(out, "0", 129);
+        PutBlanks(out, 1);
+        EndLine(file);
+      }
+      break;
+    }
+    case 9:   // Categoria
+    case 14:  // Rota
+    case 15:  // Regiao
+      PutLeft(out, "1", 6);
+      PutLeft(out, "PADRAO", 31);
+      EndLine(file);
+      break;
+    case 10:  // GrupoProduto
+      PutLeft(out, "1", 3);
+      PutLeft(out, "PADRAO", 41);
+      EndLine(file);
+      break;
+    case 11:  // TabCondicao
+      PutLeft(out, "1", 14);
+      PutLeft(out, "PADRAO", 41);
+      EndLine(file);
+      break;
+    case 12:  // SubGrupoProduto
+      PutLeft(out, "1", 3);
+      PutLeft(out, "1", 6);
+      PutLeft(out, "PADRAO", 41);
+      EndLine(file);
+      break;
+    case 13:  // TabPreco
+      PutLeft(out, "1", 6);
+      PutLeft(out, "PADRAO", 40);
+      out.append(14, '0');
+      PutBlanks(out, 1);
+      EndLine(file);
+      break;
+    default:
+      break;
+  }
+}
+
+// Writes table(s) [first, first + count) of kPalmTables with `fill`; 1 when
+// all of them are complete under their final names.
+template <typename Fill>
+int WriteTables(const std::string& folder, int first, int count, Fill fill) {
+  ExportFile files[kProductTables];
+  for (int i = 0; i < count; ++i) {
+    if (!OpenExportFile(files[i], folder, kPalmTables[first + i])) {
+      AbandonFiles(files, i);
+      return 0;
+    }
+  }
+  fill(files);
+  return FinishFiles(files, count);
+}
+
+int WriteAllTables(const std::string& folder, const std::vector<std::string>& sellers) {
+  if (!WriteTables(folder, 0, 1, [](ExportFile* f) {
+        WritePersons(f[0], kSupplierFile, kSupplierRecordLength, kSupplierWidths,
+                     kFileTypeSupplier, kPersonCode);
+      }))
+    return 0;
+  if (!WriteTables(folder, 1, 1, [](ExportFile* f) {
+        WritePersons(f[0], kCustomerFile, kCustomerRecordLength, kCustomerWidths,
+                     kFileTypeCustomer, kCustomerRegion);
+      }))
+    return 0;
+  if (!WriteTables(folder, 2, kProductTables,
+                   [&sellers](ExportFile* f) { WriteProducts(f, sellers); }))
+    return 0;
+  if (!WriteTables(folder, 6, 1, [](ExportFile* f) { WriteSellers(f[0]); })) return 0;
+  if (!WriteTables(folder, 7, 1, [](ExportFile* f) { WriteConditions(f[0]); })) return 0;
+  for (int table = 8; table < 16; ++table)
+    if (!WriteTables(folder, table, 1, [table](ExportFile* f) { WriteFixedTable(f[0], table); }))
+      return 0;
+  return 1;
+}
+
+// Windows-1252 letters with their base letter, lower case; 0 for the rest.
+char BaseLetter(unsigned char c) {
+  if (c >= 'A' && c <= 'Z') return (char)(c - 'A' + 'a');
+  if (c >= 'a' && c <= 'z') return (char)c;
+  switch (c) {
+    case 0x8A: case 0x9A: return 's';  // Š š
+    case 0x8E: case 0x9E: return 'z';  // Ž ž
+    case 0x9F: case 0xDD: case 0xFD: case 0xFF: return 'y';  // Ÿ Ý ý ÿ
+    case 0xC7: case 0xE7: return 'c';  // Ç ç
+    case 0xD0: case 0xF0: return 'd';  // Ð ð
+    case 0xD1: case 0xF1: return 'n';  // Ñ ñ
+    case 0xDF: return 's';             // ß
+    default: break;
+  }
+  if ((c >= 0xC0 && c <= 0xC6) || (c >= 0xE0 && c <= 0xE6)) return 'a';
+  if ((c >= 0xC8 && c <= 0xCB) || (c >= 0xE8 && c <= 0xEB)) return 'e';
+  if ((c >= 0xCC && c <= 0xCF) || (c >= 0xEC && c <= 0xEF)) return 'i';
+  if ((c >= 0xD2 && c <= 0xD6) || c == 0xD8 || (c >= 0xF2 && c <= 0xF6) || c == 0xF8) return 'o';
+  if ((c >= 0xD9 && c <= 0xDC) || (c >= 0xF9 && c <= 0xFC)) return 'u';
+  return 0;
+}
+
+// Sort weight of one byte: letters by their base letter, everything else by
+// its own value (so the blank of a padded name sorts before any letter).
+int SortWeight(unsigned char c) {
+  char base = BaseLetter(c);
+  return base ? (unsigned char)base : c;
+}
+
+}  // namespace
+
+int PalmLayoutNumber(const std::string& text) { return ToInt(text); }
+
+std::string& PalmFilePath(std::string& out, const std::string& folder, const char* table,
+                          const char* extension) {
+  out.assign(folder);
+  out.push_back('\\');
+  out.append(table);
+  out.push_back('.');
+  out.append(extension);
+  return out;
+}
+
+int ComparePalmNames(std::string_view a, std::string_view b) {
+  std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    int wa = SortWeight((unsigned char)a[i]);
+    int wb = SortWeight((unsigned char)b[i]);
+    if (wa != wb) return wa < wb ? -1 : 1;
+  }
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return 0;
+}
+
+std::vector<std::string>& BuildSellerList(std::vector<std::string>& sellers) {
+  sellers.clear();
+  std::string master;
+  PlatStream* in = CompanyFilePath(master, kSellerFile).empty()
+                       ? nullptr
+                       : PlatOpen(master, PlatOpenMode::kRead);
+  if (!in) return sellers;
+  struct Entry {
+    std::string name;  // the whole 40-character name field, blank-padded
+    std::string code;  // the first five characters of the code
+    std::string text;
+  };
+  std::vector<Entry> entries;
+  MasterRecord r;
+  r.widths = kSellerWidths;
+  r.length = kSellerRecordLength;
+  for (int n = 0; ReadMasterRecord(in, n, r); ++n) {
+    if (IsDeletedRecord(r) || !IsActiveRecord(in, n, kFileTypeSeller, "0")) continue;
+    Entry e;
+    e.name.assign(FieldText(r, kSellerName));
+    e.name.resize(40, ' ');
+    std::string code(FieldText(r, kSellerCode));
+    code.resize(11, ' ');
+    e.code = code.substr(0, 5);
+    e.text = e.code + " " + std::string(FieldPrefix(r, kSellerName, 30));
+    while (!e.text.empty() && e.text.back() == ' ') e.text.pop_back();
+    entries.push_back(std::move(e));
+  }
+  PlatClose(in);
+  std::stable_sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
+    int c = ComparePalmNames(x.name, y.name);
+    if (c == 0) c = ComparePalmNames(x.code, y.code);
+    return c < 0;
+  });
+  for (Entry& e : entries) sellers.push_back(std::move(e.text));
+  return sellers;
+}
+
+int PalmExport(PlatWindow owner, const std::string& folder, int layout,
+               const std::vector<std::string>& sellers) {
+  int ok = 1;
+  {
+    WaitCursor wait;
+    if (layout == kPalmLayoutOnSoft) ok = WriteAllTables(folder, sellers);
+  }
+  if (!ok) {
+    PlatShowMessage(owner, kPalmFileError, kPalmExportCaption, PlatIcon::kError);
+    return 0;
+  }
+  PlatShowMessage(owner, kPalmExportDone, kPalmExportCaption, PlatIcon::kInformation);
+  return 1;
+}

@@ -1,0 +1,72 @@
+// The Palm export: the company's master data as the sixteen fixed-width text
+// files that the "1 - OnSoft" sales-force application loads on the handheld.
+// A portable job over the company context, an exchange folder and the seller
+// list; the Palm dialog and vri-batch only gather these and call it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+// The only layout the exchange knows.
+constexpr int kPalmLayoutOnSoft = 1;
+inline constexpr char kPalmLayoutOnSoftText[] = "1 - OnSoft";
+inline constexpr char kPalmDefaultFolder[] = "C:\\Palm";
+// The dialog's folder field holds at most this many characters.
+constexpr int kPalmFolderMax = 49;
+
+inline constexpr char kPalmExportCaption[] = "Exportar";
+inline constexpr char kPalmExportDone[] = "Arquivo Palm gerado.";
+inline constexpr char kPalmFileError[] = "Erro ao abrir arquivo Palm.";
+
+// The tables in the order they are written (the four product tables come
+// from one pass over the products).
+inline constexpr const char* kPalmTables[16] = {
+    "Fornecedor", "Cliente",  "Produto",      "TabPreco_Produto", "Estoque",     "Produto_Adic",
+    "Vendedor",   "Condicao", "TipoOperacao", "Categoria",        "GrupoProduto", "TabCondicao",
+    "SubGrupoProduto", "TabPreco", "Rota",    "Regiao"};
+
+// Line lengths of the tables, without the CR LF.
+constexpr int kPalmPersonLineLength = 818;
+constexpr int kPalmProductLineLength = 209;
+constexpr int kPalmPriceLineLength = 53;
+constexpr int kPalmStockLineLength = 41;
+constexpr int kPalmProductExtraLineLength = 195;
+constexpr int kPalmSellerLineLength = 45;
+constexpr int kPalmConditionLineLength = 67;
+
+// The layout number at the start of a layout text ("1 - OnSoft" gives 1);
+// 0 when the text does not begin with a number.
+int PalmLayoutNumber(const std::string& text);
+
+// "<folder>\<table>.<extension>": the name of an exchange file. Returns out.
+std::string& PalmFilePath(std::string& out, const std::string& folder, const char* table,
+                          const char* extension);
+
+// Compares two texts as the seller list orders names: letter case and the
+// accents of Windows-1252 letters are ignored ("é" sorts as "e"); bytes that
+// are not letters compare by value. Negative, 0 or positive.
+int ComparePalmNames(std::string_view a, std::string_view b);
+
+// The seller list of the company: one entry per seller of F08R0.DAT that is
+// neither deleted nor marked "1" in its situation field, reading the first
+// five characters of the code, a blank and the first 30 characters of the
+// name (trailing blanks removed); ordered by name (ComparePalmNames over the
+// 40-character name), then by code, then by record. A missing or unreadable
+// seller file gives an empty list. Returns `sellers`.
+std::vector<std::string>& BuildSellerList(std::vector<std::string>& sellers);
+
+// Writes the sixteen tables of layout `layout` into `folder` from the
+// masters of the company in the context, with one stock line per product
+// and entry of `sellers`, and shows the outcome (caption "Exportar"):
+// returns 1 after "Arquivo Palm gerado." (also for a layout other than 1,
+// which writes nothing); 0 after "Erro ao abrir arquivo Palm." when an
+// export file could not be created, written or put in place. Each file is
+// written under a temporary name and renamed over the old one when
+// complete, so a failure leaves the tables before it complete, the table it
+// stopped at and the later ones as they were, and no temporary file behind.
+// `owner` owns the message box (nullptr: the active window).
+int PalmExport(PlatWindow owner, const std::string& folder, int layout,
+               const std::vector<std::string>& sellers);
