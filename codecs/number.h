@@ -79,9 +79,13 @@ std::string& SetIntItem(std::string& text, long value);
 // the value is refused: 0, written with places ("0,00" for 2). A text that
 // ParseNum could not read back whole (over 30 characters) is refused the same
 // way. Returns the value of the text left in the field (rounded to places).
+// With places 0 a value of 1000 or more is not read back as shown ('1.235'
+// reads as 1.235: the rightmost separator is the decimal point); no field of
+// Vri uses 0 places.
 double GetNumItem(std::string& text, int places, int drop_sign, int limit);
 
 // As GetNumItem with as many places between least and most as the value needs
-// (least 2, most 4: '1,5' gives '1,50', '1,23456' gives '1,2346'). Returns the
-// value of the text left in the field.
+// (least 2, most 4: '1,5' gives '1,50', '1,23456' gives '1,2346'); the limit
+// applies to that text, and a refused value shows as 0 with least places.
+// Returns the value of the text left in the field.
 double GetNumItemVar(std::string& text, int least, int most, int drop_sign, int limit);

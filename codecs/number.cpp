@@ -1,0 +1,205 @@
+#include "codecs/number.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <system_error>
+
+#include "codecs/text.h"
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The white space the C conversions skip in the "C" locale.
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+int ClampPlaces(int places) {
+  if (places < 0) return 0;
+  if (places > kMaxFormatPlaces) return kMaxFormatPlaces;
+  return places;
+}
+
+// Fixed-point text of a finite non-negative value, rounded to places. The
+// conversion is exact and independent of the C library and the locale, so
+// the Win32 and POSIX builds write the same bytes, and Round2, FormatNum and
+// GetNumItem round a value the same way (halfway cases to even).
+std::string FixedText(double magnitude, int places) {
+  // DBL_MAX has 309 integer digits; point and places come on top.
+  char work[320 + kMaxFormatPlaces];
+  std::to_chars_result r =
+      std::to_chars(work, work + sizeof work, magnitude, std::chars_format::fixed, places);
+  if (r.ec != std::errc()) return "0";
+  return std::string(work, r.ptr);
+}
+
+// Reads the plain decimal number at the start of text, as strtod does in the
+// "C" locale but without its hexadecimal, "inf" and "nan" forms, which are no
+// amount anyone types: blanks, sign, digits, ".", digits, "E" exponent. No
+// number, or one outside the double range, gives 0.
+double ReadDecimal(const std::string& text) {
+  std::size_t i = 0, n = text.size();
+  while (i < n && IsSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  // A leading "0" lets ".5" through from_chars, which wants a digit first.
+  std::string number = "0";
+  std::size_t digits = 0;
+  while (i < n && IsDigit(text[i])) number.push_back(text[i++]), ++digits;
+  if (i < n && text[i] == '.') {
+    number.push_back(text[i++]);
+    while (i < n && IsDigit(text[i])) number.push_back(text[i++]), ++digits;
+  }
+  if (digits == 0) return 0.0;
+  if (i < n && (text[i] == 'E' || text[i] == 'e')) {
+    std::size_t j = i + 1;
+    std::string exponent = "e";
+    if (j < n && (text[j] == '+' || text[j] == '-')) exponent.push_back(text[j++]);
+    std::size_t start = j;
+    while (j < n && IsDigit(text[j])) exponent.push_back(text[j++]);
+    // An "E" without digits does not continue the number.
+    if (j > start) number += exponent;
+  }
+  double value = 0.0;
+  std::from_chars_result r =
+      std::from_chars(number.data(), number.data() + number.size(), value);
+  if (r.ec != std::errc() || !std::isfinite(value)) return 0.0;
+  return negative ? -value : value;
+}
+
+}  // namespace
+
+int ToInt(const std::string& text) {
+  std::size_t i = 0, n = text.size();
+  while (i < n && IsSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::int64_t value = 0;
+  const std::int64_t limit = negative ? -static_cast<std::int64_t>(INT_MIN) : INT_MAX;
+  for (; i < n && IsDigit(text[i]); ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > limit) value = limit;  // saturate, and keep going past the digits
+  }
+  return static_cast<int>(negative ? -value : value);
+}
+
+int AbsInt(int value) {
+  if (value == INT_MIN) return INT_MAX;
+  return value < 0 ? -value : value;
+}
+
+double Round2(double value) {
+  if (!std::isfinite(value)) return value;
+  std::string text = FixedText(std::fabs(value), 2);
+  double rounded = 0.0;
+  std::from_chars(text.data(), text.data() + text.size(), rounded);
+  return value < 0 ? -rounded : rounded;
+}
+
+double ParseNum(const std::string& text) {
+  std::string read = text.substr(0, kParseNumRead);
+  // Right to left: the rightmost separator is the decimal point, whichever
+  // of "." and "," it is; the others group thousands and are dropped.
+  std::string number;
+  bool point_seen = false;
+  for (std::size_t i = read.size(); i-- > 0;) {
+    char c = read[i];
+    if (c == '.' || c == ',') {
+      if (!point_seen) number.push_back('.');
+      point_seen = true;
+    } else if (c != 'e') {
+      number.push_back(c);
+    }
+  }
+  return ReadDecimal(std::string(number.rbegin(), number.rend()));
+}
+
+std::string& FormatNum(double x, std::string& buffer, int places) {
+  places = ClampPlaces(places);
+  if (!std::isfinite(x)) x = 0.0;
+  // The sign is that of x itself, before rounding: -0.004 gives '-0,00'.
+  std::string fixed = FixedText(std::fabs(x), places);
+  std::size_t k = fixed.size() - (places > 0 ? static_cast<std::size_t>(places) + 1 : 0);
+  buffer.clear();
+  if (x < 0) buffer.push_back('-');
+  for (std::size_t i = 0; i < k; ++i) {
+    if (i > 0 && (k - i) % 3 == 0) buffer.push_back('.');
+    buffer.push_back(fixed[i]);
+  }
+  if (places > 0) {
+    buffer.push_back(',');
+    buffer.append(fixed, k + 1, std::string::npos);
+  }
+  return buffer;
+}
+
+std::string& FormatNumTrim(double x, std::string& buffer, int least, int most) {
+  most = ClampPlaces(most);
+  FormatNum(x, buffer, most);
+  int removable = most - (least > 0 ? least : 0);
+  while (removable-- > 0 && !buffer.empty() && buffer.back() == '0') buffer.pop_back();
+  // Only a least of 0 can strip every decimal; the comma goes with them.
+  if (!buffer.empty() && buffer.back() == ',') buffer.pop_back();
+  return buffer;
+}
+
+int NextInCycle(int value, int digits) {
+  if (digits > 9) digits = 9;
+  std::uint32_t largest = 0;
+  for (int i = 0; i < digits; ++i) largest = largest * 10 + 9;
+  std::uint32_t v = static_cast<std::uint32_t>(value);
+  if (v != 0 && v < largest) return value + 1;
+  return 1;
+}
+
+int GetIntItem(std::string& text) {
+  int value = ToInt(text.substr(0, kIntItemRead));
+  text = std::to_string(value);
+  return value;
+}
+
+int GetUIntItem(std::string& text) {
+  int value = AbsInt(ToInt(text.substr(0, kIntItemRead)));
+  text = std::to_string(value);
+  return value;
+}
+
+std::string& SetIntItem(std::string& text, long value) {
+  text = std::to_string(value);
+  return text;
+}
+
+double GetNumItem(std::string& text, int places, int drop_sign, int limit) {
+  double value = ParseNum(text.substr(0, kNumItemRead));
+  if (drop_sign) value = std::fabs(value);
+  FormatNum(value, text, places);
+  // A text longer than its field's limit is how an amount typed too large is
+  // refused. One longer than ParseNum reads could never be read back as the
+  // value it shows, so it is refused the same way.
+  std::size_t length = text.size();
+  if ((limit > 0 && length > static_cast<std::size_t>(limit)) ||
+      length > static_cast<std::size_t>(kParseNumRead))
+    FormatNum(0.0, text, places);
+  return ParseNum(text);
+}
+
+double GetNumItemVar(std::string& text, int least, int most, int drop_sign, int limit) {
+  // The places are chosen on the value alone: an amount that fits its field
+  // with the places it needs is not refused for being too long with most.
+  double value = GetNumItem(text, most, drop_sign, kNoTextLimit);
+  std::string shown;
+  FormatNum(value, shown, most);
+  int places = most;
+  while (places > least && !shown.empty() && shown.back() == '0') {
+    shown.pop_back();
+    --places;
+  }
+  double kept = GetNumItem(text, places, drop_sign, limit);
+  // Refused: the zero shows with as few places as any zero does.
+  if (kept == 0.0 && value != 0.0) kept = GetNumItem(text, least < most ? least : most, 0, limit);
+  return kept;
+}
