@@ -1,0 +1,373 @@
+#include "documents/doc_store.h"
+
+#include <cstdio>
+
+#include "codecs/encoding.h"
+#include "codecs/number.h"
+#include "codecs/text.h"
+#include "documents/doc_kinds.h"
+#include "documents/document_layout.h"
+#include "documents/item_taxes.h"
+#include "records/catalogue.h"
+#include "records/company.h"
+#include "records/counters.h"
+#include "records/masters.h"
+#include "records/record_file.h"
+
+namespace {
+
+constexpr char kSaveCaption[] = "SaveDoc";
+constexpr char kWriteText[] = "Erro ao gravar o registro do documento.";
+constexpr char kNoKeyText[] = "Documento sem chave de numeração.";
+constexpr char kSavePaiCaption[] = "SavePai";
+constexpr char kSavePaiText[] = "Erro ao atualizar o registro pai.";
+constexpr int kLastItemOffset = 160;
+constexpr int kRemarkOffset = 170;
+constexpr int kDocNumberSpan = 20;  // over parent fields 9 and 10
+constexpr int kNumberDigitsLow = 6;  // kinds below 10
+constexpr int kNumberDigitsHigh = 9;
+// FOpen2 reuse: the first free record after the one passed in.
+constexpr int kReuseAfter = 2;
+
+// A record line of 400 blanks into which fields are put at their offsets,
+// each value cut to its width.
+struct RecordLine {
+  std::string text = std::string((std::size_t)kDocumentRecordLength, ' ');
+
+  void PutAt(int offset, int width, const std::string& value) {
+    std::size_t n = value.size() < (std::size_t)width ? value.size() : (std::size_t)width;
+    text.replace((std::size_t)offset, n, value, 0, n);
+  }
+  void Put(WidthTable widths, int field, const std::string& value) {
+    PutAt(FieldOffset(widths, field), widths[(std::size_t)field], value);
+  }
+  void Put(WidthTable widths, int field, char c) { Put(widths, field, std::string(1, c)); }
+};
+
+std::string Number10(long value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%-10ld", value);
+  return buffer;
+}
+
+std::string Money(double value) {
+  std::string text;
+  return FormatNum(value, text, 2);
+}
+
+std::string Slot(const DocumentForm& form, int id, int width) {
+  std::string text;
+  return GetSlot(form, id, text, width);
+}
+
+// Control characters, and NUL bytes that a C reader would take for the end,
+// become blanks before a record goes to the file.
+std::string& CleanRecord(std::string& line) {
+  BlankCtrlChars(line);
+  for (char& c : line)
+    if (c == '\0') c = ' ';
+  return line;
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
+
+bool SameNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  return true;
+}
+
+// Writes one whole record through a stream that FOpen2 opened and closes it.
+// 1 when every byte reached the file.
+int WriteRecord(PlatStream* stream, std::string& line) {
+  CleanRecord(line);
+  int ok = PlatWrite(stream, line.data(), line.size());
+  int closed = PlatClose(stream);
+  return ok && closed ? 1 : 0;
+}
+
+void ShowWriteError(const DocumentForm& form) {
+  PlatShowMessage(form.owner, kWriteText, kSaveCaption, PlatIcon::kError);
+}
+
+// Opens the document file for the next child, in the first free record
+// after the one written last for this document or at the end, and writes
+// it. Returns the child's record number, or -1 (message shown).
+int WriteChild(const DocumentForm& form, const std::string& path, int after,
+               std::string& line) {
+  int record = after;
+  PlatStream* stream = FOpen2(path, kDocumentRecordLength, kOpenNewRecord, record, kReuseAfter);
+  if (!stream) return -1;
+  // the child names its parent; the record number only becomes known here
+  if (!WriteRecord(stream, line)) {
+    ShowWriteError(form);
+    return -1;
+  }
+  return record;
+}
+
+std::string& TwoDigits(int m, std::string& out) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%02d", m);
+  out = buffer;
+  return CutAt(out, 2);
+}
+
+// Taxed flag of a CFOP: field 4 of its F25R0.DAT record; an empty field, a
+// CFOP that is not there or a file that cannot be read count as taxed.
+int CfopTaxed(const std::string& cfop) {
+  int record = -1;
+  std::string text;
+  if (FindCodeInFile(cfop, kCfopFile, kCfopRecordLength, record, kCfopKeyOffset, kCfopKeyWidth))
+    ReadCfopField(nullptr, record, text, kCfopTaxed);
+  return text.empty() ? 1 : ToInt(text);
+}
+
+std::string ParentLine(DocumentForm& form, int parent, int kind, int direction,
+                       const std::string& code1, const std::string& code2,
+                       const std::string& code3, long number, const DateRec& issue_date,
+                       const DateRec& second_date, const std::string& customer_code,
+                       const std::string& seller_code, const std::string& code4, int flag) {
+  const WidthTable w = kParentWidths;
+  RecordLine r;
+  std::string text;
+  r.Put(w, kParentType, kParentRecordType);
+  r.Put(w, kParentNumber, Number10(parent));
+  r.Put(w, kParentKindLetter, KindLetter(kind));
+  r.Put(w, kParentDirection, (char)('0' + (direction ? 1 : 0)));
+  r.Put(w, kParentIssueDate, FormatDate(issue_date, text));
+  r.Put(w, kParentCustomer, customer_code);
+  r.Put(w, 6, code1);
+  r.Put(w, 7, code2);
+  r.Put(w, 8, code3);
+  r.PutAt(FieldOffset(w, kParentDocNumber), kDocNumberSpan, std::to_string(number));
+  r.Put(w, kParentSecondDate, FormatDate(second_date, text));
+  r.Put(w, 12, code4);
+  const std::string code130 = Slot(form, kSlotParentCode, 1);
+  r.Put(w, 13, code130.empty() ? ' ' : code130[0]);
+  r.Put(w, 14, '0');
+  const int payment = PaymentType(form);
+  r.Put(w, kParentPaymentType, std::to_string(payment));
+  r.Put(w, 16, '0');
+  r.Put(w, kParentTotal, Slot(form, kSlotDocTotal, 18));
+  r.Put(w, 19, Num3Text(text));
+  r.Put(w, kParentFlag, (char)('0' + ((flag >= 0 && flag <= 2) ? flag : 0)));
+  r.Put(w, kParentSeller, seller_code);
+  const std::string instalment = Slot(form, kSlotInstalmentAmount, 18);
+  if (payment == 0 || (payment == 1 && ParseNum(instalment) > 0))
+    r.Put(w, kParentCashCode, Slot(form, kSlotCashCode, 3));
+  if (payment == 1) {
+    r.Put(w, kParentConditionCode, Slot(form, kSlotConditionCode, 3));
+    r.PutAt(FieldOffset(w, kParentInstalmentAmount), kParentInstalmentSpan, instalment);
+  }
+  r.Put(w, 26, Slot(form, kSlotParentFlag, 1));
+  for (int k = 0; k < 3; ++k) r.Put(w, 27 + k, Slot(form, kSlotParentCode1 + k, 3));
+  return r.text;
+}
+
+std::string ItemLine(int parent, const ItemValues& item, const TaxTotals& totals,
+                     const std::string& ipi_cst, const std::string& pis_cst,
+                     const std::string& cofins_cst, double pis_rate, double cofins_rate) {
+  const WidthTable w = kItemWidths;
+  RecordLine r;
+  std::string text;
+  r.Put(w, kItemType, kItemRecordType);
+  r.Put(w, kItemParent, Number10(parent));
+  std::string code = item.product_code;
+  r.Put(w, kItemCode, CutAt(code, kLineCodeRead));
+  r.Put(w, kItemCfop, item.cfop);
+  r.Put(w, kItemTaxKind, item.tax_kind);
+  r.Put(w, kItemIcmsCst, item.icms_cst);
+  r.Put(w, kItemIpiCst, ipi_cst);
+  r.Put(w, kItemPisCst, pis_cst);
+  r.Put(w, kItemCofinsCst, cofins_cst);
+  r.Put(w, kItemQuantity, FormatNum(item.quantity, text, kQtyDecimals));
+  r.Put(w, kItemGross, Money(item.quantity * item.unit_price));
+  r.Put(w, kItemDiscount, Money(totals.discount_share));
+  r.Put(w, kItemCharge1, Money(totals.charge_share[0]));
+  r.Put(w, kItemCharge2, Money(totals.charge_share[1]));
+  r.Put(w, kItemCharge3, Money(totals.charge_share[2]));
+  r.Put(w, kItemIcmsRate, Money(item.icms_rate));
+  r.Put(w, kItemIcmsBase, Money(item.icms_base));
+  r.Put(w, kItemIcmsValue, Money(item.icms_value));
+  r.Put(w, kItemStRate, Money(item.st_rate));
+  r.Put(w, kItemStBase, Money(item.st_base));
+  r.Put(w, kItemStValue, Money(item.st_value));
+  r.Put(w, kItemIpiRate, Money(item.ipi_rate));
+  r.Put(w, kItemIpiBase, Money(item.ipi_base));
+  r.Put(w, kItemIpiValue, Money(item.ipi_value));
+  r.Put(w, kItemPisRate, FormatNumTrim(pis_rate, text, 2, kMaxDecimals));
+  r.Put(w, kItemPisBase, pis_rate > 0 ? Money(item.pis_base) : Money(0));
+  r.Put(w, kItemCofinsRate, FormatNumTrim(cofins_rate, text, 2, kMaxDecimals));
+  r.Put(w, kItemCofinsBase, cofins_rate > 0 ? Money(item.cofins_base) : Money(0));
+  return r.text;
+}
+
+}  // namespace
+
+char KindLetter(int kind) {
+  switch (kind) {
+    case 0:
+      return 'B';
+    case 1:
+      return 'A';
+    case 2:
+      return 'C';
+    case 11:
+    case 21:
+    case 31:
+      return '1';
+    default:
+      return '0';
+  }
+}
+
+std::string& MapIpiCst(const std::string& code, int direction, std::string& out) {
+  out.clear();
+  if (code.empty()) return out;
+  const int n = ToInt(code);
+  int m;
+  if (direction == kDirectionSale)
+    m = n >= 50 ? n : n + 50;
+  else
+    m = n <= 49 ? n : n - 50;
+  return TwoDigits(m, out);
+}
+
+std::string& MapPisCofinsCst(const std::string& code, int direction, int taxed,
+                             std::string& out) {
+  out.clear();
+  if (code.empty()) return out;
+  const int n = ToInt(code);
+  if (taxed == 0 && n <= 3) return out;
+  int m;
+  if (direction == kDirectionSale)
+    m = (n >= 1 && n <= 49) ? n : 49;
+  else
+    m = n >= 50 ? n : (n <= 3 ? 50 : 98);
+  return TwoDigits(m, out);
+}
+
+int SavePai(const DocumentForm& form, const std::string& document_file, char child_type,
+            int parent_number, int child_number, int mode) {
+  int ok = 0;
+  {
+    WaitCursor wait;
+    PlatStream* stream =
+        mode == kSavePaiLink && parent_number >= 0 ? PlatOpen(document_file, PlatOpenMode::kUpdate)
+                                                   : nullptr;
+    if (stream) {
+      long long position = (long long)parent_number * kDocumentRecordLength +
+                           (child_type == kChildItem ? kLastItemOffset : kRemarkOffset);
+      if (SeekInside(stream, position) == 0) {
+        std::string link = child_number > parent_number ? Number10(child_number)
+                                                        : std::string(kLinkWidth, ' ');
+        ok = PlatWrite(stream, link.data(), (std::size_t)kLinkWidth);
+      }
+      if (!PlatClose(stream)) ok = 0;
+    }
+  }
+  if (!ok) PlatShowMessage(form.owner, kSavePaiText, kSavePaiCaption, PlatIcon::kError);
+  return ok;
+}
+
+int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& code2,
+            const std::string& code3, long& number, const DateRec& issue_date,
+            const DateRec& second_date, const std::string& customer_code,
+            const std::string& seller_code, const std::string& code4, int flag) {
+  WaitCursor wait;
+  const int kind = DocKind();
+  const int direction = DocDirection();
+  TaxTotals totals{};
+  std::string previous_cfop;
+  int taxed = kind > 9 ? 1 : 0;
+
+  CompanyContext& company = Company();
+  company.doc_kind_code = (unsigned char)KindLetter(kind);
+  company.doc_year = direction == kDirectionSale ? issue_date.year : second_date.year;
+  std::string path;
+  DocumentFilePath(path, company.doc_year);
+
+  int parent = -1;
+  PlatStream* stream =
+      FOpen2(path, kDocumentRecordLength, kOpenNewRecord, parent, kReuseFromFirst);
+  if (!stream) return -1;
+
+  // The file stays open while the number is drawn, so the parent's slot is
+  // held meanwhile.
+  std::string key, name;
+  if (!DocKey(form, kind, kKeyNumbering, key, name)) {
+    PlatClose(stream);
+    PlatShowMessage(form.owner, kNoKeyText, kSaveCaption, PlatIcon::kError);
+    return -1;
+  }
+  number = 0;
+  if (!GetCodeCad2(company.company_code, key, number,
+                   kind < 10 ? kNumberDigitsLow : kNumberDigitsHigh)) {
+    PlatClose(stream);
+    return -1;
+  }
+
+  std::string line = ParentLine(form, parent, kind, direction, code1, code2, code3, number,
+                                issue_date, second_date, customer_code, seller_code, code4, flag);
+  if (!WriteRecord(stream, line)) {
+    ShowWriteError(form);
+    return -1;
+  }
+
+  std::string product_path;
+  PlatStream* products = PlatOpen(CompanyFilePath(product_path, kProductFile), PlatOpenMode::kRead);
+
+  ItemValues item;
+  for (int i = 0; ReadItemLine(form, i, item); ++i) ItemTaxes(form, i, item, totals, kPassAccumulate);
+
+  int last_written = parent;
+  int last_item = -1;
+  std::string text;
+  for (int i = 0; ReadItemLine(form, i, item); ++i) {
+    ItemTaxes(form, i, item, totals, kPassWrite);
+    if (kind >= 10 && !SameNoCase(item.cfop, previous_cfop)) {
+      previous_cfop = item.cfop;
+      taxed = CfopTaxed(item.cfop);
+    }
+    std::string ipi_cst, pis_cst, cofins_cst;
+    const int record = (int)item.product_record;
+    ReadProductField(products, record, text, kProductIpiCst);
+    MapIpiCst(text, direction, ipi_cst);
+    ReadProductField(products, record, text, kProductPisCst);
+    MapPisCofinsCst(text, direction, taxed, pis_cst);
+    ReadProductField(products, record, text, kProductCofinsCst);
+    MapPisCofinsCst(text, direction, taxed, cofins_cst);
+    double pis_rate = 0, cofins_rate = 0;
+    if (taxed) {
+      ReadProductField(products, record, text, kProductPisRate);
+      pis_rate = ParseNum(text);
+      ReadProductField(products, record, text, kProductCofinsRate);
+      cofins_rate = ParseNum(text);
+    }
+    std::string record_line =
+        ItemLine(parent, item, totals, ipi_cst, pis_cst, cofins_cst, pis_rate, cofins_rate);
+    int child = WriteChild(form, path, last_written, record_line);
+    if (child >= 0) {
+      last_written = child;
+      last_item = child;
+    }
+  }
+  // The parent names the last item record that exists, also when the last
+  // line could not be written.
+  if (last_item >= 0) SavePai(form, path, kChildItem, parent, last_item, kSavePaiLink);
+  PlatClose(products);
+
+  std::string remark = Slot(form, kSlotRemark, kRemarkMaxLength);
+  TrimRight(CleanRecord(remark));
+  if (!remark.empty()) {
+    RecordLine r;
+    r.PutAt(0, 1, std::string(1, kRemarkRecordType));
+    r.PutAt(1, kLinkWidth, Number10(parent));
+    r.PutAt(kRemarkTextOffset, kRemarkMaxLength, remark);
+    int child = WriteChild(form, path, last_written, r.text);
+    if (child >= 0) SavePai(form, path, kChildRemark, parent, child, kSavePaiLink);
+  }
+  return parent;
+}

@@ -1,0 +1,70 @@
+// The document store: writes one document into the company's yearly
+// document file (documents/document_layout.h) as the larger product does:
+// the next number of its kind, the parent record, one item record per item
+// line with its amounts and taxes, the remark record, and the links from the
+// parent to its last item and its remark. Each record is written whole in
+// its own open, write, close cycle under FOpen2's busy-file wait; there is
+// no lock over a whole document.
+#pragma once
+
+#include <string>
+
+#include "codecs/date.h"
+#include "documents/document_form.h"
+
+// Form slots read by SaveDoc (besides the document totals of item_taxes.h).
+constexpr int kSlotDocTotal = 104;        // parent field 18, 18 characters
+constexpr int kSlotInstalmentAmount = 110;  // parent field 30, 18 characters
+constexpr int kSlotCashCode = 111;        // parent field 24, 3 characters
+constexpr int kSlotConditionCode = 113;   // parent field 25, 3 characters
+constexpr int kSlotParentCode = 130;      // parent field 13, 1 character
+constexpr int kSlotRemark = 150;          // remark record, 100 characters
+constexpr int kSlotParentFlag = 160;      // parent field 26, 1 character
+constexpr int kSlotParentCode1 = 161;     // parent fields 27..29, 3 characters each
+
+// Child types of SavePai.
+constexpr char kChildItem = '1';
+constexpr char kChildRemark = '2';
+constexpr int kSavePaiLink = 0;  // the only mode: store the child's number in the parent
+
+// Saves the document of the form, with the kind and direction of the job
+// (DocKind, DocDirection). The caller's texts are cut to their fields
+// (code1 2, code2 4, code3 3, customer_code 10, seller_code 5, code4 4);
+// flag outside 0..2 is written as 0; second_date year 0 means none. The kind
+// letter and the file year are left in the company context.
+// Returns the record number of the parent (0 or more) with `number` the
+// document number taken; -1 when nothing was saved: the document file could
+// not be opened (FOpen2's message), no number could be taken (GetCodeCad2's
+// message; also "Documento sem chave de numeração." caption "SaveDoc" for a
+// kind without a numbering key) or the parent did not reach the file ("Erro
+// ao gravar o registro do documento.", caption "SaveDoc", error icon).
+// A child that cannot be opened (FOpen2's message) or written (the same
+// write message) is left out and not linked; the parent then names the last
+// item record that was written. A failed link shows SavePai's message. In
+// every such case the result is still the parent's number.
+int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& code2,
+            const std::string& code3, long& number, const DateRec& issue_date,
+            const DateRec& second_date, const std::string& customer_code,
+            const std::string& seller_code, const std::string& code4, int flag);
+
+// Mode 0: stores child_number in parent record parent_number of
+// document_file, in the last-item position (field 31) for child type '1'
+// and the remark position (field 32) for any other type: left-aligned in 10
+// when it is greater than parent_number, else 10 blanks. Returns 1; 0 after
+// "Erro ao atualizar o registro pai." (caption "SavePai", error icon) when
+// the file cannot be opened for update, the position lies outside it, the
+// write did not reach it or the mode is not 0.
+int SavePai(const DocumentForm& form, const std::string& document_file, char child_type,
+            int parent_number, int child_number, int mode);
+
+// Kind letter of the parent record: kind 0 'B', 1 'A', 2 'C', 11, 21 and 31
+// '1', every other kind '0'.
+char KindLetter(int kind);
+
+// Tax codes of an item from its product's IPI CST (field 53) or PIS / COFINS
+// CST (fields 54, 55), for direction 1 (sale) or 0 (purchase), as two digits.
+// An empty code stays empty; so does a PIS / COFINS code of at most 3 when
+// the operation is not taxed (taxed 0). Returns out.
+std::string& MapIpiCst(const std::string& code, int direction, std::string& out);
+std::string& MapPisCofinsCst(const std::string& code, int direction, int taxed,
+                             std::string& out);

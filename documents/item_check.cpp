@@ -1,0 +1,142 @@
+#include "documents/item_check.h"
+
+#include <climits>
+#include <cstdio>
+
+#include "codecs/encoding.h"
+#include "codecs/number.h"
+#include "codecs/text.h"
+#include "documents/doc_kinds.h"
+#include "documents/item_taxes.h"
+#include "records/masters.h"
+
+namespace {
+
+constexpr char kCaption[] = "Vri";
+constexpr char kNoCodeText[] = "Informe o código do produto / serviço.";
+constexpr char kNoDescriptionText[] = "O item deve possuir uma descrição.";
+constexpr char kQuantityText[] = "A quantidade deve ser maior que zero.";
+constexpr char kUnitPriceText[] = "O valor unitário deve ser maior que zero.";
+constexpr char kBelowFloorFormat[] = "%s - %s\n\nValor menor que o permitido %s.";
+
+int Refuse(DocumentForm& form, const std::string& text, int slot, int* fault_slot) {
+  PlatShowMessage(form.owner, text, kCaption, PlatIcon::kError);
+  if (fault_slot) *fault_slot = slot;
+  return 0;
+}
+
+std::string Cut(const DocumentForm& form, int slot, int width) {
+  std::string text;
+  return GetSlot(form, slot, text, width);
+}
+
+// One "%-9.2lf" amount column, cut so that a huge rate cannot shift the
+// columns after it.
+std::string AmountColumn(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%-9.2lf", value);
+  std::string text = buffer;
+  return CutAt(text, kLineAmountWidth);
+}
+
+char TaxKindOf(const DocumentForm& form) {
+  const std::string& text = GetSlot(form, kSlotTaxKind);
+  char c = text.empty() ? '0' : text[0];
+  return (c == '0' || c == '1' || c == '2') ? c : '0';
+}
+
+}  // namespace
+
+void ResetItemEntry(DocumentForm& form) {
+  ClearSlots(form, kSlotCode, kSlotIpiRate);
+  std::string text;
+  SetSlot(form, kSlotQuantity, FormatNum(1, text, kQtyDecimals));
+  SetSlot(form, kSlotUnitPrice, FormatNum(0, text, 2));
+  SetSlot(form, kSlotEntryReserved, FormatNum(0, text, 2));
+}
+
+double PriceFloor(long product_record) {
+  std::string text;
+  ReadProductField(nullptr, (int)product_record, text, kProductPrice);
+  double price = ParseNum(text);
+  ReadProductField(nullptr, (int)product_record, text, kProductMaxDiscount);
+  double discount = ParseNum(text);
+  return Round2(price - price * discount * 0.01);
+}
+
+int PriceFloorOn() {
+  std::string text;
+  ReadKindConfigField(text, kPriceFloorField, kKindQuote);
+  return !text.empty() && text[0] == '1' ? 1 : 0;
+}
+
+std::string& BuildItemLine(DocumentForm& form, double quantity, double unit_price, int sequence,
+                           std::string& line) {
+  std::string total;
+  FormatNum(quantity * unit_price, total, 2);
+  CutAt(total, 16);
+  const double icms_rate = GetNumItem(form, kSlotIcmsRate, 2, 1);
+  const double icms_base_pct = GetNumItem(form, kSlotIcmsBasePct, 2, 1);
+  const double st_rate = GetNumItem(form, kSlotStRate, 2, 1);
+  const double st_base_pct = st_rate > 0 ? GetNumItem(form, kSlotStBasePct, 2, 1) : 0;
+  const double ipi_rate = GetNumItem(form, kSlotIpiRate, 2, 1);
+  std::string sequence_text = std::to_string(sequence);
+  CutAt(sequence_text, 5);
+  const long record = ToInt(GetSlot(form, kSlotProductRecord));
+
+  char head[160];
+  std::snprintf(head, sizeof head, "%-14s%-30s%10s%12s%17s%8s%-3s%c",
+                Cut(form, kSlotCode, kLineCodeRead).c_str(),
+                Cut(form, kSlotDescription, 30).c_str(), Cut(form, kSlotQuantity, 10).c_str(),
+                Cut(form, kSlotUnitPrice, 12).c_str(), total.c_str(), "",
+                Cut(form, kSlotIcmsCst, kItemCstRead).c_str(), TaxKindOf(form));
+  line = head;
+  line += AmountColumn(icms_base_pct);
+  line += AmountColumn(icms_rate);
+  line += AmountColumn(ipi_rate);
+  line += AmountColumn(st_base_pct);
+  line += AmountColumn(st_rate);
+  char tail[64];
+  std::snprintf(tail, sizeof tail, "%-4s%-5s%ld", Cut(form, kSlotItemCfop, kItemFieldRead).c_str(),
+                sequence_text.c_str(), record);
+  line += tail;
+  return line;
+}
+
+int CheckItem(DocumentForm& form, int* fault_slot) {
+  const std::string code = Cut(form, kSlotCode, kItemCodeRead);
+  if (code.empty()) return Refuse(form, kNoCodeText, kSlotCode, fault_slot);
+  const std::string description = Cut(form, kSlotDescription, kItemDescriptionRead);
+  if (description.empty()) return Refuse(form, kNoDescriptionText, kSlotCode, fault_slot);
+
+  const double quantity = GetNumItem(form, kSlotQuantity, kQtyDecimals, 1);
+  if (!(quantity > 0)) return Refuse(form, kQuantityText, kSlotQuantity, fault_slot);
+  const double unit_price = GetNumItemVar(form, kSlotUnitPrice, 2, kMaxDecimals, 1);
+  if (!(unit_price > 0)) return Refuse(form, kUnitPriceText, kSlotUnitPrice, fault_slot);
+
+  if (PriceFloorOn()) {
+    const double floor = PriceFloor(ToInt(GetSlot(form, kSlotProductRecord)));
+    if (unit_price < floor) {
+      std::string floor_text;
+      FormatNumTrim(floor, floor_text, 2, kMaxDecimals);
+      std::string text(code.size() + description.size() + floor_text.size() + 64, '\0');
+      int n = std::snprintf(text.data(), text.size(), kBelowFloorFormat, code.c_str(),
+                            description.c_str(), floor_text.c_str());
+      text.resize(n > 0 ? (std::size_t)n : 0);
+      return Refuse(form, text, kSlotUnitPrice, fault_slot);
+    }
+  }
+
+  const int previous = GetUIntItem(form, kSlotLastSequence);
+  const int sequence = previous < INT_MAX ? previous + 1 : previous;
+  std::string line;
+  AddItemLine(form, BuildItemLine(form, quantity, unit_price, sequence, line));
+
+  double running = GetNumItem(form, kSlotRunningTotal, 2, 0) + Round2(quantity * unit_price);
+  std::string text;
+  SetSlot(form, kSlotRunningTotal, FormatNum(running, text, 2));
+  SetIntItem(form, kSlotLineCount, (long)form.items.size());
+  SetIntItem(form, kSlotLastSequence, sequence);
+  ResetItemEntry(form);
+  return 1;
+}

@@ -1,0 +1,73 @@
+// The item check of a quote: takes one item from the entry slots of the
+// document form, applies the item rules and, when the item passes, appends
+// one item line to the item list, updates the running totals and empties the
+// entry slots for the next item. The Palm order import presents each
+// imported item this way; SaveDoc later reads the lines back.
+#pragma once
+
+#include <string>
+
+#include "documents/document_form.h"
+
+// Entry slots read by the check.
+constexpr int kSlotCode = 100;         // product code: 20 for the check, 13 in the line
+constexpr int kSlotQuantity = 101;     // 3 decimals, written back
+constexpr int kSlotUnitPrice = 102;    // 2 to 4 decimals, written back
+constexpr int kSlotDescription = 103;  // 40 for the check, 30 in the line
+constexpr int kSlotTaxKind = 106;      // '0', '1' or '2'; anything else is '0'
+constexpr int kSlotProductRecord = 108;
+constexpr int kSlotItemCfop = 111;     // up to 4 characters
+constexpr int kSlotIcmsCst = 112;      // up to 3 characters
+constexpr int kSlotIcmsRate = 120;
+constexpr int kSlotIcmsBasePct = 121;
+constexpr int kSlotStRate = 122;
+constexpr int kSlotStBasePct = 123;    // counts only with an ST rate above 0
+constexpr int kSlotIpiRate = 124;
+constexpr int kSlotEntryReserved = 130;  // the entry reset writes "0,00"
+// Running totals of the item list, kept by the check.
+constexpr int kSlotRunningTotal = 131;
+constexpr int kSlotLineCount = 132;
+constexpr int kSlotLastSequence = 133;
+
+constexpr int kItemCodeRead = 20;
+constexpr int kItemDescriptionRead = 40;
+constexpr int kItemFieldRead = 4;  // CFOP
+constexpr int kItemCstRead = 3;
+
+// Field 24 of the quote's configuration record: "1" switches the price
+// floor on.
+constexpr int kPriceFloorField = 24;
+
+// Checks the item in the entry slots, in this order, and on the first
+// failure shows its message (caption "Vri", error icon), sets *fault_slot
+// (when given) to the slot at fault and returns 0, leaving the list and the
+// slots as they were (quantity and price already written back):
+//   empty code "Informe o código do produto / serviço." [100];
+//   empty description "O item deve possuir uma descrição." [100];
+//   quantity not above 0 "A quantidade deve ser maior que zero." [101];
+//   unit price not above 0 "O valor unitário deve ser maior que zero." [102];
+//   with the price floor on, a unit price below the floor of the product in
+//   slot 108: "<code> - <description>\n\nValor menor que o permitido <floor>." [102].
+// When all pass: appends the item line (sequence = slot 133 + 1), adds
+// quantity x unit price to slot 131, sets slots 132 (lines) and 133
+// (sequence), runs ResetItemEntry and returns 1. There is no stock check.
+int CheckItem(DocumentForm& form, int* fault_slot = nullptr);
+
+// Empties slots 100 to 124, then sets 101 to "1,000", 102 and 130 to "0,00".
+void ResetItemEntry(DocumentForm& form);
+
+// Lowest unit price of the product at `product_record` of F15R1.DAT: its
+// sale price P (field 34) less its largest discount D % (field 38), P - P x
+// D x 0.01 rounded to cents. A product that cannot be read gives 0.
+double PriceFloor(long product_record);
+
+// 1 when the company's configuration record of the quote kind (F22R0.DAT)
+// has field 24 beginning with '1'; 0 otherwise or without such a record.
+int PriceFloorOn();
+
+// The item line of the accepted item, built from the slots as they stand
+// (after the quantity and price were written back), "%-14s%-30s%10s%12s%17s
+// %8s%-3s%c%-9.2lf x5 %-4s%-5d%ld". Every piece is cut to its width so the
+// positions of the layout always hold. Returns line.
+std::string& BuildItemLine(DocumentForm& form, double quantity, double unit_price, int sequence,
+                           std::string& line);

@@ -1,0 +1,163 @@
+#include "documents/item_taxes.h"
+
+#include "codecs/number.h"
+#include "codecs/text.h"
+
+namespace {
+
+std::string Piece(const std::string& line, int position, int width) {
+  if (position >= (int)line.size()) return std::string();
+  return line.substr((std::size_t)position, (std::size_t)width);
+}
+
+std::string TrimmedPiece(const std::string& line, int position, int width) {
+  std::string text = Piece(line, position, width);
+  return TrimRight(text);
+}
+
+double Amount(const std::string& line, int position) {
+  return ParseNum(Piece(line, position, kLineAmountWidth));
+}
+
+}  // namespace
+
+bool ReadItemLine(const DocumentForm& form, int index, ItemValues& item) {
+  if (index < 0 || index >= (int)form.items.size()) return false;
+  const std::string& line = form.items[(std::size_t)index];
+  item = ItemValues{};
+  item.sequence = ToInt(Piece(line, kLineSequence, 5));
+  item.product_record = ToInt(Piece(line, kLineRecord, 10));
+  item.quantity = ParseNum(Piece(line, kLineQuantity, 10));
+  item.unit_price = ParseNum(Piece(line, kLineUnitPrice, 12));
+  item.icms_base_pct = Amount(line, kLineIcmsBasePct);
+  item.icms_rate = Amount(line, kLineIcmsRate);
+  item.ipi_rate = Amount(line, kLineIpiRate);
+  item.st_base_pct = Amount(line, kLineStBasePct);
+  item.st_rate = Amount(line, kLineStRate);
+  std::string kind = Piece(line, kLineTaxKind, 1);
+  item.tax_kind = kind.empty() ? ' ' : kind[0];
+  item.icms_cst = TrimmedPiece(line, kLineIcmsCst, 3);
+  item.cfop = TrimmedPiece(line, kLineCfop, 4);
+  item.product_code = TrimmedPiece(line, kLineCode, kLineCodeRead);
+  return true;
+}
+
+double Apportion(int index, int last_index, double weight, double total_weight, double amount,
+                 double& remaining, double base) {
+  double share = total_weight != 0 ? Round2(amount * weight / total_weight) : 0;
+  remaining -= share;
+  if (index == last_index && remaining != 0) {
+    share += remaining;
+    remaining = 0;
+  }
+  double value = base + share;
+  if (value < 0) {
+    remaining += value;
+    value = 0;
+  }
+  return value;
+}
+
+int StClass(const std::string& cst) {
+  if (cst.empty()) return 0;
+  char second = cst.size() > 1 ? cst[1] : '\0';
+  int whole = ToInt(cst);
+  if (second == '1' || second == '3' || second == '7' || whole == 201 || whole == 202 ||
+      whole == 203)
+    return 1;
+  if (second == '6') return 2;
+  return 0;
+}
+
+double ItemTaxes(DocumentForm& form, int index, ItemValues& item, TaxTotals& totals, int pass) {
+  const int last = (int)form.items.size() - 1;
+
+  const double products = GetNumItem(form, kSlotProductsTotal, 2, 0);
+  const double discount = GetNumItem(form, kSlotDiscount, 2, 0);
+  const double charge[3] = {GetNumItem(form, kSlotCharge1, 2, 0),
+                            GetNumItem(form, kSlotCharge2, 2, 0),
+                            GetNumItem(form, kSlotCharge3, 2, 0)};
+  if (index == 0) {
+    totals.remaining_discount = discount;
+    for (int k = 0; k < 3; ++k) totals.remaining_charge[k] = charge[k];
+  }
+
+  double st_base_diff = GetNumItem(form, kSlotStBaseTotal, 2, 0);
+  double st_value_diff = GetNumItem(form, kSlotStValueTotal, 2, 0);
+  double ipi_value_diff = GetNumItem(form, kSlotIpiValueTotal, 2, 0);
+  if (pass == kPassWrite) {
+    st_base_diff -= totals.st_base_sum;
+    st_value_diff -= totals.st_value_sum;
+    ipi_value_diff -= totals.ipi_value_sum;
+  }
+  if (index == 0) {
+    totals.remaining_st_base_diff = st_base_diff;
+    totals.remaining_st_value_diff = st_value_diff;
+    totals.remaining_ipi_value_diff = ipi_value_diff;
+  }
+
+  const double g = item.quantity * item.unit_price;
+  item.gross = g;
+  totals.discount_share =
+      Apportion(index, last, g, products, discount, totals.remaining_discount, 0);
+  for (int k = 0; k < 3; ++k)
+    totals.charge_share[k] =
+        Apportion(index, last, g, products, charge[k], totals.remaining_charge[k], 0);
+
+  const double n = g - totals.discount_share + totals.charge_share[0] + totals.charge_share[1] +
+                   totals.charge_share[2];
+  item.net = n;
+  item.icms_base = Round2(n * item.icms_base_pct * 0.01);
+  item.icms_value = Round2(item.icms_base * item.icms_rate * 0.01);
+  item.st_base = Round2(n * item.st_base_pct * 0.01);
+  item.st_value = Round2(item.st_base * item.st_rate * 0.01 - item.icms_value);
+  if (!(item.st_value > 0)) item.st_value = 0;
+  item.ipi_base = item.ipi_rate > 0 ? Round2(n) : 0;
+  item.ipi_value = Round2(item.ipi_base * item.ipi_rate * 0.01);
+  item.pis_base = Round2(n);
+  item.cofins_base = item.pis_base;
+
+  const bool st_item = StClass(item.icms_cst) == 1 || item.st_base > 0 || item.st_rate > 0 ||
+                       item.st_value > 0;
+  const bool ipi_item = item.tax_kind == '0' || item.ipi_value > 0;
+
+  if (pass == kPassAccumulate) {
+    if (index == 0) {
+      totals.last_st_index = 0;
+      totals.last_ipi_index = 0;
+      totals.st_gross_sum = 0;
+      totals.ipi_gross_sum = 0;
+      totals.st_base_sum = 0;
+      totals.st_value_sum = 0;
+      totals.ipi_value_sum = 0;
+    }
+    if (st_item) {
+      totals.last_st_index = index;
+      totals.st_gross_sum += g;
+    }
+    totals.st_base_sum += item.st_base;
+    totals.st_value_sum += item.st_value;
+    if (ipi_item) {
+      totals.last_ipi_index = index;
+      totals.ipi_gross_sum += g;
+    }
+    totals.ipi_value_sum += item.ipi_value;
+  } else if (pass == kPassWrite) {
+    if (st_item) {
+      item.st_base = Apportion(index, totals.last_st_index, g, totals.st_gross_sum, st_base_diff,
+                               totals.remaining_st_base_diff, item.st_base);
+      item.st_value = Apportion(index, totals.last_st_index, g, totals.st_gross_sum,
+                                st_value_diff, totals.remaining_st_value_diff, item.st_value);
+      if (item.st_value == 0) item.st_rate = 0;
+    }
+    if (ipi_item) {
+      item.ipi_value = Apportion(index, totals.last_ipi_index, g, totals.ipi_gross_sum,
+                                 ipi_value_diff, totals.remaining_ipi_value_diff, item.ipi_value);
+      if (item.ipi_value == 0) {
+        item.ipi_base = 0;
+        item.ipi_rate = 0;
+      }
+    }
+  }
+  return item.st_value + item.ipi_value + n;
+}

@@ -1,0 +1,115 @@
+// Item amounts and taxes: every item line of a document becomes the amounts
+// of its item record. The document's discount and three added charges are
+// spread over the items in proportion to their gross values, the last item
+// taking what rounding leaves over; so are the differences between the ST
+// and IPI totals typed on the document and the sums of the items' own
+// values, over the ST items and the IPI items only. SaveDoc runs ItemTaxes
+// twice over the item list: pass 1 gathers the sums, pass 2 spreads and
+// yields what is written.
+#pragma once
+
+#include <string>
+
+#include "documents/document_form.h"
+
+// Positions of the item line (documents/item_check.h builds it).
+constexpr int kLineCode = 0;          // 13 characters are read back
+constexpr int kLineCodeRead = 13;
+constexpr int kLineQuantity = 44;     // 10
+constexpr int kLineUnitPrice = 54;    // 12
+constexpr int kLineIcmsCst = 91;      // 3
+constexpr int kLineTaxKind = 94;      // 1
+constexpr int kLineIcmsBasePct = 95;  // 9 each, "%-9.2lf"
+constexpr int kLineIcmsRate = 104;
+constexpr int kLineIpiRate = 113;
+constexpr int kLineStBasePct = 122;
+constexpr int kLineStRate = 131;
+constexpr int kLineCfop = 140;        // 4
+constexpr int kLineSequence = 144;    // 5
+constexpr int kLineRecord = 149;      // 10 are read back
+constexpr int kLineAmountWidth = 9;
+
+// Document totals in the form, read with two decimals (GetNumItem).
+constexpr int kSlotProductsTotal = 100;  // weight total of the spreading
+constexpr int kSlotDiscount = 102;
+constexpr int kSlotCharge1 = 131;
+constexpr int kSlotCharge2 = 132;
+constexpr int kSlotCharge3 = 133;
+constexpr int kSlotStBaseTotal = 144;
+constexpr int kSlotStValueTotal = 145;
+constexpr int kSlotIpiValueTotal = 147;
+
+constexpr int kPassAccumulate = 1;
+constexpr int kPassWrite = 2;
+
+// One item: the values of its line, then what ItemTaxes works out.
+struct ItemValues {
+  int sequence = 0;
+  long product_record = 0;
+  double quantity = 0;
+  double unit_price = 0;
+  double icms_base_pct = 0;
+  double icms_rate = 0;
+  double ipi_rate = 0;
+  double st_base_pct = 0;
+  double st_rate = 0;
+  char tax_kind = '0';    // '0' takes part in the IPI spreading without IPI of its own
+  std::string icms_cst;   // origin digit and two-digit code
+  std::string cfop;
+  std::string product_code;
+  // Computed: every stored amount is rounded to cents except gross and net.
+  double gross = 0;
+  double net = 0;
+  double icms_base = 0;
+  double icms_value = 0;
+  double st_base = 0;
+  double st_value = 0;
+  double ipi_base = 0;
+  double ipi_value = 0;
+  double pis_base = 0;
+  double cofins_base = 0;
+};
+
+// Accumulator of one document; SaveDoc clears it (= {}) before pass 1.
+struct TaxTotals {
+  // shares of the current item (item record fields 12 to 15)
+  double discount_share = 0;
+  double charge_share[3] = {0, 0, 0};
+  double remaining_discount = 0;
+  double remaining_charge[3] = {0, 0, 0};
+  double remaining_st_base_diff = 0;
+  double remaining_st_value_diff = 0;
+  double remaining_ipi_value_diff = 0;
+  int last_st_index = 0;
+  int last_ipi_index = 0;
+  double st_gross_sum = 0;
+  double ipi_gross_sum = 0;
+  double st_base_sum = 0;
+  double st_value_sum = 0;
+  double ipi_value_sum = 0;
+};
+
+// Reads item line `index` of the form by its positions (numbers with
+// ParseNum, whole numbers with ToInt; a short line reads as blank-filled)
+// into item, whose computed amounts are cleared. Returns true when the list
+// has that line; false (item untouched) when the index is past the end.
+bool ReadItemLine(const DocumentForm& form, int index, ItemValues& item);
+
+// The item computation for line `index` of the form's item list, pass 1
+// (accumulate) or 2 (spread and yield). Reads the document totals from the
+// form (normalising their slots), updates item and totals. Returns the
+// item's total: net value + ST value + IPI value. Never fails.
+double ItemTaxes(DocumentForm& form, int index, ItemValues& item, TaxTotals& totals, int pass);
+
+// base plus the item's share of amount: amount x weight / total_weight
+// rounded to cents (0 when total_weight is 0), the last item (index ==
+// last_index) also taking what is left in remaining. A result below 0 is 0
+// and the uncovered part goes back into remaining for the items after it.
+// Updates remaining; returns the value.
+double Apportion(int index, int last_index, double weight, double total_weight, double amount,
+                 double& remaining, double base);
+
+// 1 when the ICMS CST means substitution charged in this operation (second
+// character 1, 3 or 7, or the whole number 201, 202 or 203), 2 when charged
+// earlier (second character 6), 0 otherwise (also for an empty text).
+int StClass(const std::string& cst);
