@@ -1,0 +1,141 @@
+// The Palm dialog BOX566: the whole user interface of the Palm job. It reads
+// its controls, hands them to the export and import of palm/, and shows
+// nothing of its own beyond the folder chooser's message.
+#include <windows.h>
+#include <commdlg.h>
+
+#include <string>
+#include <vector>
+
+#include "codecs/dialog_fields_win32.h"
+#include "palm/palm_dialog.h"
+#include "palm/palm_export.h"
+#include "records/company.h"
+#include "resources/box566_res.h"
+#include "shell/dialogs_win32.h"
+
+namespace {
+
+// The state of the dialog, read from its controls in one place.
+struct PalmDialogState {
+  std::string folder;
+  int layout = 0;
+  std::vector<std::string> sellers;
+};
+
+std::string ComboText(HWND combo, int index) {
+  LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, (WPARAM)index, 0);
+  if (length == CB_ERR || length < 0) return std::string();
+  std::vector<char> buffer((std::size_t)length + 1, '\0');
+  SendMessageA(combo, CB_GETLBTEXT, (WPARAM)index, (LPARAM)buffer.data());
+  return std::string(buffer.data());
+}
+
+void ReadState(HWND dialog, PalmDialogState& state) {
+  GetItemText(dialog, IDC_BOX566_FOLDER, state.folder, kPalmFolderMax);
+  HWND layout = GetDlgItem(dialog, IDC_BOX566_LAYOUT);
+  LRESULT selected = SendMessageA(layout, CB_GETCURSEL, 0, 0);
+  state.layout = selected == CB_ERR ? 0 : PalmLayoutNumber(ComboText(layout, (int)selected));
+  state.sellers.clear();
+  HWND sellers = GetDlgItem(dialog, IDC_BOX566_SELLER_LIST);
+  LRESULT count = SendMessageA(sellers, CB_GETCOUNT, 0, 0);
+  for (int i = 0; i < (int)count; ++i) state.sellers.push_back(ComboText(sellers, i));
+}
+
+// The seller list is ordered by the job's own comparison, the same on every
+// system; CB_INSERTSTRING keeps that order even in a sorted combo box.
+void FillSellerList(HWND dialog) {
+  HWND combo = GetDlgItem(dialog, IDC_BOX566_SELLER_LIST);
+  SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+  std::vector<std::string> sellers;
+  for (const std::string& entry : BuildSellerList(sellers))
+    SendMessageA(combo, CB_INSERTSTRING, (WPARAM)-1, (LPARAM)entry.c_str());
+  SendMessageA(combo, CB_SETCURSEL, 0, 0);
+}
+
+BOOL OnInitDialog(HWND dialog) {
+  HGDIOBJ font = GetStockObject(ANSI_VAR_FONT);
+  SendDlgItemMessageA(dialog, IDC_BOX566_CLOSE, WM_SETFONT, (WPARAM)font, FALSE);
+  for (int id = 100; id <= 399; ++id)
+    if (HWND control = GetDlgItem(dialog, id)) SendMessageA(control, WM_SETFONT, (WPARAM)font, FALSE);
+
+  FillSellerList(dialog);
+
+  SendDlgItemMessageA(dialog, IDC_BOX566_FOLDER, EM_LIMITTEXT, kPalmFolderMax, 0);
+  SetDlgItemTextA(dialog, IDC_BOX566_FOLDER, kPalmDefaultFolder);
+
+  HWND layout = GetDlgItem(dialog, IDC_BOX566_LAYOUT);
+  SendMessageA(layout, CB_RESETCONTENT, 0, 0);
+  SendMessageA(layout, CB_ADDSTRING, 0, (LPARAM)kPalmLayoutOnSoftText);
+  SendMessageA(layout, CB_SETCURSEL, 0, 0);
+
+  char title[kPalmCaptionTitleMax + 1] = {};
+  HWND owner = GetWindow(dialog, GW_OWNER);
+  if (owner) GetWindowTextA(owner, title, (int)sizeof title);
+  std::string caption;
+  SetWindowTextA(dialog, PalmDialogCaption(caption, title, Company().company_code).c_str());
+  return TRUE;
+}
+
+void OnExport(HWND dialog) {
+  PalmDialogState state;
+  ReadState(dialog, state);
+  PalmExport(dialog, state.folder, state.layout, state.sellers);
+}
+
+void OnChooseFolder(HWND dialog) {
+  std::string start;
+  GetItemText(dialog, IDC_BOX566_FOLDER, start, kPalmFolderMax);
+  ChooserStartFolder(start);
+
+  std::vector<char> path(MAX_PATH * 4, '\0');
+  lstrcpynA(path.data(), kPalmChooserFileName, (int)path.size());
+  static const char kFilter[] = "Pasta\0*.*\0";
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = dialog;
+  ofn.lpstrFilter = kFilter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = path.data();
+  ofn.nMaxFile = (DWORD)path.size();
+  ofn.lpstrInitialDir = start.c_str();
+  ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetOpenFileNameA(&ofn)) return;
+
+  std::string folder;
+  if (AcceptChosenFolder(dialog, std::string(path.data()), folder))
+    SetDlgItemTextA(dialog, IDC_BOX566_FOLDER, folder.c_str());
+}
+
+BOOL OnCommand(HWND dialog, int id) {
+  switch (id) {
+    case IDC_BOX566_CLOSE:
+      EndDialog(dialog, 0);
+      return TRUE;
+    case IDC_BOX566_EXPORT:
+      OnExport(dialog);
+      return TRUE;
+    case IDC_BOX566_CHOOSE_FOLDER:
+      OnChooseFolder(dialog);
+      return TRUE;
+    case IDC_BOX566_ENTER:
+      // Enter moves on to the next field, as Tab does, and starts nothing.
+      SendMessageA(dialog, WM_NEXTDLGCTL, 0, FALSE);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK PalmDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog(dialog);
+    case WM_COMMAND:
+      return OnCommand(dialog, LOWORD(wparam));
+    default:
+      return FALSE;
+  }
+}
