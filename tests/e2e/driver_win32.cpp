@@ -30,6 +30,10 @@
 //                              TAB, RETURN, ESCAPE, SPACE, BACK, DELETE, UP,
 //                              DOWN, LEFT, RIGHT, HOME, END, F1..F12, a letter
 //                              or digit, or 0xNN; prefixes shift+ ctrl+ alt+
+//   expect-rect X Y W H        the current window's screen rectangle; each
+//                              value a sum of numbers and DESKTOP_WIDTH or
+//                              DESKTOP_HEIGHT (the desktop window's size),
+//                              e.g. DESKTOP_HEIGHT-28
 //   focus ID                   move the focus to control ID (WM_NEXTDLGCTL)
 //   expect-focus ID            control ID has the keyboard focus
 //   expect-box ICON CAPTION TEXT [BUTTON] [T]
@@ -57,6 +61,7 @@
 // bounds the whole run.
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -226,6 +231,28 @@ long ParseNumber(const std::string& text, const char* what) {
   long value = std::strtol(text.c_str(), &end, 0);
   if (text.empty() || *end != '\0') ScriptError(std::string(what) + " is not a number: " + text);
   return value;
+}
+
+// A sum such as DESKTOP_HEIGHT-28: numbers and the desktop's width and height.
+long ParseSize(const std::string& text) {
+  RECT desktop;
+  GetWindowRect(GetDesktopWindow(), &desktop);
+  long total = 0;
+  std::size_t i = 0;
+  int sign = 1;
+  while (i < text.size()) {
+    std::size_t end = text.find_first_of("+-", i + (i == 0 && text[0] == '-' ? 1 : 0));
+    if (end == std::string::npos) end = text.size();
+    std::string term = text.substr(i, end - i);
+    long value;
+    if (term == "DESKTOP_WIDTH") value = desktop.right - desktop.left;
+    else if (term == "DESKTOP_HEIGHT") value = desktop.bottom - desktop.top;
+    else value = ParseNumber(term, "size");
+    total += sign * value;
+    if (end < text.size()) sign = text[end] == '-' ? -1 : 1;
+    i = end + 1;
+  }
+  return total;
 }
 
 // ---- windows of the process ----------------------------------------------
@@ -663,6 +690,19 @@ void CmdExpectTitle(const std::vector<std::string>& a, bool prefix) {
        Quoted(a[1]));
 }
 
+void CmdExpectRect(const std::vector<std::string>& a) {
+  long want[4] = {ParseSize(a[1]), ParseSize(a[2]), ParseSize(a[3]), ParseSize(a[4])};
+  RECT r;
+  GetWindowRect(Current(), &r);
+  long got[4] = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+  if (std::equal(got, got + 4, want)) return;
+  auto text = [](const long* v) {
+    return std::to_string(v[0]) + " " + std::to_string(v[1]) + " " + std::to_string(v[2]) + "x" +
+           std::to_string(v[3]);
+  };
+  Fail("window rectangle " + text(got) + ", expected " + text(want));
+}
+
 void CmdExpectText(const std::vector<std::string>& a) {
   HWND control = Control(a[1]);
   std::string text;
@@ -801,6 +841,9 @@ void Execute(const std::vector<std::string>& a) {
   } else if (c == "expect-title" || c == "expect-title-prefix") {
     Need(a, 1, 1);
     CmdExpectTitle(a, c == "expect-title-prefix");
+  } else if (c == "expect-rect") {
+    Need(a, 4, 4);
+    CmdExpectRect(a);
   } else if (c == "expect-text") {
     Need(a, 2, 2);
     CmdExpectText(a);

@@ -16,7 +16,9 @@
 #                        from $VRI_SAMPLE or build/native/bin/vri-sample)
 #   --beside FILE        copy FILE beside the program too (repeatable), e.g.
 #                        the Bemafi32.dll stand-in and its INI file
-#   --with-bemafi        copy Bemafi32.dll from --bin beside the program
+#   --with-bemafi        copy the printer library stand-in Bemafi32.dll (from
+#                        --bin/stand-in or --bin) beside the program
+#   --bemafi-ini FILE    and FILE as its Bemafi32.ini (its replies)
 #   --setup FILE         bash snippet sourced after the sample is laid, with
 #                        DRIVE_C, PRODUCT and E2E_BIN set (extra files, folders)
 #   --set NAME=VALUE     passed to the driver: ${NAME} in the script
@@ -32,7 +34,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 
 bin="" work="" program=vri.exe sample=none setup="" expect_boxes="" expect_fail=""
-deadline=120 with_bemafi=0
+deadline=120 with_bemafi=0 bemafi_ini=""
 beside=()
 sets=()
 script=""
@@ -44,6 +46,7 @@ while [ $# -gt 0 ]; do
     --sample) sample=$2; shift 2 ;;
     --beside) beside+=("$2"); shift 2 ;;
     --with-bemafi) with_bemafi=1; shift ;;
+    --bemafi-ini) with_bemafi=1; bemafi_ini=$2; shift 2 ;;
     --setup) setup=$2; shift 2 ;;
     --set) sets+=(--set "$2"); shift 2 ;;
     --expect-boxes) expect_boxes=$2; shift 2 ;;
@@ -117,9 +120,10 @@ esac
 
 cp "$bin/$program" "$E2E_BIN/"
 if [ "$with_bemafi" = 1 ]; then
-  lib=$(find "$bin" -maxdepth 1 -iname bemafi32.dll | head -1)
-  [ -n "$lib" ] || { echo "run-e2e: no Bemafi32.dll in $bin" >&2; finish 2; }
+  lib=$(find "$bin/stand-in" "$bin" -maxdepth 1 -iname bemafi32.dll 2>/dev/null | head -1)
+  [ -n "$lib" ] || { echo "run-e2e: no Bemafi32.dll in $bin/stand-in or $bin" >&2; finish 2; }
   cp "$lib" "$E2E_BIN/Bemafi32.dll"
+  if [ -n "$bemafi_ini" ]; then cp "$bemafi_ini" "$E2E_BIN/Bemafi32.ini" || finish 2; fi
 fi
 for f in ${beside[@]+"${beside[@]}"}; do
   cp "$f" "$E2E_BIN/" || finish 2
