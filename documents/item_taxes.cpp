@@ -19,6 +19,16 @@ double Amount(const std::string& line, int position) {
   return ParseNum(Piece(line, position, kLineAmountWidth));
 }
 
+// A tax total that nobody typed (an empty slot, as the Palm import leaves
+// them) is no total: its difference is 0, so the items keep their own ST and
+// IPI values instead of having them spread away down to 0.
+bool TypedTotal(DocumentForm& form, int slot, double& value) {
+  value = 0;
+  if (GetSlot(form, slot).empty()) return false;
+  value = GetNumItem(form, slot, 2, 0);
+  return true;
+}
+
 }  // namespace
 
 bool ReadItemLine(const DocumentForm& form, int index, ItemValues& item) {
@@ -82,13 +92,14 @@ double ItemTaxes(DocumentForm& form, int index, ItemValues& item, TaxTotals& tot
     for (int k = 0; k < 3; ++k) totals.remaining_charge[k] = charge[k];
   }
 
-  double st_base_diff = GetNumItem(form, kSlotStBaseTotal, 2, 0);
-  double st_value_diff = GetNumItem(form, kSlotStValueTotal, 2, 0);
-  double ipi_value_diff = GetNumItem(form, kSlotIpiValueTotal, 2, 0);
+  double st_base_diff = 0, st_value_diff = 0, ipi_value_diff = 0;
+  const bool st_base_typed = TypedTotal(form, kSlotStBaseTotal, st_base_diff);
+  const bool st_value_typed = TypedTotal(form, kSlotStValueTotal, st_value_diff);
+  const bool ipi_value_typed = TypedTotal(form, kSlotIpiValueTotal, ipi_value_diff);
   if (pass == kPassWrite) {
-    st_base_diff -= totals.st_base_sum;
-    st_value_diff -= totals.st_value_sum;
-    ipi_value_diff -= totals.ipi_value_sum;
+    if (st_base_typed) st_base_diff -= totals.st_base_sum;
+    if (st_value_typed) st_value_diff -= totals.st_value_sum;
+    if (ipi_value_typed) ipi_value_diff -= totals.ipi_value_sum;
   }
   if (index == 0) {
     totals.remaining_st_base_diff = st_base_diff;

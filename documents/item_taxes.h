@@ -97,8 +97,10 @@ bool ReadItemLine(const DocumentForm& form, int index, ItemValues& item);
 
 // The item computation for line `index` of the form's item list, pass 1
 // (accumulate) or 2 (spread and yield). Reads the document totals from the
-// form (normalising their slots), updates item and totals. Returns the
-// item's total: net value + ST value + IPI value. Never fails.
+// form (normalising their slots; an empty ST or IPI total slot is no typed
+// total and stays empty, so nothing is spread for it), updates item and
+// totals. Returns the item's total: net value + ST value + IPI value. Never
+// fails.
 double ItemTaxes(DocumentForm& form, int index, ItemValues& item, TaxTotals& totals, int pass);
 
 // base plus the item's share of amount: amount x weight / total_weight
