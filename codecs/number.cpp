@@ -178,11 +178,12 @@ double GetNumItem(std::string& text, int places, int drop_sign, int limit) {
   if (drop_sign) value = std::fabs(value);
   FormatNum(value, text, places);
   // A text longer than its field's limit is how an amount typed too large is
-  // refused. One longer than ParseNum reads could never be read back as the
-  // value it shows, so it is refused the same way.
+  // refused. One longer than this reading takes would come back cut the next
+  // time the field is read ('10.000.000.000.000,00' as 10.000.000.000,000),
+  // so it is refused the same way, whatever the field's limit.
   std::size_t length = text.size();
   if ((limit > 0 && length > static_cast<std::size_t>(limit)) ||
-      length > static_cast<std::size_t>(kParseNumRead))
+      length > static_cast<std::size_t>(kNumItemRead))
     FormatNum(0.0, text, places);
   return ParseNum(text);
 }

@@ -76,9 +76,9 @@ std::string& SetIntItem(std::string& text, long value);
 // Field logic of GetNumItem: ParseNum of the first 20 characters of text (sign
 // dropped when drop_sign is nonzero), written back with FormatNum and places.
 // When the field has a text limit (limit > 0) and the written text is longer,
-// the value is refused: 0, written with places ("0,00" for 2). A text that
-// ParseNum could not read back whole (over 30 characters) is refused the same
-// way. Returns the value of the text left in the field (rounded to places).
+// the value is refused: 0, written with places ("0,00" for 2). So is a text
+// longer than the 20 characters read, which a second reading would cut (so
+// 2 places hold at most 9.999.999.999.999,99). Returns the value of the text left in the field (rounded to places).
 // With places 0 a value of 1000 or more is not read back as shown ('1.235'
 // reads as 1.235: the rightmost separator is the decimal point); no field of
 // Vri uses 0 places.

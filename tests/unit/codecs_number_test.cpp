@@ -315,10 +315,10 @@ TEST(CodecsNumber, GetNumItemShowsTheValueItReturns) {
       {"no number", "abc", 2, 0, kNoTextLimit, 0, "0,00"},
       {"empty", "", 2, 0, kNoTextLimit, 0, "0,00"},
       {"only 20 characters read", "1" + std::string(19, ' ') + "5", 2, 0, kNoTextLimit, 1, "1,00"},
-      {"20 nines shown in 30 characters", std::string(5000, '9'), 2, 0, kNoTextLimit, 1e20,
-       "100.000.000.000.000.000.000,00"},
-      {"31 characters could not be read back", std::string(5000, '9'), 3, 0, kNoTextLimit, 0,
-       "0,000"},
+      {"20 characters is the most a field holds", "9999999999999,99", 2, 0, kNoTextLimit,
+       9999999999999.99, "9.999.999.999.999,99"},
+      {"21 characters would be read back cut", "10000000000000", 2, 0, kNoTextLimit, 0, "0,00"},
+      {"thousands of nines", std::string(5000, '9'), 2, 0, kNoTextLimit, 0, "0,00"},
       {"exponent far too large for any field", "1E300", 2, 0, kNoTextLimit, 0, "0,00"},
       {"lower-case e dropped", "1e300", 2, 0, kNoTextLimit, 1300, "1.300,00"},
       {"no places", "123,56", 0, 0, kNoTextLimit, 124, "124"},
@@ -330,6 +330,9 @@ TEST(CodecsNumber, GetNumItemShowsTheValueItReturns) {
     EXPECT_DOUBLE_EQ(got, c.want) << c.name;
     EXPECT_EQ(text, c.shown) << c.name;
     EXPECT_DOUBLE_EQ(got, ParseNum(text)) << c.name << ": value and text disagree";
+    std::string again = text;
+    EXPECT_DOUBLE_EQ(GetNumItem(again, c.places, c.drop_sign, c.limit), got)
+        << c.name << ": a second reading changed the value";
   }
 }
 
