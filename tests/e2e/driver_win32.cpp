@@ -17,7 +17,9 @@
 //   wait-window CLASS TITLE [T]  wait for a visible top-level window of the
 //                              process whose class is CLASS ("*" = any,
 //                              "#32770" = dialog) and whose title contains
-//                              TITLE; it becomes the current window
+//                              TITLE; it becomes the current window. Before
+//                              any `start` it looks at every process and
+//                              takes on the process of the window it finds.
 //   expect-title TEXT          the current window's title is exactly TEXT
 //   expect-title-prefix TEXT   the current window's title starts with TEXT
 //   expect-text ID TEXT        control ID of the current window reads TEXT
@@ -34,6 +36,11 @@
 //                              value a sum of numbers and DESKTOP_WIDTH or
 //                              DESKTOP_HEIGHT (the desktop window's size),
 //                              e.g. DESKTOP_HEIGHT-28
+//   expect-count ID N          list box or combo box ID holds N items
+//   expect-item ID INDEX TEXT  its item INDEX (from 0) reads TEXT
+//   select ID TEXT             select the item of combo or list box ID that
+//                              starts with TEXT, as the user would (the dialog
+//                              is told of the change)
 //   focus ID                   move the focus to control ID (WM_NEXTDLGCTL)
 //   expect-focus ID            control ID has the keyboard focus
 //   expect-box ICON CAPTION TEXT [BUTTON] [T]
@@ -655,6 +662,20 @@ void CmdStart(const std::vector<std::string>& a) {
   WaitForInputIdle(g.process.hProcess, 2000);
 }
 
+// Takes on the process that owns a window found without `start`, so that its
+// message boxes, focus and exit are followed as if we had started it.
+void Adopt(HWND window) {
+  DWORD pid = 0;
+  DWORD thread = GetWindowThreadProcessId(window, &pid);
+  HANDLE handle = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
+  if (!handle) Fail("cannot open the process of " + Quoted(TitleOf(window)));
+  g.process = PROCESS_INFORMATION{};
+  g.process.hProcess = handle;
+  g.process.dwProcessId = pid;
+  g.process.dwThreadId = thread;
+  g.started = true;
+}
+
 void CmdWaitWindow(const std::vector<std::string>& a) {
   WindowSearch search;
   search.cls = a[1];
@@ -674,6 +695,7 @@ void CmdWaitWindow(const std::vector<std::string>& a) {
     Sleep(kPollMs);
   }
   g.current = search.found;
+  if (!g.started) Adopt(search.found);
   Settle();
 }
 
@@ -714,6 +736,85 @@ void CmdExpectText(const std::vector<std::string>& a) {
     Sleep(kPollMs);
   }
   Fail("control " + a[1] + " reads " + Quoted(text) + ", expected " + Quoted(a[2]));
+}
+
+// List boxes and combo boxes answer the same questions under different names.
+struct ListMessages {
+  UINT count, length, text, select;
+  WORD notify;
+};
+
+ListMessages ListOf(HWND control, const std::string& id) {
+  std::string cls = ClassOf(control);
+  if (lstrcmpiA(cls.c_str(), "ListBox") == 0)
+    return {LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT, LB_SELECTSTRING, LBN_SELCHANGE};
+  if (lstrcmpiA(cls.c_str(), "ComboBox") == 0)
+    return {CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT, CB_SELECTSTRING, CBN_SELCHANGE};
+  Fail("control " + id + " is a " + cls + ", not a list box or combo box");
+}
+
+long ListCount(HWND control, const ListMessages& m) {
+  DWORD_PTR count = 0;
+  if (!SendMessageTimeoutA(control, m.count, 0, 0, SMTO_ABORTIFHUNG, 2000, &count))
+    Fail("the list does not answer");
+  return (long)(LONG_PTR)count;
+}
+
+// Asked in UTF-16 and turned into Windows-1252 here: Wine hands an item of
+// another process's list to the ANSI call without converting it.
+std::string ListItem(HWND control, const ListMessages& m, long index) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(control, m.length, (WPARAM)index, 0, SMTO_ABORTIFHUNG, 2000, &length) ||
+      (LONG_PTR)length < 0)
+    return std::string();
+  std::vector<wchar_t> buffer(length + 2, L'\0');
+  DWORD_PTR got = 0;
+  SendMessageTimeoutW(control, m.text, (WPARAM)index, (LPARAM)buffer.data(), SMTO_ABORTIFHUNG, 2000,
+                      &got);
+  int size = WideCharToMultiByte(1252, 0, buffer.data(), -1, nullptr, 0, nullptr, nullptr);
+  std::string text(size > 0 ? (std::size_t)size : 1, '\0');
+  WideCharToMultiByte(1252, 0, buffer.data(), -1, text.data(), size, nullptr, nullptr);
+  text.resize(std::strlen(text.c_str()));
+  return text;
+}
+
+void CmdExpectCount(const std::vector<std::string>& a) {
+  HWND control = Control(a[1]);
+  ListMessages m = ListOf(control, a[1]);
+  long want = ParseNumber(a[2], "count");
+  long count = 0;
+  for (DWORD waited = 0;; waited += kPollMs) {
+    CheckNoBox();
+    count = ListCount(control, m);
+    if (count == want) return;
+    if (waited >= g.timeout) break;
+    Sleep(kPollMs);
+  }
+  Fail("list " + a[1] + " holds " + std::to_string(count) + " items, expected " + a[2]);
+}
+
+void CmdExpectItem(const std::vector<std::string>& a) {
+  HWND control = Control(a[1]);
+  ListMessages m = ListOf(control, a[1]);
+  long index = ParseNumber(a[2], "index");
+  long count = ListCount(control, m);
+  if (index < 0 || index >= count)
+    Fail("list " + a[1] + " holds " + std::to_string(count) + " items, no item " + a[2]);
+  std::string text = ListItem(control, m, index);
+  if (text != a[3])
+    Fail("list " + a[1] + " item " + a[2] + " reads " + Quoted(text) + ", expected " + Quoted(a[3]));
+}
+
+void CmdSelect(const std::vector<std::string>& a) {
+  HWND control = Control(a[1]);
+  ListMessages m = ListOf(control, a[1]);
+  DWORD_PTR index = 0;
+  if (!SendMessageTimeoutA(control, m.select, (WPARAM)-1, (LPARAM)a[2].c_str(), SMTO_ABORTIFHUNG,
+                           2000, &index) ||
+      (LONG_PTR)index < 0)
+    Fail("list " + a[1] + " has no item starting with " + Quoted(a[2]));
+  PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), m.notify),
+               (LPARAM)control);
 }
 
 void CmdSetText(const std::vector<std::string>& a) {
@@ -889,6 +990,17 @@ void Execute(const std::vector<std::string>& a) {
   } else if (c == "expect-exit") {
     Need(a, 1, 2);
     CmdExpectExit(a);
+  } else if (c == "expect-count") {
+    Need(a, 2, 2);
+    CmdExpectCount(a);
+  } else if (c == "expect-item") {
+    Need(a, 3, 3);
+    CmdExpectItem(a);
+  } else if (c == "select") {
+    Need(a, 2, 2);
+    NeedProcessRunning();
+    CmdSelect(a);
+    Settle();
   } else if (c == "expect-exists" || c == "expect-missing") {
     Need(a, 1, 1);
     CmdExpectExists(a, c == "expect-exists");

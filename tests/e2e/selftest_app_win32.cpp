@@ -3,7 +3,8 @@
 // that show message boxes: 301 the text of 101 (information; no icon with the
 // argument "noicon"), 302 a warning then an error, 303 a yes/no question whose
 // answer goes to 102. Enter (hidden default button 500) moves to the next
-// field, "&Fechar" (2) closes. Arguments, in any order: "exit=N" (exit code),
+// field, "&Fechar" (2) closes. A drop-down list 110 ("1 - OnSoft",
+// "2 - Outro") copies the chosen item to 102; list box 120 holds three lines. Arguments, in any order: "exit=N" (exit code),
 // "box" (an error box before the dialog), "hang" (never end after the dialog).
 #include <windows.h>
 
@@ -46,6 +47,14 @@ void OnCommand(HWND dialog, int id, int code) {
                           ? "sim"
                           : "não");
       break;
+    case 110:
+      if (code == CBN_SELCHANGE) {
+        char item[64] = "";
+        LRESULT index = SendDlgItemMessageA(dialog, 110, CB_GETCURSEL, 0, 0);
+        SendDlgItemMessageA(dialog, 110, CB_GETLBTEXT, (WPARAM)index, (LPARAM)item);
+        SetDlgItemTextA(dialog, 102, item);
+      }
+      break;
     case 500:
       PostMessageA(dialog, WM_NEXTDLGCTL, 0, 0);
       break;
@@ -59,6 +68,11 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
       SetDlgItemTextA(dialog, 101, "olá");
+      for (const char* item : {"1 - OnSoft", "2 - Outro"})
+        SendDlgItemMessageA(dialog, 110, CB_ADDSTRING, 0, (LPARAM)item);
+      SendDlgItemMessageA(dialog, 110, CB_SETCURSEL, 0, 0);
+      for (const char* line : {"primeiro", "segundo", "açaí"})
+        SendDlgItemMessageA(dialog, 120, LB_ADDSTRING, 0, (LPARAM)line);
       return TRUE;
     case WM_COMMAND:
       OnCommand(dialog, LOWORD(wparam), HIWORD(wparam));
