@@ -20,6 +20,7 @@ std::string& ReadField(HWND dialog, int id, std::string& out) {
 BOOL OnInitDialog(HWND dialog) {
   SetDialogFont(dialog);
   if (!LoadEcfLibrary(dialog, kEcfLibraryName)) {
+    // "Erro ao carregar Bemafi32.dll" has been shown; nothing else is done.
     EndDialog(dialog, 0);
     return TRUE;
   }
