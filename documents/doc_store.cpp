@@ -119,8 +119,12 @@ std::string& TwoDigits(int m, std::string& out) {
 int CfopTaxed(const std::string& cfop) {
   int record = -1;
   std::string text;
-  if (FindCodeInFile(cfop, kCfopFile, kCfopRecordLength, record, kCfopKeyOffset, kCfopKeyWidth))
-    ReadCfopField(nullptr, record, text, kCfopTaxed);
+  PlatStream* stream = PlatOpen(kCfopFile, PlatOpenMode::kRead);
+  if (stream) {
+    if (FindCode(stream, cfop, kCfopRecordLength, record, kCfopKeyOffset, kCfopKeyWidth))
+      ReadCfopField(stream, record, text, kCfopTaxed);
+    PlatClose(stream);
+  }
   return text.empty() ? 1 : ToInt(text);
 }
 

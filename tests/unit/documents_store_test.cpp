@@ -1,0 +1,688 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <set>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "documents/doc_store.h"
+#include "documents/document_layout.h"
+#include "documents/item_check.h"
+#include "platform/testing.h"
+#include "records/counters.h"
+#include "tests/unit/documents_test_support.h"
+
+namespace {
+
+const char kDocFile[] = "R00\\00001\\L50A2026.DAT";
+const DateRec kIssue{2026, 7, 3};  // 07/03/2026
+const RecordedMessage kSavePaiError{PlatIcon::kError, "SavePai", "Erro ao atualizar o registro pai."};
+
+// Counts the opens of files whose name holds `needle`.
+class OpenCounter {
+ public:
+  explicit OpenCounter(const std::string& needle) : saved_(Platform()) {
+    inner_ = saved_;
+    needle_ = needle;
+    count_ = 0;
+    PlatformOps ops = saved_;
+    ops.open_file = [](const std::string& path, PlatOpenMode mode) {
+      if (path.find(needle_) != std::string::npos) ++count_;
+      return inner_.open_file(path, mode);
+    };
+    SetPlatform(ops);
+  }
+  ~OpenCounter() { SetPlatform(saved_); }
+  int count() const { return count_; }
+
+ private:
+  PlatformOps saved_;
+  static inline PlatformOps inner_{};
+  static inline std::string needle_;
+  static inline int count_ = 0;
+};
+
+struct ItemSpec {
+  const char* code;
+  const char* quantity;
+  const char* price;
+  const char* record;
+  const char* cfop = "";
+};
+
+// A quote as the Palm import leaves it for SaveDoc: items accepted by the
+// item check, then slots 100..199 emptied and the header slots set.
+DocumentForm Quote(const std::vector<ItemSpec>& items, const std::string& title = "0 - À Vista") {
+  DocumentForm form;
+  for (const ItemSpec& i : items) {
+    SetSlot(form, kSlotCode, i.code);
+    SetSlot(form, kSlotDescription, "Produto");
+    SetSlot(form, kSlotQuantity, i.quantity);
+    SetSlot(form, kSlotUnitPrice, i.price);
+    SetSlot(form, kSlotProductRecord, i.record);
+    SetSlot(form, kSlotItemCfop, i.cfop);
+    EXPECT_EQ(CheckItem(form), 1) << i.code;
+  }
+  ClearSlots(form, 100, 199);
+  form.title = title;
+  return form;
+}
+
+int Save(DocumentForm& form, long& number, const std::string& customer = "C001", int flag = 0,
+         const DateRec& second = DateRec{}) {
+  return SaveDoc(form, "", "", "", number, kIssue, second, customer, "V01", "", flag);
+}
+
+std::vector<std::string> Records(const std::string& bytes) {
+  std::vector<std::string> out;
+  for (std::size_t at = 0; at + kDocumentRecordLength <= bytes.size(); at += kDocumentRecordLength)
+    out.push_back(bytes.substr(at, kDocumentRecordLength));
+  return out;
+}
+
+std::string Parent(const std::string& record, int field) { return FieldOf(record, kParentWidths, field); }
+std::string Item(const std::string& record, int field) { return FieldOf(record, kItemWidths, field); }
+
+class StoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    world_.WriteQuoteConfig("0");
+    world_.WriteProducts({
+        {"P0", "Produto zero", "10,00", "0", "1,65", "7,6", "2", "0", "1"},
+        {"P1", "Produto um", "5,00", "0", "", "", "", "", ""},
+        {"P2", "Produto dois", "5,00", "0", "0", "0", "53", "7", "60"},
+    });
+  }
+  DocumentWorld world_;
+};
+
+TEST_F(StoreTest, SavesParentItemsAndRemarkFieldByField) {
+  DocumentForm form = Quote({{"P0", "2", "10", "0"}, {"P1", "1,5", "3,333", "1"}}, "1 - À Prazo");
+  SetSlot(form, kSlotDocTotal, "24,99");
+  SetSlot(form, kSlotConditionCode, "007");
+  SetSlot(form, kSlotCashCode, "001");  // not written for instalments without an amount
+  SetSlot(form, kSlotRemark, "Entregar cedo   ");
+  MessageRecorder messages;
+  long number = -5;
+  ASSERT_EQ(Save(form, number), 0);
+  EXPECT_EQ(number, 1);
+  EXPECT_TRUE(messages.messages().empty());
+  EXPECT_EQ(Company().doc_kind_code, '0');
+  EXPECT_EQ(Company().doc_year, 2026);
+
+  const std::vector<std::string> records = Records(ReadFileBytes(kDocFile));
+  ASSERT_EQ(records.size(), 4u);
+  const std::string& p = records[0];
+  const std::pair<int, std::string> parent_fields[] = {
+      {0, "0"},  {1, "0"},   {2, "0"},      {3, "1"},   {4, "07/03/2026"}, {5, "C001"},
+      {6, ""},   {9, "1"},   {10, ""},      {11, ""},   {12, ""},          {13, ""},
+      {14, "0"}, {15, "1"},  {16, "0"},     {17, ""},   {18, "24,99"},     {19, ""},
+      {20, "0"}, {22, "V01"}, {24, ""},     {25, "007"}, {26, ""},         {30, ""},
+      {31, "2"}, {32, "3"},  {33, ""},      {51, ""},   {52, ""},
+  };
+  for (const auto& [field, value] : parent_fields) EXPECT_EQ(Parent(p, field), value) << field;
+  EXPECT_EQ(p.substr(42, 20), "1                   ");  // number over fields 9 and 10
+
+  // IPI CST 2 -> 52 on a sale, PIS 0 -> 49, COFINS 1 -> 01; rates trimmed
+  EXPECT_EQ(records[1], MakeRecord(kItemWidths, {{0, "1"}, {1, "0"}, {3, "P0"}, {5, "0"},
+                                                 {7, "52"}, {8, "49"}, {9, "01"},
+                                                 {10, "2,000"}, {11, "20,00"},
+                                                 {12, "0,00"}, {13, "0,00"}, {14, "0,00"}, {15, "0,00"},
+                                                 {16, "0,00"}, {17, "0,00"}, {18, "0,00"},
+                                                 {19, "0,00"}, {20, "0,00"}, {21, "0,00"},
+                                                 {22, "0,00"}, {23, "0,00"}, {24, "0,00"},
+                                                 {25, "1,65"}, {26, "20,00"}, {27, "7,60"}, {28, "20,00"}}));
+  // gross 1,5 x 3,333 = 4,9995 printed straight from the product; empty codes stay empty
+  EXPECT_EQ(Item(records[2], kItemGross), "5,00");
+  EXPECT_EQ(Item(records[2], kItemQuantity), "1,500");
+  EXPECT_EQ(Item(records[2], kItemIpiCst), "");
+  EXPECT_EQ(Item(records[2], kItemPisRate), "0,00");
+  EXPECT_EQ(Item(records[2], kItemPisBase), "0,00");
+  EXPECT_EQ(Item(records[2], kItemCofinsBase), "0,00");
+  EXPECT_EQ(records[3], Rec("20         Entregar cedo", 400));
+
+  EXPECT_EQ(ReadFileBytes(kCounterFile), "00001     54101     1         ");
+}
+
+TEST_F(StoreTest, NumbersFollowTheCounterOfTheKey) {
+  WriteFileBytes(kCounterFile, "00001     54101     41        ");
+  for (long expected : {42L, 43L}) {
+    DocumentForm form = Quote({{"P1", "1", "1", "1"}});
+    long number = 0;
+    ASSERT_GE(Save(form, number), 0);
+    EXPECT_EQ(number, expected);
+  }
+  EXPECT_EQ(Parent(Records(ReadFileBytes(kDocFile))[2], kParentDocNumber), "43");
+}
+
+TEST_F(StoreTest, PurchaseUsesTheSecondDatesYearAndItsKindLetter) {
+  Company().job_mode = 550;  // the larger product's purchase orders: kind 0, direction 0
+  DocumentForm form = Quote({{"P2", "1", "1", "2"}});
+  long number = 0;
+  ASSERT_EQ(Save(form, number, "F9", 0, DateRec{2025, 1, 2}), 0);
+  EXPECT_EQ(Company().doc_kind_code, 'B');
+  const std::vector<std::string> records = Records(ReadFileBytes("R00\\00001\\L54A2025.DAT"));
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(Parent(records[0], kParentKindLetter), "B");
+  EXPECT_EQ(Parent(records[0], kParentDirection), "0");
+  EXPECT_EQ(Parent(records[0], kParentSecondDate), "01/02/2025");
+  // purchase codes: IPI 53 -> 03, PIS 7 -> 98, COFINS 60 -> 60
+  EXPECT_EQ(Item(records[1], kItemIpiCst), "03");
+  EXPECT_EQ(Item(records[1], kItemPisCst), "98");
+  EXPECT_EQ(Item(records[1], kItemCofinsCst), "60");
+  EXPECT_EQ(ReadFileBytes(kCounterFile), "00001     54000     1         ");
+}
+
+TEST(DocumentsStore, TaxCodesAreMappedByDirection) {
+  const struct {
+    const char* code;
+    int direction;
+    int taxed;
+    const char* ipi;
+    const char* pis;
+  } cases[] = {
+      {"", 1, 1, "", ""},        // an empty code stays empty
+      {"2", 1, 1, "52", "02"},   // sale: IPI below 50 moves up
+      {"50", 1, 1, "50", "49"},
+      {"99", 1, 1, "99", "49"},
+      {"0", 1, 1, "50", "49"},   // sale PIS 0 -> 49
+      {"0", 1, 0, "50", ""},     // ... or nothing when not taxed
+      {"3", 1, 0, "53", ""},
+      {"4", 1, 0, "54", "04"},
+      {"49", 1, 1, "99", "49"},
+      {"53", 0, 1, "03", "53"},  // purchase: IPI above 49 moves down
+      {"1", 0, 1, "01", "50"},   // purchase PIS 1 -> 50
+      {"3", 0, 1, "03", "50"},
+      {"7", 0, 1, "07", "98"},   // 4..49 -> 98
+      {"49", 0, 1, "49", "98"},
+      {"1", 0, 0, "01", ""},
+      {"70", 0, 0, "20", "70"},
+      {"150", 1, 1, "15", "49"},  // cut to two characters
+  };
+  for (const auto& c : cases) {
+    std::string out = "x";
+    EXPECT_EQ(MapIpiCst(c.code, c.direction, out), c.ipi) << c.code << " " << c.direction;
+    EXPECT_EQ(MapPisCofinsCst(c.code, c.direction, c.taxed, out), c.pis)
+        << c.code << " " << c.direction << " " << c.taxed;
+  }
+}
+
+TEST(DocumentsStore, KindLetters) {
+  const std::pair<int, char> cases[] = {{0, 'B'},  {1, 'A'},  {2, 'C'},  {10, '0'}, {11, '1'},
+                                        {20, '0'}, {21, '1'}, {30, '0'}, {31, '1'}, {40, '0'},
+                                        {99, '0'}, {601, '0'}};
+  for (const auto& [kind, letter] : cases) EXPECT_EQ(KindLetter(kind), letter) << kind;
+}
+
+TEST_F(StoreTest, OperationCodeIsLookedUpOnlyWhenItChanges) {
+  world_.WriteCfops({{"5102", "0"}, {"5405", ""}, {"6102", "1"}});
+  DocumentForm form = Quote({{"P0", "1", "1", "0", "5102"},
+                             {"P0", "1", "1", "0", "5102"},   // same: no search, still untaxed
+                             {"P0", "1", "1", "0", "6999"},   // missing: taxed
+                             {"P0", "1", "1", "0", "5405"},   // empty field: taxed
+                             {"P0", "1", "1", "0", "5102"}});
+  long number = 0;
+  int parent;
+  {
+    OpenCounter opens("F25R0");
+    parent = Save(form, number);
+    EXPECT_EQ(opens.count(), 4);  // one search for each change
+  }
+  ASSERT_EQ(parent, 0);
+  const std::vector<std::string> records = Records(ReadFileBytes(kDocFile));
+  ASSERT_EQ(records.size(), 6u);
+  const char* pis_cst[] = {"", "", "49", "49", ""};
+  const char* pis_rate[] = {"0,00", "0,00", "1,65", "1,65", "0,00"};
+  const char* pis_base[] = {"0,00", "0,00", "1,00", "1,00", "0,00"};
+  for (int i = 0; i < 5; ++i) {
+    const std::string& r = records[(std::size_t)i + 1];
+    EXPECT_EQ(Item(r, kItemPisCst), pis_cst[i]) << i;
+    EXPECT_EQ(Item(r, kItemCofinsCst), pis_cst[i][0] ? "01" : "") << i;  // 1 is dropped untaxed
+    EXPECT_EQ(Item(r, kItemPisRate), pis_rate[i]) << i;
+    EXPECT_EQ(Item(r, kItemPisBase), pis_base[i]) << i;
+    EXPECT_EQ(Item(r, kItemIpiCst), "52") << i;
+  }
+}
+
+TEST_F(StoreTest, DocumentWithoutItemsOrRemarkIsItsParentAlone) {
+  const struct {
+    const char* label;
+    const char* remark;
+    std::size_t records;
+    const char* remark_link;
+  } cases[] = {
+      {"no_remark", "", 1, ""},
+      {"remark_of_blanks", "     ", 1, ""},
+      {"remark_of_control_characters", "\t\r\n ", 1, ""},
+      {"remark_only", " x", 2, "1"},
+  };
+  for (const auto& c : cases) {
+    PlatRemove(kDocFile);
+    DocumentForm form = Quote({});
+    SetSlot(form, kSlotRemark, c.remark);
+    long number = 0;
+    ASSERT_EQ(Save(form, number), 0) << c.label;
+    const std::vector<std::string> records = Records(ReadFileBytes(kDocFile));
+    ASSERT_EQ(records.size(), c.records) << c.label;
+    EXPECT_EQ(records[0].substr(160, 10), std::string(10, ' ')) << c.label;
+    EXPECT_EQ(Parent(records[0], kParentRemark), c.remark_link) << c.label;
+    if (c.records == 2) {
+      EXPECT_EQ(records[1], Rec("20          x", 400)) << c.label;
+    }
+  }
+}
+
+TEST_F(StoreTest, ControlCharactersAndCallerValuesAreWrittenSafely) {
+  const struct {
+    const char* label;
+    std::string customer;
+    int flag;
+    int field;
+    std::string expected;
+  } cases[] = {
+      {"tab_in_customer", "C\t01", 0, kParentCustomer, "C 01"},
+      {"nul_in_customer", std::string("C\0" "1", 3), 0, kParentCustomer, "C 1"},
+      {"long_customer_cut", "ABCDEFGHIJKLMNO", 0, kParentCustomer, "ABCDEFGHIJ"},
+      {"flag_2", "C", 2, kParentFlag, "2"},
+      {"flag_1", "C", 1, kParentFlag, "1"},
+      {"flag_3_is_0", "C", 3, kParentFlag, "0"},
+      {"flag_minus_1_is_0", "C", -1, kParentFlag, "0"},
+  };
+  for (const auto& c : cases) {
+    PlatRemove(kDocFile);
+    DocumentForm form = Quote({});
+    SetSlot(form, kSlotRemark, "a\tb");
+    long number = 0;
+    ASSERT_EQ(Save(form, number, c.customer, c.flag), 0) << c.label;
+    const std::string bytes = ReadFileBytes(kDocFile);
+    ASSERT_EQ(bytes.size(), 800u) << c.label;
+    EXPECT_EQ(Parent(bytes, c.field), c.expected) << c.label;
+    EXPECT_EQ(Parent(bytes, kParentCustomer + 1), "") << c.label;  // nothing shifted
+    EXPECT_EQ(bytes.substr(400 + 11, 4), "a b ") << c.label;
+    for (char ch : bytes) ASSERT_FALSE((unsigned char)ch < 32) << c.label;
+  }
+}
+
+TEST_F(StoreTest, PaymentCodesFollowThePaymentType) {
+  const struct {
+    const char* title;
+    const char* instalment;
+    const char* cash;
+    const char* condition;
+    const char* amount;
+  } cases[] = {
+      {"0 - À Vista", "100,00", "001", "", ""},
+      {"1 - À Prazo", "", "", "007", ""},
+      {"1 - À Prazo", "50,00", "001", "007", "50,00"},  // an instalment amount keeps the cash code
+      {"2", "50,00", "", "", ""},
+  };
+  for (const auto& c : cases) {
+    PlatRemove(kDocFile);
+    DocumentForm form = Quote({}, c.title);
+    SetSlot(form, kSlotInstalmentAmount, c.instalment);
+    SetSlot(form, kSlotCashCode, "001");
+    SetSlot(form, kSlotConditionCode, "007");
+    long number = 0;
+    ASSERT_EQ(Save(form, number), 0);
+    const std::string p = ReadFileBytes(kDocFile);
+    EXPECT_EQ(Parent(p, kParentCashCode), c.cash) << c.title << c.instalment;
+    EXPECT_EQ(Parent(p, kParentConditionCode), c.condition) << c.title << c.instalment;
+    EXPECT_EQ(Parent(p, kParentInstalmentAmount), c.amount) << c.title << c.instalment;
+  }
+}
+
+std::string Foreign(const std::string& type, int status = ' ') {
+  return Rec(type + "9         foreign", 400, (char)status);
+}
+
+TEST_F(StoreTest, FreeRecordsAreReusedFromTheParentOn) {
+  // 0 live, 1 free, 2 live, 3 free, 4 live
+  const std::string before = Foreign("0") + Foreign("0", '+') + Foreign("1") + Foreign("1", '+') +
+                             Foreign("0");
+  WriteFileBytes(kDocFile, before);
+  DocumentForm form = Quote({{"P0", "1", "1", "0"}, {"P1", "1", "1", "1"}, {"P2", "1", "1", "2"}});
+  SetSlot(form, kSlotRemark, "obs");
+  long number = 0;
+  ASSERT_EQ(Save(form, number), 1);
+  const std::vector<std::string> records = Records(ReadFileBytes(kDocFile));
+  ASSERT_EQ(records.size(), 8u);
+  EXPECT_EQ(records[0], Foreign("0"));
+  EXPECT_EQ(records[2], Foreign("1"));
+  EXPECT_EQ(records[4], Foreign("0"));
+  EXPECT_EQ(Parent(records[1], kParentNumber), "1");
+  const int item_records[] = {3, 5, 6};
+  for (int r : item_records) {
+    EXPECT_EQ(Item(records[(std::size_t)r], kItemType), "1") << r;
+    EXPECT_EQ(Item(records[(std::size_t)r], kItemParent), "1") << r;
+  }
+  EXPECT_EQ(Item(records[3], kItemCode), "P0");
+  EXPECT_EQ(Item(records[6], kItemCode), "P2");
+  EXPECT_EQ(records[7].substr(0, 14), "21         obs");
+  EXPECT_EQ(Parent(records[1], kParentLastItem), "6");
+  EXPECT_EQ(Parent(records[1], kParentRemark), "7");
+}
+
+TEST_F(StoreTest, SavePaiStoresTheLinkOrReportsWhyNot) {
+  const struct {
+    const char* label;
+    bool file;
+    char type;
+    int parent, child, mode;
+    int result;
+    int offset;
+    std::string written;
+  } cases[] = {
+      {"last_item", true, '1', 1, 7, 0, 1, 560, "7         "},
+      {"remark", true, '2', 1, 12, 0, 1, 570, "12        "},
+      {"child_before_parent_blank", true, '1', 1, 0, 0, 1, 560, "          "},
+      {"child_equal_parent_blank", true, '2', 1, 1, 0, 1, 570, "          "},
+      {"parent_beyond_end", true, '1', 5, 9, 0, 0, 0, ""},
+      {"negative_parent", true, '1', -1, 9, 0, 0, 0, ""},
+      {"missing_file", false, '1', 0, 3, 0, 0, 0, ""},
+      {"other_mode", true, '1', 1, 7, 1, 0, 0, ""},
+  };
+  for (const auto& c : cases) {
+    const std::string before = std::string(400, 'a') + std::string(400, 'b');
+    if (c.file)
+      WriteFileBytes(kDocFile, before);
+    else
+      PlatRemove(kDocFile);
+    MessageRecorder messages;
+    DocumentForm form;
+    EXPECT_EQ(SavePai(form, kDocFile, c.type, c.parent, c.child, c.mode), c.result) << c.label;
+    const std::string after = ReadFileBytes(kDocFile);
+    if (c.result) {
+      EXPECT_TRUE(messages.messages().empty()) << c.label;
+      std::string expected = before;
+      expected.replace((std::size_t)c.offset, 10, c.written);
+      EXPECT_EQ(after, expected) << c.label;
+    } else {
+      EXPECT_EQ(messages.messages(), std::vector<RecordedMessage>{kSavePaiError}) << c.label;
+      EXPECT_EQ(after, c.file ? before : "") << c.label;
+    }
+  }
+}
+
+TEST_F(StoreTest, NothingIsSavedWithoutAFileOrANumber) {
+  const RecordedMessage open_error{PlatIcon::kError, "FOpen2", "Erro ao abrir o arquivo."};
+  {
+    // the document file's name is taken by a folder
+    std::filesystem::create_directories(PlatNativePath(kDocFile));
+    MessageRecorder messages;
+    DocumentForm form = Quote({{"P0", "1", "1", "0"}});
+    long number = 0;
+    EXPECT_EQ(Save(form, number), -1);
+    EXPECT_EQ(messages.messages(), std::vector<RecordedMessage>{open_error});
+    EXPECT_FALSE(FileExistsNative(kCounterFile));  // no number was drawn
+    std::filesystem::remove(PlatNativePath(kDocFile));
+  }
+  {
+    // the counter file cannot be written
+    std::filesystem::create_directories(PlatNativePath(kCounterFile));
+    MessageRecorder messages;
+    DocumentForm form = Quote({{"P0", "1", "1", "0"}});
+    long number = 0;
+    EXPECT_EQ(Save(form, number), -1);
+    EXPECT_EQ(messages.messages(), std::vector<RecordedMessage>{open_error});
+    EXPECT_EQ(ReadFileBytes(kDocFile), "");
+  }
+}
+
+TEST_F(StoreTest, KindWithoutNumberingKeyIsRefused) {
+  Company().job_mode = kModeNone;  // kind 99 outside the Palm job has no key
+  MessageRecorder messages;
+  DocumentForm form = Quote({});
+  long number = 0;
+  EXPECT_EQ(Save(form, number), -1);
+  const RecordedMessage no_key{PlatIcon::kError, "SaveDoc", "Documento sem chave de numeração."};
+  EXPECT_EQ(messages.messages(), std::vector<RecordedMessage>{no_key});
+  EXPECT_EQ(ReadFileBytes(kDocFile), "");
+  EXPECT_FALSE(FileExistsNative(kCounterFile));
+}
+
+// ---------------------------------------------------------------------------
+// Faults: every open and every write of a save fails in turn. Each outcome
+// must be one the store allows: nothing written and -1, or the parent with
+// the children that could be written, every link naming a child of it, every
+// record whole, and only the documented messages.
+
+const std::set<std::pair<std::string, std::string>> kAllowedMessages = {
+    {"FOpen2", "Erro ao abrir o arquivo."},
+    {"FOpen2", "Erro ao posicionar arquivo (r+t)."},
+    {"FOpen2", "Erro ao conferir posições dos registros (at)."},
+    {"GetCodeCad2", "Erro ao abrir / posicionar arquivo de contadores."},
+    {"GetCodeCad2", "Erro ao gravar arquivo de contadores."},
+    {"SaveDoc", "Erro ao gravar o registro do documento."},
+    {"SavePai", "Erro ao atualizar o registro pai."},
+};
+
+std::string WithoutParentNumber(std::string record) { return record.replace(1, 10, 10, ' '); }
+
+struct Outcome {
+  int result;
+  std::string bytes;
+  std::vector<RecordedMessage> messages;
+  int open_handles;
+  int fired;
+};
+
+Outcome RunSave(FaultOp op, int n) {
+  DocumentWorld world;
+  world.WriteQuoteConfig("0");
+  world.WriteProducts({{"P0", "Produto zero", "10,00", "0", "1,65", "7,6", "2", "0", "1"},
+                       {"P1", "Produto um", "5,00", "0"}});
+  // a live foreign record and a free one, so both the reuse and the append
+  // paths are taken
+  WriteFileBytes(kDocFile, Foreign("0") + Foreign("0", '+'));
+  DocumentForm form = Quote({{"P0", "2", "10", "0"}, {"P1", "1", "3", "1"}, {"P0", "1", "1", "0"}});
+  SetSlot(form, kSlotRemark, "obs");
+  Outcome out;
+  MessageRecorder messages;
+  {
+    FaultInjector faults;
+    faults.FailAt(op, n);
+    long number = 0;
+    out.result = Save(form, number);
+    out.open_handles = faults.OpenHandles();
+    out.fired = faults.Fired();
+  }
+  out.messages = messages.messages();
+  out.bytes = ReadFileBytes(kDocFile);
+  return out;
+}
+
+void CheckOutcome(const Outcome& o, const std::vector<std::string>& clean_items,
+                  const std::string& label) {
+  SCOPED_TRACE(label);
+  EXPECT_EQ(o.open_handles, 0);
+  for (const RecordedMessage& m : o.messages) {
+    EXPECT_EQ(m.icon, PlatIcon::kError);
+    EXPECT_TRUE(kAllowedMessages.count({m.caption, m.text})) << m.caption << ": " << m.text;
+  }
+  ASSERT_EQ(o.bytes.size() % kDocumentRecordLength, 0u);  // no torn record
+  const std::vector<std::string> records = Records(o.bytes);
+  ASSERT_GE(records.size(), 2u);
+  EXPECT_EQ(records[0], Foreign("0"));
+  if (o.result < 0) {
+    EXPECT_FALSE(o.messages.empty());
+    EXPECT_EQ(o.bytes, Foreign("0") + Foreign("0", '+'));  // nothing written
+    return;
+  }
+  ASSERT_LT((std::size_t)o.result, records.size());
+  const std::string& parent = records[(std::size_t)o.result];
+  EXPECT_EQ(Parent(parent, kParentType), "0");
+  EXPECT_EQ(Parent(parent, kParentNumber), std::to_string(o.result));
+  std::vector<int> items;
+  std::vector<int> remarks;
+  std::vector<std::string> item_texts;
+  for (std::size_t r = 0; r < records.size(); ++r) {
+    if (Item(records[r], kItemParent) != std::to_string(o.result)) continue;
+    if (records[r][0] == '1') {
+      items.push_back((int)r);
+      item_texts.push_back(WithoutParentNumber(records[r]));
+    } else if (records[r][0] == '2') {
+      remarks.push_back((int)r);
+      EXPECT_EQ(records[r].substr(11, 4), "obs ");
+    }
+  }
+  // the items written are whole and in order, a sub-sequence of a clean save
+  std::size_t k = 0;
+  for (const std::string& t : item_texts) {
+    while (k < clean_items.size() && clean_items[k] != t) ++k;
+    EXPECT_LT(k, clean_items.size()) << "unexpected item record";
+    ++k;
+  }
+  EXPECT_LE(remarks.size(), 1u);
+  const std::string last = Parent(parent, kParentLastItem);
+  if (items.empty()) {
+    EXPECT_EQ(last, "");
+  } else if (last.empty()) {
+    EXPECT_NE(std::find(o.messages.begin(), o.messages.end(), kSavePaiError), o.messages.end());
+  } else {
+    EXPECT_EQ(last, std::to_string(items.back()));
+  }
+  const std::string remark = Parent(parent, kParentRemark);
+  if (remarks.empty()) {
+    EXPECT_EQ(remark, "");
+  } else if (remark.empty()) {
+    EXPECT_NE(std::find(o.messages.begin(), o.messages.end(), kSavePaiError), o.messages.end());
+  } else {
+    EXPECT_EQ(remark, std::to_string(remarks[0]));
+  }
+  if (items.size() < 3 || remarks.empty()) {
+    EXPECT_FALSE(o.messages.empty());
+  }
+}
+
+TEST(DocumentsStoreFaults, EveryFailingOpenOrWriteLeavesAnAllowedOutcome) {
+  const Outcome clean = RunSave(FaultOp::kOpen, 0);
+  ASSERT_EQ(clean.result, 1);
+  ASSERT_TRUE(clean.messages.empty());
+  std::vector<std::string> clean_items;
+  for (const std::string& r : Records(clean.bytes))
+    if (r[0] == '1' && Item(r, kItemParent) == "1") clean_items.push_back(WithoutParentNumber(r));
+  ASSERT_EQ(clean_items.size(), 3u);
+  CheckOutcome(clean, clean_items, "clean");
+
+  for (FaultOp op : {FaultOp::kOpen, FaultOp::kWrite}) {
+    int runs = 0, failed_saves = 0, partial_saves = 0;
+    for (int n = 1; n < 200; ++n) {
+      const Outcome o = RunSave(op, n);
+      if (!o.fired) break;
+      ++runs;
+      if (o.result < 0) ++failed_saves;
+      else if (o.bytes != clean.bytes) ++partial_saves;
+      CheckOutcome(o, clean_items, std::string(op == FaultOp::kOpen ? "open " : "write ") +
+                                       std::to_string(n));
+    }
+    EXPECT_GT(runs, 5);
+    EXPECT_GT(failed_saves, 0);   // the parent's open or write
+    EXPECT_GT(partial_saves, 0);  // a child's
+  }
+}
+
+// The last item cannot be written: the parent names the last one that was.
+TEST_F(StoreTest, ParentNamesTheLastItemThatWasWritten) {
+  DocumentForm form = Quote({{"P0", "1", "1", "0"}, {"P1", "1", "2", "1"}});
+  long number = 0;
+  MessageRecorder messages;
+  int parent;
+  {
+    // writes: counter, parent, item 1, item 2
+    FaultInjector faults;
+    faults.FailAt(FaultOp::kWrite, 4);
+    parent = Save(form, number);
+    EXPECT_EQ(faults.Fired(), 1);
+  }
+  ASSERT_EQ(parent, 0);
+  EXPECT_EQ(messages.messages(), (std::vector<RecordedMessage>{
+                                     {PlatIcon::kError, "SaveDoc",
+                                      "Erro ao gravar o registro do documento."}}));
+  const std::vector<std::string> records = Records(ReadFileBytes(kDocFile));
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(Parent(records[0], kParentLastItem), "1");
+  EXPECT_EQ(Item(records[1], kItemCode), "P0");
+}
+
+#ifndef _WIN32
+// Another program holds the document file open for writing: a forked child
+// with an advisory write lock, for hold_ms.
+class BusyHolder {
+ public:
+  BusyHolder(const std::string& name, int hold_ms) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      int fd = open(PlatNativePath(name).c_str(), O_RDWR);
+      struct flock fl {};
+      fl.l_type = F_WRLCK;
+      fl.l_whence = SEEK_SET;
+      char ok = (fd >= 0 && fcntl(fd, F_SETLK, &fl) == 0) ? 1 : 0;
+      (void)!write(fds[1], &ok, 1);
+      usleep((useconds_t)hold_ms * 1000);
+      _exit(0);
+    }
+    char ok = 0;
+    if (read(fds[0], &ok, 1) == 1) locked_ = ok == 1;
+    close(fds[0]);
+    close(fds[1]);
+  }
+  ~BusyHolder() {
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+  }
+  bool locked() const { return locked_; }
+
+ private:
+  pid_t pid_ = -1;
+  bool locked_ = false;
+};
+
+TEST_F(StoreTest, BusyDocumentFileIsWaitedForBeforeItsFreeRecordIsTaken) {
+  const struct {
+    const char* label;
+    int hold_ms;
+    int parent;      // the free record 1 when the holder lets go in time
+    double min_s;
+  } cases[] = {
+      {"released_during_the_wait", 300, 1, 0.25},
+      // held past both waits (about 1 s each): the reuse is given up and the
+      // record is appended anyway
+      {"held_past_the_waits", 3000, 2, 1.9},
+  };
+  for (const auto& c : cases) {
+    WriteFileBytes(kDocFile, Foreign("0") + Foreign("0", '+'));
+    DocumentForm form = Quote({{"P0", "1", "1", "0"}});
+    MessageRecorder messages;
+    long number = 0;
+    int parent;
+    double seconds;
+    {
+      BusyHolder holder(kDocFile, c.hold_ms);
+      ASSERT_TRUE(holder.locked()) << c.label;
+      auto start = std::chrono::steady_clock::now();
+      parent = Save(form, number);
+      seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    EXPECT_EQ(parent, c.parent) << c.label;
+    EXPECT_GE(seconds, c.min_s) << c.label;
+    EXPECT_TRUE(messages.messages().empty()) << c.label;
+    const std::vector<std::string> records = Records(ReadFileBytes(kDocFile));
+    const std::string& p = records[(std::size_t)parent];
+    EXPECT_EQ(Parent(p, kParentNumber), std::to_string(parent)) << c.label;
+    const std::string last = Parent(p, kParentLastItem);
+    ASSERT_FALSE(last.empty()) << c.label;
+    EXPECT_EQ(Item(records[(std::size_t)std::stoi(last)], kItemParent), std::to_string(parent))
+        << c.label;
+  }
+}
+#endif
+
+}  // namespace
