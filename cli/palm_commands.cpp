@@ -4,7 +4,11 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "codecs/date.h"
+#include "documents/document_form.h"
 #include "palm/palm_export.h"
+#include "palm/palm_import.h"
+#include "platform/platform.h"
 #include "records/company.h"
 
 namespace {
@@ -45,5 +49,14 @@ int RunPalmImport(const std::vector<std::string>& args) {
   std::string folder;
   int status = kExitUsage;
   if (!ReadFolderOption("palm-import", args, folder, status)) return status;
-  return UsageError("palm-import is not available in this build yet");
+  if (!StartUp(kModePalm)) return kExitFailed;
+  PlatLocalTime now = PlatNow();
+  DateRec today;
+  today.year = now.year;
+  today.day = (std::uint8_t)now.day;
+  today.month = (std::uint8_t)now.month;
+  DocumentForm form;
+  form.title = "Palm";
+  int quotes = 0;
+  return PalmImport(form, folder, kPalmLayoutOnSoft, today, quotes) ? kExitSuccess : kExitFailed;
 }

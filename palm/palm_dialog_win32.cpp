@@ -10,6 +10,7 @@
 #include "codecs/dialog_fields_win32.h"
 #include "palm/palm_dialog.h"
 #include "palm/palm_export.h"
+#include "palm/palm_import.h"
 #include "records/company.h"
 #include "resources/box566_res.h"
 #include "shell/dialogs_win32.h"
@@ -83,6 +84,23 @@ void OnExport(HWND dialog) {
   PalmExport(dialog, state.folder, state.layout, state.sellers);
 }
 
+void OnImport(HWND dialog) {
+  PalmDialogState state;
+  ReadState(dialog, state);
+  PlatLocalTime now = PlatNow();
+  DateRec today;
+  today.year = now.year;
+  today.day = (std::uint8_t)now.day;
+  today.month = (std::uint8_t)now.month;
+  DocumentForm form;
+  form.owner = dialog;
+  char caption[256] = {};
+  GetWindowTextA(dialog, caption, (int)sizeof caption);
+  form.title = caption;
+  int quotes = 0;
+  PalmImport(form, state.folder, state.layout, today, quotes);
+}
+
 void OnChooseFolder(HWND dialog) {
   std::string start;
   GetItemText(dialog, IDC_BOX566_FOLDER, start, kPalmFolderMax);
@@ -114,6 +132,9 @@ BOOL OnCommand(HWND dialog, int id) {
       return TRUE;
     case IDC_BOX566_EXPORT:
       OnExport(dialog);
+      return TRUE;
+    case IDC_BOX566_IMPORT:
+      OnImport(dialog);
       return TRUE;
     case IDC_BOX566_CHOOSE_FOLDER:
       OnChooseFolder(dialog);
