@@ -1,0 +1,188 @@
+// Times SaveDoc on a large company against the floor of the same work: one
+// plain read of the document file. Each quote costs about one pass over the
+// file (the parent's free-record search starts at record 0), so it should
+// stay within twice that read.
+//
+//   documents_bench [--quotes N] [--items N] [--records N] [--products N] [--free-every N]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "codecs/date.h"
+#include "documents/doc_store.h"
+#include "documents/document_form.h"
+#include "documents/item_check.h"
+#include "platform/platform.h"
+#include "platform/testing.h"
+#include "records/catalogue.h"
+#include "records/company.h"
+#include "records/masters.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+void PutField(std::string& record, WidthTable widths, int field, const std::string& value) {
+  std::size_t offset = (std::size_t)FieldOffset(widths, field);
+  std::string v = value.substr(0, (std::size_t)widths[(std::size_t)field]);
+  record.replace(offset, v.size(), v);
+}
+
+template <typename Make>
+void WriteFile(const std::string& path, int count, int length, Make make) {
+  PlatStream* out = PlatOpen(path, PlatOpenMode::kCreate);
+  if (!out) {
+    std::fprintf(stderr, "cannot create %s\n", path.c_str());
+    std::exit(1);
+  }
+  std::string chunk, record;
+  for (int n = 0; n < count; ++n) {
+    record.assign((std::size_t)length, ' ');
+    make(record, n);
+    chunk += record;
+    if (chunk.size() >= (1u << 20)) {
+      PlatWrite(out, chunk.data(), chunk.size());
+      chunk.clear();
+    }
+  }
+  PlatWrite(out, chunk.data(), chunk.size());
+  if (!PlatClose(out)) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    std::exit(1);
+  }
+}
+
+// One plain sequential read of a file, a megabyte at a time.
+double PlainRead(const std::string& path, long long& bytes) {
+  auto start = Clock::now();
+  PlatStream* in = PlatOpen(path, PlatOpenMode::kRead);
+  std::vector<char> buffer(1u << 20);
+  bytes = 0;
+  std::size_t n;
+  unsigned sum = 0;
+  while (in && (n = PlatRead(in, buffer.data(), buffer.size())) > 0) {
+    bytes += (long long)n;
+    sum += (unsigned char)buffer[n - 1];
+  }
+  PlatClose(in);
+  double s = Seconds(start);
+  if (sum == 1) std::printf(" ");  // keeps the read from being optimised away
+  return s;
+}
+
+int Arg(int argc, char** argv, const char* name, int fallback) {
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], name) == 0) return std::atoi(argv[i + 1]);
+  return fallback;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int quotes = Arg(argc, argv, "--quotes", 1000);
+  const int items = Arg(argc, argv, "--items", 5);
+  const int records = Arg(argc, argv, "--records", 200000);
+  const int products = Arg(argc, argv, "--products", 100000);
+  const int free_every = Arg(argc, argv, "--free-every", 10000);
+
+  const fs::path root = fs::temp_directory_path() / ("vri-documents-bench-" + std::to_string(std::rand()));
+  fs::create_directories(root / "Kmar" / "Vri" / "R00" / "00001");
+  PlatSetDriveRoot(root.string());
+  if (!PlatSetCurrentFolder("C:\\Kmar\\Vri")) {
+    std::fprintf(stderr, "cannot enter the product folder\n");
+    return 1;
+  }
+  Company().job_mode = kModePalm;
+  Company().company_code = "00001";
+
+  std::string product_path;
+  CompanyFilePath(product_path, kProductFile);
+  WriteFile(product_path, products, kProductRecordLength, [](std::string& r, int n) {
+    WidthTable w = kProductWidths;
+    PutField(r, w, kProductCode, "P" + std::to_string(1000000 + n));
+    PutField(r, w, kProductDescription, "Produto de exemplo número " + std::to_string(n));
+    PutField(r, w, kProductPrice, std::to_string(10 + n % 90) + ",00");
+    PutField(r, w, kProductMaxDiscount, "10");
+    PutField(r, w, kProductPisRate, "1,65");
+    PutField(r, w, kProductCofinsRate, "7,6");
+    PutField(r, w, kProductIpiCst, "2");
+    PutField(r, w, kProductPisCst, "1");
+    PutField(r, w, kProductCofinsCst, "1");
+  });
+  WriteFile(kKindConfigFile, 1, kKindConfigRecordLength, [](std::string& r, int) {
+    PutField(r, kKindConfigWidths, kKindConfigCompany, "00001");
+    PutField(r, kKindConfigWidths, kKindConfigKindKey, "54101");
+    PutField(r, kKindConfigWidths, kKindConfigMinPriceCheck, "1");
+  });
+  Company().doc_kind_code = '0';
+  std::string document_path;
+  DocumentFilePath(document_path, 2026);
+  WriteFile(document_path, records, kDocumentRecordLength, [free_every](std::string& r, int n) {
+    char head[32];
+    std::snprintf(head, sizeof head, "%c%-10d", n % 6 == 0 ? '0' : '1', n - n % 6);
+    r.replace(0, 11, head);
+    if (free_every > 0 && n % free_every == free_every / 2) r.back() = '+';
+  });
+
+  // The quotes as the Palm import hands them over: items through the item check.
+  std::vector<DocumentForm> forms((std::size_t)quotes);
+  for (int q = 0; q < quotes; ++q) {
+    DocumentForm& form = forms[(std::size_t)q];
+    for (int i = 0; i < items; ++i) {
+      int record = (q * 7919 + i * 104729) % products;
+      SetSlot(form, 100, "P" + std::to_string(1000000 + record));
+      SetSlot(form, 103, "Produto de exemplo");
+      SetSlot(form, 101, std::to_string(1 + i));
+      SetSlot(form, 102, "150,00");
+      SetSlot(form, 108, std::to_string(record));
+      if (!CheckItem(form)) return 1;
+    }
+    ClearSlots(form, 100, 199);
+    form.title = q % 2 ? "1 - À Prazo" : "0 - À Vista";
+    SetSlot(form, 104, "1.234,56");
+  }
+
+  long long bytes_before = 0;
+  const double read_before = PlainRead(document_path, bytes_before);
+
+  MessageRecorder messages;
+  const DateRec issue{2026, 8, 12};
+  int saved = 0;
+  auto start = Clock::now();
+  for (DocumentForm& form : forms) {
+    long number = 0;
+    if (SaveDoc(form, "", "", "", number, issue, DateRec{}, "C" + std::to_string(saved), "V01",
+                "", 0) >= 0)
+      ++saved;
+  }
+  const double save_seconds = Seconds(start);
+
+  long long bytes_after = 0;
+  const double read_after = PlainRead(document_path, bytes_after);
+  const double per_document = save_seconds / (quotes > 0 ? quotes : 1);
+  const double read = read_after > read_before ? read_after : read_before;
+
+  std::printf("documents_bench: %d quotes of %d items, document file %d records (%.1f MB, one free in %d), %d products\n",
+              quotes, items, records, bytes_before / 1e6, free_every, products);
+  std::printf("  saved %d quotes, %zu messages, document file now %.1f MB\n", saved,
+              messages.messages().size(), bytes_after / 1e6);
+  std::printf("  SaveDoc: %.2f ms per document (%.2f s in all)\n", per_document * 1e3, save_seconds);
+  std::printf("  plain read of the document file: %.2f ms before, %.2f ms after\n",
+              read_before * 1e3, read_after * 1e3);
+  std::printf("  ratio per document / plain read: %.2f (target 2.00)\n", per_document / read);
+
+  PlatSetCurrentFolder("C:\\");
+  std::error_code ec;
+  fs::current_path(fs::temp_directory_path(), ec);
+  fs::remove_all(root, ec);
+  return saved == quotes && messages.messages().empty() ? 0 : 1;
+}
