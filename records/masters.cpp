@@ -61,8 +61,10 @@ int ReadPartyField(PlatStream* stream, int record, std::string& text, int field,
   return 0;
 }
 
-void SetKindKeySource(KindKeySource source) {
+KindKeySource SetKindKeySource(KindKeySource source) {
+  KindKeySource previous = g_kind_key_source;
   g_kind_key_source = source ? source : QuoteKindKey;
+  return previous;
 }
 
 std::string& KindKeyOf(std::string& key, int kind) {

@@ -179,8 +179,8 @@ int ReadPartyField(PlatStream* stream, int record, std::string& text, int field,
 // when the kind has none) and returns it. The document layer installs the
 // real one; until then the quote key "54101" is given for every kind.
 using KindKeySource = std::string& (*)(std::string& key, int kind);
-// Installs `source`; nullptr puts the default back.
-void SetKindKeySource(KindKeySource source);
+// Installs `source` (nullptr: the default) and returns the one it replaces.
+KindKeySource SetKindKeySource(KindKeySource source);
 // The kind key of `kind` from the source in force.
 std::string& KindKeyOf(std::string& key, int kind);
 

@@ -235,6 +235,8 @@ TEST(RecordsMasters, ReadKindConfigFieldFindsTheCompanysKindRecord) {
                      MakeRecord(kKindConfigWidths, {{0, "00001"}, {1, "54101"}, {24, "9"}}, '+') +
                      MakeRecord(kKindConfigWidths, {{0, "00001"}, {1, "54101"}, {24, "1"}}) +
                      MakeRecord(kKindConfigWidths, {{0, "00001"}, {1, "54100"}, {24, "0"}}));
+  // start from the record layer's own default, whatever the document layer installed
+  KindKeySource installed = SetKindKeySource(nullptr);
   std::string text;
   // the default key source gives the quote key 54101; the free record is skipped
   EXPECT_EQ(ReadKindConfigField(text, kKindConfigMinPriceCheck, 99), 1);
@@ -259,6 +261,7 @@ TEST(RecordsMasters, ReadKindConfigFieldFindsTheCompanysKindRecord) {
   EXPECT_EQ(text, "");
   Company().company_code = "";
   EXPECT_EQ(ReadKindConfigField(text, kKindConfigMinPriceCheck, 99), 0);
+  SetKindKeySource(installed);
 }
 
 TEST(RecordsMasters, ReadKindConfigFieldOfAMissingFileIsEmpty) {

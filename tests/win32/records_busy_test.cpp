@@ -1,0 +1,141 @@
+// FileBusy and FOpen2 against a real Win32 handle held by "another program":
+// sharing is enforced per handle, so a handle of this process (or of a
+// second thread) stands for the larger product holding the file.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/testing.h"
+#include "records/record_file.h"
+#include "tests/unit/test_support.h"
+
+namespace {
+
+std::string Record30(const std::string& text) {
+  std::string out = text;
+  out.resize(30, ' ');
+  return out;
+}
+
+HANDLE Hold(const std::string& name, DWORD access, DWORD share) {
+  return CreateFileA(PlatNativePath(name).c_str(), access, share, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+double Seconds(ULONGLONG since) { return (double)(GetTickCount64() - since) / 1000.0; }
+
+struct HeldCase {
+  const char* name;
+  DWORD access;
+  DWORD share;
+  int type;
+  int result;
+  bool warns;
+};
+
+TEST(RecordsBusyWin32, FileBusyWaitsAboutASecondForAHolderThenActsByType) {
+  const HeldCase cases[] = {
+      // a writer that lets others read and write: still a writer
+      {"writer_type0", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kBusySilent, 1, false},
+      {"writer_type1", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kBusyWarn, 1, true},
+      {"writer_type2", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kBusyGoAhead, 0, false},
+      // a reader that shares nothing
+      {"exclusive_type1", GENERIC_READ, 0, kBusyWarn, 1, true},
+  };
+  for (const HeldCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempRoot root;
+    std::string name = root.Path("F34.DAT");
+    WriteFileBytes(name, Record30("00001"));
+    HANDLE held = Hold(name, c.access, c.share);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    MessageRecorder messages;
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(FileBusy(name, c.type), c.result);
+    double took = Seconds(start);
+    EXPECT_GE(took, 0.9);
+    EXPECT_LT(took, 4.0);
+    CloseHandle(held);
+    if (c.warns) {
+      ASSERT_EQ(messages.messages().size(), 1u);
+      EXPECT_EQ(messages.messages()[0], (RecordedMessage{PlatIcon::kWarning, "FileBusy",
+                                                         "Sistema ocupado, tente novamente."}));
+    } else {
+      EXPECT_TRUE(messages.messages().empty());
+    }
+  }
+}
+
+struct ReleaseAfter {
+  HANDLE handle;
+  DWORD ms;
+};
+
+DWORD WINAPI ReleaseLater(LPVOID arg) {
+  auto* r = static_cast<ReleaseAfter*>(arg);
+  Sleep(r->ms);
+  CloseHandle(r->handle);
+  return 0;
+}
+
+TEST(RecordsBusyWin32, FileBusyGoesAheadWhenTheHolderLetsGo) {
+  TempRoot root;
+  std::string name = root.Path("F34.DAT");
+  WriteFileBytes(name, Record30("00001"));
+  ReleaseAfter release{Hold(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE), 300};
+  ASSERT_NE(release.handle, INVALID_HANDLE_VALUE);
+  HANDLE thread = CreateThread(nullptr, 0, ReleaseLater, &release, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  MessageRecorder messages;
+  ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(FileBusy(name, kBusyWarn), 0);
+  double took = Seconds(start);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  EXPECT_GE(took, 0.2);
+  EXPECT_LT(took, 0.95);
+  EXPECT_TRUE(messages.messages().empty());
+}
+
+// The larger product writing the file (sharing read and write): the free
+// record is not reused, the new record is appended after the wait.
+TEST(RecordsBusyWin32, FOpen2AppendsBesideAWriterThatShares) {
+  TempRoot root;
+  std::string name = root.Path("F.DAT");
+  WriteFileBytes(name, Record30("A") + Record30("B").substr(0, 29) + "+");
+  HANDLE held = Hold(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  MessageRecorder messages;
+  int record = 0;
+  PlatStream* s = FOpen2(name, 30, kOpenNewRecord, record, kReuseFromFirst);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(record, 2);
+  std::string mine = Record30("NEW");
+  PlatWrite(s, mine.data(), mine.size());
+  EXPECT_EQ(PlatClose(s), 1);
+  CloseHandle(held);
+  EXPECT_EQ(ReadFileBytes(name).substr(60), mine);
+  EXPECT_TRUE(messages.messages().empty());
+}
+
+// A holder that shares nothing: the append cannot open the file either.
+TEST(RecordsBusyWin32, FOpen2ReportsAFileHeldExclusively) {
+  TempRoot root;
+  std::string name = root.Path("F.DAT");
+  WriteFileBytes(name, Record30("A"));
+  HANDLE held = Hold(name, GENERIC_READ, 0);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  MessageRecorder messages;
+  int record = 0;
+  EXPECT_EQ(FOpen2(name, 30, kOpenNewRecord, record, kReuseNever), nullptr);
+  EXPECT_EQ(record, -1);
+  CloseHandle(held);
+  ASSERT_EQ(messages.messages().size(), 1u);
+  EXPECT_EQ(messages.messages()[0],
+            (RecordedMessage{PlatIcon::kError, "FOpen2", "Erro ao abrir o arquivo."}));
+  EXPECT_EQ(ReadFileBytes(name), Record30("A"));
+}
+
+}  // namespace
