@@ -13,7 +13,8 @@
 //
 //   start EXE [ARG...]         start EXE; its arguments are ARGs joined by one
 //                              blank, exactly as given (the "command tail")
-//   cwd DIR                    working folder of the next `start`
+//   cwd DIR                    working folder of the next `start` (default:
+//                              the driver's own)
 //   wait-window CLASS TITLE [T]  wait for a visible top-level window of the
 //                              process whose class is CLASS ("*" = any,
 //                              "#32770" = dialog) and whose title contains
@@ -647,7 +648,7 @@ int ButtonId(const std::string& name) {
 void CmdStart(const std::vector<std::string>& a) {
   if (g.started && !ProcessEnded(nullptr)) ScriptError("a program is still running");
   std::string command_line = "\"" + a[1] + "\"";
-  for (std::size_t i = 2; i < a.size(); ++i) command_line += (i == 2 ? " " : " ") + a[i];
+  for (std::size_t i = 2; i < a.size(); ++i) command_line += " " + a[i];
   std::vector<char> buffer(command_line.begin(), command_line.end());
   buffer.push_back('\0');
   STARTUPINFOA startup{};

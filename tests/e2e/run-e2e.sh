@@ -136,6 +136,8 @@ fi
 log="$work/boxes.log"
 out="$work/driver.out"
 rm -f "$log" "$out"
+# The programs start in C:\e2e\work, never in a folder of the build.
+cd "$DRIVE_C/e2e/work" || finish 2
 timeout $((deadline + 60)) "$repo/tools/wine-run.sh" "$bin/vri-e2e-driver.exe" \
   --log "$(winpath "$log")" --deadline "$deadline" \
   --set "VRI_EXE=C:\\e2e\\bin\\$program" --set 'E2E_BIN=C:\e2e\bin' --set 'PRODUCT=C:\Kmar\Vri' \
