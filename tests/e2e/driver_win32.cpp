@@ -5,8 +5,9 @@
 //
 // The script is read as bytes (Windows-1252), one command a line; after a line
 // `encoding utf-8` the lines that follow are UTF-8 and are turned into
-// Windows-1252 first. Blank lines and lines starting with '#' are skipped. Arguments are separated by blanks;
-// "double quotes" keep blanks inside one argument. In every argument \xNN is
+// Windows-1252 first. Blank lines and lines starting with '#' are skipped.
+// Arguments are separated by blanks; "double quotes" keep blanks inside one
+// argument. In every argument \xNN is
 // the byte NN, \n \r \t \" \\ the usual characters, and ${NAME} the value
 // given with --set NAME=VALUE or else the environment variable NAME.
 // Time-outs are in milliseconds; without one a command waits `timeout`.

@@ -21,6 +21,9 @@
 #   --bemafi-ini FILE    and FILE as its Bemafi32.ini (its replies)
 #   --setup FILE         bash snippet sourced after the sample is laid, with
 #                        DRIVE_C, PRODUCT and E2E_BIN set (extra files, folders)
+#   --check FILE         bash snippet sourced after the script has passed, with
+#                        DRIVE_C, PRODUCT, E2E_BIN and WORK set, to check the
+#                        files left behind; a non-zero status fails the test
 #   --set NAME=VALUE     passed to the driver: ${NAME} in the script
 #   --expect-boxes FILE  the log of message boxes must equal FILE
 #   --expect-fail TEXT   the driver must fail, printing TEXT (a test of the
@@ -33,27 +36,30 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 
-bin="" work="" program=vri.exe sample=none setup="" expect_boxes="" expect_fail=""
+bin="" work="" program=vri.exe sample=none setup="" check="" expect_boxes="" expect_fail=""
 deadline=120 with_bemafi=0 bemafi_ini=""
 beside=()
 sets=()
 script=""
+# every file named on the command line, from the folder we were started in
+abs() { case "$1" in /*) printf '%s' "$1" ;; *) printf '%s/%s' "$PWD" "$1" ;; esac; }
 while [ $# -gt 0 ]; do
   case "$1" in
     --bin) bin=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
     --program) program=$2; shift 2 ;;
     --sample) sample=$2; shift 2 ;;
-    --beside) beside+=("$2"); shift 2 ;;
+    --beside) beside+=("$(abs "$2")"); shift 2 ;;
     --with-bemafi) with_bemafi=1; shift ;;
-    --bemafi-ini) with_bemafi=1; bemafi_ini=$2; shift 2 ;;
-    --setup) setup=$2; shift 2 ;;
+    --bemafi-ini) with_bemafi=1; bemafi_ini=$(abs "$2"); shift 2 ;;
+    --setup) setup=$(abs "$2"); shift 2 ;;
+    --check) check=$(abs "$2"); shift 2 ;;
     --set) sets+=(--set "$2"); shift 2 ;;
-    --expect-boxes) expect_boxes=$2; shift 2 ;;
+    --expect-boxes) expect_boxes=$(abs "$2"); shift 2 ;;
     --expect-fail) expect_fail=$2; shift 2 ;;
     --deadline) deadline=$2; shift 2 ;;
     -*) echo "run-e2e: unknown option $1" >&2; exit 2 ;;
-    *) script=$1; shift ;;
+    *) script=$(abs "$1"); shift ;;
   esac
 done
 if [ -z "$bin" ] || [ -z "$script" ]; then
@@ -141,7 +147,7 @@ cd "$DRIVE_C/e2e/work" || finish 2
 timeout $((deadline + 60)) "$repo/tools/wine-run.sh" "$bin/vri-e2e-driver.exe" \
   --log "$(winpath "$log")" --deadline "$deadline" \
   --set "VRI_EXE=C:\\e2e\\bin\\$program" --set 'E2E_BIN=C:\e2e\bin' --set 'PRODUCT=C:\Kmar\Vri' \
-  ${sets[@]+"${sets[@]}"} "$(winpath "$(cd "$(dirname "$script")" && pwd)/$(basename "$script")")" \
+  ${sets[@]+"${sets[@]}"} "$(winpath "$script")" \
   >"$out" 2>&1
 rc=$?
 tr -d '\r' <"$out"
@@ -166,6 +172,13 @@ fi
 if [ -n "$expect_boxes" ]; then
   if ! diff -u "$expect_boxes" "$log"; then
     echo "run-e2e: the message boxes differ from $expect_boxes"
+    finish 1
+  fi
+fi
+if [ -n "$check" ]; then
+  export DRIVE_C PRODUCT E2E_BIN WORK="$work"
+  if ! (. "$check"); then
+    echo "run-e2e: check $check failed"
     finish 1
   fi
 fi
