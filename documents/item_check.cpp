@@ -87,8 +87,8 @@ std::string& BuildItemLine(DocumentForm& form, double quantity, double unit_pric
   char head[160];
   std::snprintf(head, sizeof head, "%-14s%-30s%10s%12s%17s%8s%-3s%c",
                 Cut(form, kSlotCode, kLineCodeRead).c_str(),
-                Cut(form, kSlotDescription, 30).c_str(), Cut(form, kSlotQuantity, 10).c_str(),
-                Cut(form, kSlotUnitPrice, 12).c_str(), total.c_str(), "",
+                Cut(form, kSlotDescription, 30).c_str(), Cut(form, kSlotQuantity, kLineQuantityWidth).c_str(),
+                Cut(form, kSlotUnitPrice, kLineUnitPriceWidth).c_str(), total.c_str(), "",
                 Cut(form, kSlotIcmsCst, kItemCstRead).c_str(), TaxKindOf(form));
   line = head;
   line += AmountColumn(icms_base_pct);
@@ -109,9 +109,14 @@ int CheckItem(DocumentForm& form, int* fault_slot) {
   const std::string description = Cut(form, kSlotDescription, kItemDescriptionRead);
   if (description.empty()) return Refuse(form, kNoDescriptionText, kSlotCode, fault_slot);
 
-  const double quantity = GetNumItem(form, kSlotQuantity, kQtyDecimals, 1);
+  // The line keeps the quantity and price texts in columns of 10 and 12 and
+  // the store reads them back from there: a value whose text would be cut
+  // is refused like one typed too long for its field (it reads as 0).
+  const double quantity =
+      GetNumItem(form.slots[kSlotQuantity], kQtyDecimals, 1, kLineQuantityWidth);
   if (!(quantity > 0)) return Refuse(form, kQuantityText, kSlotQuantity, fault_slot);
-  const double unit_price = GetNumItemVar(form, kSlotUnitPrice, 2, kMaxDecimals, 1);
+  const double unit_price =
+      GetNumItemVar(form.slots[kSlotUnitPrice], 2, kMaxDecimals, 1, kLineUnitPriceWidth);
   if (!(unit_price > 0)) return Refuse(form, kUnitPriceText, kSlotUnitPrice, fault_slot);
 
   if (PriceFloorOn()) {

@@ -44,8 +44,10 @@ constexpr int kPriceFloorField = 24;
 // slots as they were (quantity and price already written back):
 //   empty code "Informe o código do produto / serviço." [100];
 //   empty description "O item deve possuir uma descrição." [100];
-//   quantity not above 0 "A quantidade deve ser maior que zero." [101];
-//   unit price not above 0 "O valor unitário deve ser maior que zero." [102];
+//   quantity not above 0, or too large for its 10 columns of the line
+//   (100.000 and more): "A quantidade deve ser maior que zero." [101];
+//   unit price not above 0, or too large for its 12 columns with 4 decimals
+//   (1.000.000 and more): "O valor unitário deve ser maior que zero." [102];
 //   with the price floor on, a unit price below the floor of the product in
 //   slot 108: "<code> - <description>\n\nValor menor que o permitido <floor>." [102].
 // When all pass: appends the item line (sequence = slot 133 + 1), adds

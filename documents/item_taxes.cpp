@@ -37,8 +37,8 @@ bool ReadItemLine(const DocumentForm& form, int index, ItemValues& item) {
   item = ItemValues{};
   item.sequence = ToInt(Piece(line, kLineSequence, 5));
   item.product_record = ToInt(Piece(line, kLineRecord, 10));
-  item.quantity = ParseNum(Piece(line, kLineQuantity, 10));
-  item.unit_price = ParseNum(Piece(line, kLineUnitPrice, 12));
+  item.quantity = ParseNum(Piece(line, kLineQuantity, kLineQuantityWidth));
+  item.unit_price = ParseNum(Piece(line, kLineUnitPrice, kLineUnitPriceWidth));
   item.icms_base_pct = Amount(line, kLineIcmsBasePct);
   item.icms_rate = Amount(line, kLineIcmsRate);
   item.ipi_rate = Amount(line, kLineIpiRate);

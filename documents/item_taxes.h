@@ -15,8 +15,10 @@
 // Positions of the item line (documents/item_check.h builds it).
 constexpr int kLineCode = 0;          // 13 characters are read back
 constexpr int kLineCodeRead = 13;
-constexpr int kLineQuantity = 44;     // 10
-constexpr int kLineUnitPrice = 54;    // 12
+constexpr int kLineQuantity = 44;
+constexpr int kLineQuantityWidth = 10;
+constexpr int kLineUnitPrice = 54;
+constexpr int kLineUnitPriceWidth = 12;
 constexpr int kLineIcmsCst = 91;      // 3
 constexpr int kLineTaxKind = 94;      // 1
 constexpr int kLineIcmsBasePct = 95;  // 9 each, "%-9.2lf"

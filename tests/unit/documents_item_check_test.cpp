@@ -58,6 +58,11 @@ TEST_F(ItemCheckTest, RefusesInOrderWithTheMessageAndFieldAtFault) {
        102},
       {"price_rounds_to_zero", "P1", "Produto um", "2", "0,00004",
        "O valor unitário deve ser maior que zero.", 102},
+      // texts that would be cut in the line, and read back wrong by the store
+      {"quantity_too_large", "P1", "Produto um", "100000", "1",
+       "A quantidade deve ser maior que zero.", 101},
+      {"price_too_large", "P1", "Produto um", "1", "1000000",
+       "O valor unitário deve ser maior que zero.", 102},
   };
   for (const RefusalCase& c : cases) {
     DocumentForm form;
@@ -89,6 +94,7 @@ TEST_F(ItemCheckTest, QuantityAndPriceAreWrittenBackNormalised) {
       {"1", "1,2300", "     1,000", "        1,23"},   // trailing zeros after the 2nd dropped
       {"0,0015", "-3", "     0,002", "        3,00"},
       {"1.234,5", "2", " 1.234,500", "        2,00"},
+      {"99.999,9994", "999.999,99", "99.999,999", "  999.999,99"},  // the widest that fit
   };
   for (const auto& c : cases) {
     DocumentForm form;

@@ -53,17 +53,6 @@ TEST(DocumentsKinds, DocKindFollowsTheJobMode) {
   }
 }
 
-TEST(DocumentsKinds, DocDirectionIsPurchaseOnlyForItsModes) {
-  const std::pair<int, int> cases[] = {
-      {501, 0}, {530, 0}, {531, 0}, {550, 0}, {551, 0}, {552, 0}, {553, 0}, {580, 0},
-      {0, 1},   {565, 1}, {566, 1}, {540, 1}, {560, 1}, {554, 1},
-  };
-  for (const auto& [mode, direction] : cases) {
-    ModeGuard guard(mode);
-    EXPECT_EQ(DocDirection(), direction) << mode;
-  }
-}
-
 TEST(DocumentsKinds, PaymentTypeIsTheTitlesFirstDigit) {
   const std::pair<const char*, int> cases[] = {
       {"1 - À Prazo", 1},

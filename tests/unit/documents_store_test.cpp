@@ -214,13 +214,6 @@ TEST(DocumentsStore, TaxCodesAreMappedByDirection) {
   }
 }
 
-TEST(DocumentsStore, KindLetters) {
-  const std::pair<int, char> cases[] = {{0, 'B'},  {1, 'A'},  {2, 'C'},  {10, '0'}, {11, '1'},
-                                        {20, '0'}, {21, '1'}, {30, '0'}, {31, '1'}, {40, '0'},
-                                        {99, '0'}, {601, '0'}};
-  for (const auto& [kind, letter] : cases) EXPECT_EQ(KindLetter(kind), letter) << kind;
-}
-
 TEST_F(StoreTest, OperationCodeIsLookedUpOnlyWhenItChanges) {
   world_.WriteCfops({{"5102", "0"}, {"5405", ""}, {"6102", "1"}});
   DocumentForm form = Quote({{"P0", "1", "1", "0", "5102"},
