@@ -83,7 +83,12 @@ int DecimalValue(const std::string& text) {
 
 int SetWorkFolder(const std::string& name) {
   std::string current;
-  if (PlatGetCurrentFolder(current) && EqualFoldAscii(current, kDevelopmentFolder)) return 1;
+  // A layer with a drive root may report the folder by its mapped name.
+  if (PlatGetCurrentFolder(current) &&
+      (EqualFoldAscii(current, kDevelopmentFolder) ||
+       EqualFoldAscii(current, PlatNativePath(kDevelopmentFolder)))) {
+    return 1;
+  }
   std::string folder = "C:\\Kmar\\";
   folder.append(name);
   if (PlatSetCurrentFolder(folder)) return 1;

@@ -30,6 +30,15 @@ std::string CompanyRecord(const std::string& code, char status = ' ') {
   return record;
 }
 
+// The current folder is `name` (C:\... as the core names it), whichever of
+// the two names the platform layer reports.
+::testing::AssertionResult InFolder(const std::string& name) {
+  std::string current;
+  if (!PlatGetCurrentFolder(current)) return ::testing::AssertionFailure() << "no folder";
+  if (current == name || current == PlatNativePath(name)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << current << " is not " << name;
+}
+
 std::string Master(const std::vector<std::string>& records) {
   std::string bytes;
   for (const auto& r : records) bytes += r;
@@ -98,9 +107,7 @@ TEST_F(ShellStartup, SetWorkFolderEntersTheProductFolder) {
   std::filesystem::create_directories(root.dir() / "Kmar" / "Vri");
   MessageRecorder messages;
   EXPECT_EQ(SetWorkFolder("Vri"), 1);
-  std::string current;
-  ASSERT_EQ(PlatGetCurrentFolder(current), 1);
-  EXPECT_EQ(current, "C:\\Kmar\\Vri");
+  EXPECT_TRUE(InFolder("C:\\Kmar\\Vri"));
   EXPECT_TRUE(messages.messages().empty());
 }
 
@@ -114,9 +121,7 @@ TEST_F(ShellStartup, SetWorkFolderFailureIsShownAndLeavesTheFolder) {
     MessageRecorder messages;
     EXPECT_EQ(SetWorkFolder(name), 0) << name.size();
     EXPECT_EQ(messages.messages(), expected) << name.size();
-    std::string current;
-    ASSERT_EQ(PlatGetCurrentFolder(current), 1);
-    EXPECT_EQ(current, "C:\\Elsewhere");
+    EXPECT_TRUE(InFolder("C:\\Elsewhere"));
   }
 }
 
@@ -127,9 +132,7 @@ TEST_F(ShellStartup, SetWorkFolderLeavesTheDevelopmentFolderInPlace) {
   ASSERT_EQ(PlatSetCurrentFolder(kDevelopmentFolder), 1);
   MessageRecorder messages;
   EXPECT_EQ(SetWorkFolder("Vri"), 1);
-  std::string current;
-  ASSERT_EQ(PlatGetCurrentFolder(current), 1);
-  EXPECT_EQ(current, kDevelopmentFolder);
+  EXPECT_TRUE(InFolder(kDevelopmentFolder));
   EXPECT_TRUE(messages.messages().empty());
 }
 
