@@ -214,15 +214,29 @@ int PlatReadLine(PlatStream* s, std::string& line) {
   if (!s) return 0;
   bool any = false;
   char c;
-  // Read through the buffer a byte at a time: lines are short and the
-  // buffer makes each byte a memory copy.
-  while (PlatRead(s, &c, 1) == 1) {
-    any = true;
-    if (c == '\n') {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      return 1;
+  for (;;) {
+    // Take what the read buffer holds up to the line end in one piece; a
+    // one-byte read refills it (or meets the end of the file).
+    long long rend = s->rstart + (long long)s->rbuf.size();
+    if (s->wbuf.empty() && s->pos >= s->rstart && s->pos < rend) {
+      const char* begin = s->rbuf.data() + (s->pos - s->rstart);
+      std::size_t avail = (std::size_t)(rend - s->pos);
+      const char* end = static_cast<const char*>(std::memchr(begin, '\n', avail));
+      std::size_t take = end ? (std::size_t)(end - begin) : avail;
+      line.append(begin, take);
+      s->pos += (long long)take;
+      any = true;
+      if (!end) continue;
+      s->pos += 1;
+    } else {
+      if (PlatRead(s, &c, 1) != 1) return any ? 1 : 0;
+      any = true;
+      if (c != '\n') {
+        line.push_back(c);
+        continue;
+      }
     }
-    line.push_back(c);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return 1;
   }
-  return any ? 1 : 0;
 }
