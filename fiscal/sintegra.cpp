@@ -1,7 +1,6 @@
 #include "fiscal/sintegra.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -25,21 +24,106 @@ inline unsigned char Fold(char c) {
   return (u >= 'a' && u <= 'z') ? (unsigned char)(u - 'a' + 'A') : u;
 }
 
-int CompareFolded(const std::string& a, const std::string& b) {
-  std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    unsigned char x = Fold(a[i]);
-    unsigned char y = Fold(b[i]);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+// The lines of a report, held in one text: each line is a span of it.
+struct LineSpan {
+  std::size_t offset;
+  std::size_t length;
+};
+
+// Each line is compared by its comparison text, folded: the sort key and the
+// whole line, less what the key already holds. For type 60 that is the key,
+// the subtype letter and the line from character 32 on (characters 1-2 are
+// "60" and 4-31 stand in the key); for the other types the line itself, its
+// type blank-filled to two characters. Comparing these texts orders exactly
+// as comparing key and line would, and the first bytes of the texts, kept in
+// the entry itself, settle nearly every comparison without touching the lines.
+constexpr std::size_t kHeadBytes = 48;
+constexpr std::size_t kTypeSixtyPrefix = kSintegraKeyLength + 1;
+
+struct SortEntry {
+  unsigned char head[kHeadBytes];  // start of the comparison text, 0-filled
+  std::size_t rest;                // offset in the text where the comparison text goes on
+  std::uint32_t rest_length;
+  std::uint32_t compare_length;  // of the whole comparison text
+  std::uint32_t line_length;
+  std::uint32_t index;  // equal lines keep the order they were read in
+};
+
+bool IsTypeSixty(const char* line, std::size_t length) {
+  return length >= 2 && line[0] == '6' && line[1] == '0';
 }
 
-// A line's place in the report: its folded key, then the line itself.
-struct SortEntry {
-  std::array<unsigned char, kSintegraKeyLength> key;
-  std::uint32_t line;
-};
+// Writes the kSintegraKeyLength bytes of the sort key of a line.
+void WriteSortKey(const char* line, std::size_t length, char* key) {
+  auto at = [line, length](std::size_t i) { return i < length ? line[i] : ' '; };
+  key[0] = at(0);
+  key[1] = at(1);
+  if (!IsTypeSixty(line, length)) {
+    std::memset(key + 2, ' ', kSintegraKeyLength - 2);
+    return;
+  }
+  for (std::size_t i = 3; i < (std::size_t)kSintegraKeyLength; ++i) key[i - 1] = at(i);
+  switch (Fold(at(2))) {
+    case 'M': key[kSintegraKeyLength - 1] = '0'; break;
+    case 'A': key[kSintegraKeyLength - 1] = '1'; break;
+    case 'D': key[kSintegraKeyLength - 1] = '2'; break;
+    case 'I': key[kSintegraKeyLength - 1] = '3'; break;
+    default: key[kSintegraKeyLength - 1] = '4'; break;
+  }
+}
+
+void MakeEntry(const std::string& text, const LineSpan& span, std::uint32_t index, SortEntry& e) {
+  const char* line = text.data() + span.offset;
+  std::size_t length = span.length;
+  std::memset(e.head, 0, kHeadBytes);
+  std::size_t prefix;
+  std::size_t from;  // where the comparison text takes up the line
+  if (IsTypeSixty(line, length)) {
+    char key[kSintegraKeyLength];
+    WriteSortKey(line, length, key);
+    for (int i = 0; i < kSintegraKeyLength; ++i) e.head[i] = Fold(key[i]);
+    e.head[kSintegraKeyLength] = Fold(length > 2 ? line[2] : ' ');
+    prefix = kTypeSixtyPrefix;
+    from = kSintegraKeyLength;
+  } else {
+    e.head[0] = Fold(length > 0 ? line[0] : ' ');
+    e.head[1] = Fold(length > 1 ? line[1] : ' ');
+    prefix = 2;
+    from = 2;
+  }
+  std::size_t tail = length > from ? length - from : 0;
+  std::size_t in_head = std::min(tail, kHeadBytes - prefix);
+  for (std::size_t i = 0; i < in_head; ++i) e.head[prefix + i] = Fold(line[from + i]);
+  e.rest = span.offset + from + in_head;
+  e.rest_length = (std::uint32_t)(tail - in_head);
+  e.compare_length = (std::uint32_t)(prefix + tail);
+  e.line_length = (std::uint32_t)length;
+  e.index = index;
+}
+
+// The report order of the lines: indexes into spans.
+std::vector<std::uint32_t> ReportOrder(const std::string& text, const std::vector<LineSpan>& spans) {
+  std::vector<SortEntry> entries(spans.size());
+  for (std::size_t i = 0; i < spans.size(); ++i)
+    MakeEntry(text, spans[i], (std::uint32_t)i, entries[i]);
+  const char* base = text.data();
+  std::sort(entries.begin(), entries.end(), [base](const SortEntry& a, const SortEntry& b) {
+    int c = std::memcmp(a.head, b.head, kHeadBytes);
+    if (c != 0) return c < 0;
+    std::uint32_t n = std::min(a.rest_length, b.rest_length);
+    for (std::uint32_t i = 0; i < n; ++i) {
+      unsigned char x = Fold(base[a.rest + i]);
+      unsigned char y = Fold(base[b.rest + i]);
+      if (x != y) return x < y;
+    }
+    if (a.compare_length != b.compare_length) return a.compare_length < b.compare_length;
+    if (a.line_length != b.line_length) return a.line_length < b.line_length;
+    return a.index < b.index;
+  });
+  std::vector<std::uint32_t> order(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].index;
+  return order;
+}
 
 // A field's text as the dialog hands it over: at most limit characters.
 std::string FieldValue(const std::string& text, int control_id) {
@@ -54,7 +138,8 @@ std::string UnsortedMessage(const std::string& path, const char* reason) {
 // The sorted file replaces the original only once every byte of it is on the
 // disk; any failure on the way removes the temporary file and leaves the
 // original untouched.
-int ReplaceWithLines(const std::string& path, const std::vector<std::string>& lines) {
+int ReplaceWithLines(const std::string& path, const std::string& text,
+                     const std::vector<LineSpan>& spans, const std::vector<std::uint32_t>& order) {
   std::string temporary = path + ".tmp";
   PlatStream* out = PlatOpen(temporary, PlatOpenMode::kCreate);
   if (!out) {
@@ -64,8 +149,8 @@ int ReplaceWithLines(const std::string& path, const std::vector<std::string>& li
   int ok = 1;
   std::string chunk;
   chunk.reserve(64 * 1024 + 256);
-  for (const std::string& line : lines) {
-    chunk += line;
+  for (std::uint32_t i : order) {
+    chunk.append(text, spans[i].offset, spans[i].length);
     chunk += "\r\n";
     if (chunk.size() >= 64 * 1024) {
       if (!PlatWrite(out, chunk.data(), chunk.size())) {
@@ -163,55 +248,40 @@ int SintegraGenerate(PlatWindow owner, const SintegraRequest& request) {
 }
 
 std::string& SintegraSortKey(const std::string& line, std::string& key) {
-  auto at = [&line](std::size_t i) { return i < line.size() ? line[i] : ' '; };
-  key.assign(1, at(0));
-  key.push_back(at(1));
-  if (key == "60") {
-    for (std::size_t i = 3; i < 31; ++i) key.push_back(at(i));
-    char order;
-    switch (Fold(at(2))) {
-      case 'M': order = '0'; break;
-      case 'A': order = '1'; break;
-      case 'D': order = '2'; break;
-      case 'I': order = '3'; break;
-      default: order = '4'; break;
-    }
-    key.push_back(order);
-  } else {
-    key.append(kSintegraKeyLength - 2, ' ');
-  }
+  key.assign(kSintegraKeyLength, ' ');
+  WriteSortKey(line.data(), line.size(), key.data());
   return key;
 }
 
 void SortSintegraLines(std::vector<std::string>& lines) {
-  std::vector<SortEntry> entries(lines.size());
-  std::string key;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    SintegraSortKey(lines[i], key);
-    for (int k = 0; k < kSintegraKeyLength; ++k) entries[i].key[k] = Fold(key[k]);
-    entries[i].line = (std::uint32_t)i;
+  std::string text;
+  std::vector<LineSpan> spans;
+  for (const std::string& l : lines) {
+    spans.push_back({text.size(), l.size()});
+    text += l;
   }
-  std::stable_sort(entries.begin(), entries.end(),
-                   [&lines](const SortEntry& a, const SortEntry& b) {
-                     int c = std::memcmp(a.key.data(), b.key.data(), kSintegraKeyLength);
-                     if (c != 0) return c < 0;
-                     return CompareFolded(lines[a.line], lines[b.line]) < 0;
-                   });
+  std::vector<std::uint32_t> order = ReportOrder(text, spans);
   std::vector<std::string> sorted;
   sorted.reserve(lines.size());
-  for (const SortEntry& e : entries) sorted.push_back(std::move(lines[e.line]));
+  for (std::uint32_t i : order) sorted.push_back(std::move(lines[i]));
   lines.swap(sorted);
 }
 
 int SortSintegraFile(PlatWindow owner, const std::string& path) {
-  std::vector<std::string> lines;
+  std::string text;
+  std::vector<LineSpan> spans;
   PlatStream* in = PlatOpen(path, PlatOpenMode::kRead);
   bool whole = false;
   if (in) {
+    long long size = PlatSize(in);
+    if (size > 0) text.reserve((std::size_t)size);
     std::string line;
-    while (PlatReadLine(in, line)) lines.push_back(line);
+    while (PlatReadLine(in, line)) {
+      spans.push_back({text.size(), line.size()});
+      text += line;
+    }
     // A read that stopped short of the end is an error, not the end.
-    whole = PlatTell(in) == PlatSize(in);
+    whole = PlatTell(in) == size;
     PlatClose(in);
   }
   if (!in || !whole) {
@@ -219,14 +289,13 @@ int SortSintegraFile(PlatWindow owner, const std::string& path) {
                     PlatIcon::kError);
     return 0;
   }
-  if (lines.empty()) {
+  if (spans.empty()) {
     PlatShowMessage(owner,
                     "O arquivo " + path + " está vazio: nenhum registro foi gravado.",
                     "Vri", PlatIcon::kError);
     return 0;
   }
-  SortSintegraLines(lines);
-  if (!ReplaceWithLines(path, lines)) {
+  if (!ReplaceWithLines(path, text, spans, ReportOrder(text, spans))) {
     PlatShowMessage(owner,
                     UnsortedMessage(path, "Não foi possível gravar os registros ordenados no "
                                           "arquivo") +
