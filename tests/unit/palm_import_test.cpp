@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -89,7 +91,9 @@ class PalmImportTest : public ::testing::Test {
          std::filesystem::directory_iterator(folders_.root().dir() / "Kmar" / "Vri" / "R00" / "00001")) {
       std::string name = entry.path().filename().string();
       if (name.rfind("L5", 0) != 0) continue;
-      std::string bytes = ReadFileBytes(entry.path().string());
+      // The entry's path is the system's own already: read it without mapping.
+      std::ifstream in(entry.path(), std::ios::binary);
+      std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
       for (std::size_t at = 0; at + kDocumentRecordLength <= bytes.size(); at += kDocumentRecordLength) {
         std::string record = bytes.substr(at, kDocumentRecordLength);
         if (record[0] == kParentRecordType) quotes.push_back({record, {}});
