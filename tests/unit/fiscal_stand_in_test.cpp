@@ -1,0 +1,216 @@
+// The Sintegra job against the built printer library stand-in, loaded through
+// the real platform layer: each reply rehearsed through its Bemafi32.ini gives
+// the job's message sequence; and vri-batch sintegra / sintegra-sort with it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "fiscal/ecf_binding.h"
+#include "fiscal/sintegra.h"
+#include "platform/testing.h"
+#include "tests/unit/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr PlatIcon E = PlatIcon::kError;
+constexpr PlatIcon W = PlatIcon::kWarning;
+constexpr PlatIcon I = PlatIcon::kInformation;
+const RecordedMessage kSuccess{I, "Vri", "Arquivo Sintegra.txt gerado com sucesso."};
+
+// The build's bin folder as this program sees it (through drive Z: under Wine).
+fs::path BinFolder() {
+#if defined(_WIN32)
+  std::string path = std::string("Z:") + VRI_BIN_DIR;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+#else
+  return VRI_BIN_DIR;
+#endif
+}
+
+fs::path StandInBuilt() {
+#if defined(_WIN32)
+  return BinFolder() / "stand-in" / "Bemafi32.dll";
+#else
+  return BinFolder() / "libbemafi32.so";
+#endif
+}
+
+std::vector<std::string> Lines(const std::string& bytes) {
+  std::vector<std::string> out;
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    std::size_t end = bytes.find("\r\n", at);
+    if (end == std::string::npos) end = bytes.size();
+    out.push_back(bytes.substr(at, end - at));
+    at = end + 2;
+  }
+  return out;
+}
+
+class StandIn : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_.EnterProductFolder();
+    folder_ = root_.dir() / "printer";
+    fs::create_directories(folder_);
+    library_ = folder_ / StandInBuilt().filename();
+    ASSERT_TRUE(fs::exists(StandInBuilt())) << StandInBuilt();
+    fs::copy_file(StandInBuilt(), library_);
+  }
+  void TearDown() override { ReleaseEcfLibrary(nullptr); }
+  void Ini(const std::string& body) {
+    std::ofstream out(folder_ / "Bemafi32.ini", std::ios::binary | std::ios::trunc);
+    out << "[Simulador]\r\n" << body;
+  }
+  std::string Log() {
+    std::ifstream in(folder_ / "Bemafi32.log", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  // The copy by the name the core uses (below drive C:, the test's root).
+  std::string LibraryName() { return root_.Path("printer\\" + library_.filename().string()); }
+
+  TempRoot root_;
+  fs::path folder_;
+  fs::path library_;
+};
+
+TEST_F(StandIn, EveryReplyRehearsed) {
+  MessageRecorder rec;
+  ASSERT_EQ(LoadEcfLibrary(nullptr, LibraryName()), 1);
+  SintegraRequest request;
+  request.month_year = "02/2028";
+  request.name = "Mercado Sol";
+  request.city = "Campinas";
+  request.cep = "12340-000";
+  struct Row {
+    const char* what;
+    const char* ini;
+    std::vector<RecordedMessage> messages;
+  };
+  const std::vector<Row> rows = {
+      {"no settings: success", "", {kSuccess}},
+      {"-27 and low paper", "RelatorioSintegraMFD=-27\r\nST1=64\r\n",
+       {{W, "Retorno Impressora", "RelatorioSintegraMFD\n\nST1-6 Pouco papel (aviso)."},
+        kSuccess}},
+      {"-27 and a wrong ACK", "RelatorioSintegraMFD=-27\r\nACK=21\r\nST2=3\r\n",
+       {{E, "Retorno Impressora", "RelatorioSintegraMFD\n\nACK Recebimento incorreto: 21, 0, 3."}}},
+      {"-27 and no status", "RelatorioSintegraMFD=-27\r\nRetornoImpressora=0\r\n",
+       {{E, "Retorno Impressora", "RelatorioSintegraMFD\n\nErro na função RetornoImpressora."}}},
+      {"printer off", "RelatorioSintegraMFD=-6\r\n",
+       {{E, "ECF-Trata",
+         "RelatorioSintegraMFD\n\n-6 Impressora desligada ou cabo de comunicação desconectado."}}},
+      {"success but no file", "Arquivo=nada\r\n",
+       {{E, "Vri", "Não foi possível ler o arquivo C:\\Kmar\\Arquivos\\Sintegra.txt."}}},
+      {"success but an empty file", "Arquivo=vazio\r\n",
+       {{E, "Vri",
+         "O arquivo C:\\Kmar\\Arquivos\\Sintegra.txt está vazio: nenhum registro foi gravado."}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::error_code ec;
+    fs::remove(PlatNativePath(kSintegraPath), ec);
+    Ini(row.ini);
+    rec.Clear();
+    SintegraGenerate(nullptr, request);
+    EXPECT_EQ(rec.messages(), row.messages);
+  }
+  EXPECT_NE(Log().find("|02|2028|Mercado Sol|||||Campinas|12340000|||"), std::string::npos);
+}
+
+TEST_F(StandIn, VersionAndTheFileItWrites) {
+  MessageRecorder rec;
+  Ini("Versao=9.9 Teste\r\nDias=4,1\r\n");
+  ASSERT_EQ(LoadEcfLibrary(nullptr, LibraryName()), 1);
+  std::string version;
+  EXPECT_EQ(SintegraVersion(nullptr, version), 1);
+  EXPECT_EQ(version, "9.9 Teste");
+  Ini("VersaoDll=-5\r\n");
+  EXPECT_EQ(SintegraVersion(nullptr, version), 0);
+  EXPECT_EQ(rec.messages(),
+            (std::vector<RecordedMessage>{
+                {E, "ECF-Trata", "VersaoDll\n\n-5 Erro ao abrir a porta de comunicação."}}));
+
+  Ini("Dias=4,1\r\n");
+  SintegraRequest request;
+  request.month_year = "02/2028";
+  rec.Clear();
+  ASSERT_EQ(SintegraGenerate(nullptr, request), 1);
+  std::vector<std::string> lines = Lines(ReadFileBytes(kSintegraPath));
+  ASSERT_GT(lines.size(), 20u);
+  for (const std::string& l : lines) EXPECT_EQ(l.size(), 126u) << l;
+  EXPECT_EQ(lines.front().substr(0, 2), "10");
+  EXPECT_EQ(lines.front().substr(107, 16), "2028020120280229");  // a leap February
+  EXPECT_EQ(lines[1].substr(0, 2), "11");
+  EXPECT_EQ(lines.back().substr(0, 2), "90");
+  // day 1 before day 4, each printer's records together, M first
+  EXPECT_EQ(lines[2].substr(0, 11), "60M20280201");
+  std::vector<std::string> again = lines;
+  SortSintegraLines(again);
+  EXPECT_EQ(again, lines);
+}
+
+#if !defined(_WIN32)
+// vri-batch with the stand-in: exit 0 on the success message, 1 after a
+// failure, 2 for a usage error, which touches nothing.
+TEST_F(StandIn, BatchCommands) {
+  const std::string batch = (BinFolder() / "vri-batch").string();
+  const std::string root = root_.dir().string();
+  const std::string out = (root_.dir() / "out.txt").string();
+  auto run = [&](const std::string& args) {
+    std::string command = "'" + batch + "' --root '" + root + "' " + args + " >'" + out +
+                          "' 2>&1";
+    int status = std::system(command.c_str());
+    return (status >> 8) & 0xff;  // the exit status, as the shell reports it
+  };
+  const std::string lib = " --library '" + library_.string() + "'";
+  const std::string file = PlatNativePath(kSintegraPath);
+  struct Row {
+    const char* what;
+    std::string ini;
+    std::string args;
+    int status;
+    bool file_made;
+  };
+  const std::vector<Row> rows = {
+      {"usage: no month", "", "sintegra" + lib, 2, false},
+      {"usage: CEP longer than its field", "", "sintegra --month 03/2026 --cep 1234567890" + lib,
+       2, false},
+      {"usage: unknown option", "", "sintegra --month 03/2026 --cor azul" + lib, 2, false},
+      {"usage: a value missing", "", "sintegra" + lib + " --month", 2, false},
+      {"a month that is no month", "", "sintegra --month 14/2026" + lib, 1, false},
+      {"library missing", "", "sintegra --month 03/2026 --library '" + root + "/none.so'", 1,
+       false},
+      {"printer off", "RelatorioSintegraMFD=0\r\n", "sintegra --month 03/2026" + lib, 1, false},
+      {"generated", "", "sintegra --month 3/2026 --cep 1234" + lib, 0, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::error_code ec;
+    fs::remove_all(root_.dir() / "Kmar" / "Arquivos", ec);
+    Ini(row.ini);
+    EXPECT_EQ(run(row.args), row.status) << ReadFileBytes(out);
+    EXPECT_EQ(fs::exists(file), row.file_made);
+  }
+  EXPECT_NE(Log().find("|03|2026|||||||12340000|||"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(out).find("4.0.0 Simulador"), std::string::npos);
+
+  // sintegra-sort: a scrambled file in place
+  WriteFileBytes(kSintegraPath, "90x\r\n10x\r\n");
+  EXPECT_EQ(run("sintegra-sort '" + file + "'"), 0);
+  EXPECT_EQ(ReadFileBytes(kSintegraPath), "10x\r\n90x\r\n");
+  EXPECT_EQ(run("sintegra-sort '" + root + "/none.txt'"), 1);
+  EXPECT_EQ(run("sintegra-sort"), 2);
+}
+#endif
+
+}  // namespace
