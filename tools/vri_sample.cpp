@@ -337,6 +337,11 @@ std::string Products(Random& r, int count) {
     rec.Set(kProductPrice, Money(price, 2));
     rec.Set(kProductMaxDiscount, Money(5.0 * r.Below(4), 2));
     rec.Set(39, "18,00");
+    // The rest of the tax columns the Palm export carries (fields 40 to 43).
+    rec.Set(40, Money(i % 3 == 0 ? 12.0 : 0.0, 2));
+    rec.Set(41, i % 6 == 0 ? "5,00" : "");
+    rec.Set(42, Money(1.65, 2));
+    rec.Set(43, Money(7.6, 2));
     rec.Set(kProductPisRate, "1,65");
     rec.Set(kProductCofinsRate, "7,60");
     rec.Set(kProductIss, "0");
