@@ -1,0 +1,82 @@
+// vri-batch palm-export and palm-import: exit statuses, the exchange folder
+// and --folder (relative to the start folder), the outcome messages.
+#ifndef _WIN32
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "tests/unit/palm_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct BatchResult {
+  int status = -1;
+  std::string json;
+};
+
+BatchResult Batch(const fs::path& work, const std::string& arguments) {
+  fs::path json = work / "messages.json";
+  fs::remove(json);
+  std::string cmd = "cd '" + work.string() + "' && env -u VRI_ROOT '" VRI_BIN_DIR "/vri-batch' " +
+                    "--messages '" + json.string() + "' " + arguments + " >/dev/null 2>&1";
+  int raw = std::system(cmd.c_str());
+  BatchResult run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  std::ifstream j(json);
+  run.json.assign(std::istreambuf_iterator<char>(j), std::istreambuf_iterator<char>());
+  return run;
+}
+
+TEST(PalmBatch, ExportAndImportExitStatuses) {
+  PalmFolders folders;
+  const fs::path root = folders.root().dir();
+  // A product folder needs its company master for start-up.
+  WriteFileBytes(folders.ProductFile("F00R0.DAT"), MasterRecordBytes(kCompanyWidths, {{0, "00001"}}));
+  WriteFileBytes(folders.ProductFile("C11.DAT"), Left("0", 10));
+  folders.WriteMaster(folders.CompanyFile("F08R0.DAT"),
+                      {MasterRecordBytes(kSellerWidths, {{0, "00007"}, {1, "Ana"}, {2, "0"}})});
+  folders.WriteMaster(folders.CompanyFile("F15R1.DAT"),
+                      {MasterRecordBytes(kProductWidths, {{0, "P1"}, {1, "Um"}, {34, "1,00"}})});
+  fs::create_directories(root / "work" / "saida");
+  const std::string r = "--root '" + root.string() + "' ";
+
+  struct Row {
+    const char* comment;
+    std::string arguments;
+    int status;
+    const char* message;  // part of the JSON line, or "" for none
+  } rows[] = {
+      {"default folder C:\\Palm", r + "palm-export", 0, "Arquivo Palm gerado."},
+      {"relative --folder", r + "palm-export --folder saida", 0, "Arquivo Palm gerado."},
+      {"missing folder", r + "palm-export --folder nada", 1, "Erro ao abrir arquivo Palm."},
+      {"usage error", r + "palm-export --folder", 2, ""},
+      {"no order files", r + "palm-import", 1, "Erro ao abrir arquivo Palm."},
+      {"import usage error", r + "palm-import --bogus", 2, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.comment);
+    BatchResult run = Batch(root / "work", row.arguments);
+    EXPECT_EQ(run.status, row.status);
+    if (*row.message) {
+      EXPECT_NE(run.json.find(row.message), std::string::npos) << run.json;
+    } else {
+      EXPECT_EQ(run.json, "");
+    }
+  }
+  std::vector<std::string> stock = FileLines(folders.ExchangeFile("Estoque.txt"));
+  ASSERT_EQ(stock.size(), 1u);
+  EXPECT_EQ(stock[0].substr(0, 16), Left("00007", 14) + "P1");
+  EXPECT_EQ(ReadFileBytes(folders.ExchangeFile("Estoque.txt")),
+            ReadFileBytes((root / "work" / "saida" / "Estoque.txt").string()));
+  EXPECT_FALSE(fs::exists(root / "work" / "nada"));
+}
+
+}  // namespace
+
+#endif
