@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -297,6 +298,52 @@ TEST_F(PalmImportTest, RefusedQuotesAreKeptForARetry) {
   EXPECT_EQ(ReadFileBytes(folders_.ExchangeFile("Cabecalho.bak")), old_headers);
   for (const auto& entry : std::filesystem::directory_iterator(folders_.root().dir() / "Palm"))
     EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+
+
+// Failures while the refused orders are written back: every run ends with
+// the retry files complete, or with the error reported; the originals are
+// always in the .bak files, and no temporary file or handle is left.
+TEST_F(PalmImportTest, FailuresWritingTheRetryFilesAreReported) {
+  std::filesystem::create_directories(folders_.root().dir() / "Kmar" / "Vri" / "F34.DAT");
+  const std::string h1 = Header("A", 0, "C", 1, ' ', "000000000");
+  const std::string i1 = Item("A", "P1", "00001000", "00001000");
+  const std::string headers = Join({h1}), items = Join({i1});
+  int failures = 0;
+  for (FaultOp op : {FaultOp::kOpen, FaultOp::kWrite, FaultOp::kSync, FaultOp::kRename}) {
+    for (int n = 1;; ++n) {
+      SCOPED_TRACE("operation " + std::to_string((int)op) + " call " + std::to_string(n));
+      for (const char* table : kPalmOrderFiles) {
+        std::filesystem::remove(PlatNativePath(folders_.ExchangeFile(std::string(table) + ".txt")));
+        std::filesystem::remove(PlatNativePath(folders_.ExchangeFile(std::string(table) + ".bak")));
+      }
+      WriteOrders({h1}, {i1});
+      messages_.Clear();
+      FaultInjector faults;
+      faults.FailAt(op, n);
+      int result = Import();
+      bool fired = faults.Fired();
+      EXPECT_EQ(faults.OpenHandles(), 0);
+      for (const auto& entry : std::filesystem::directory_iterator(folders_.root().dir() / "Palm"))
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+      std::string txt = ReadFileBytes(folders_.ExchangeFile("Cabecalho.txt"));
+      std::string bak = ReadFileBytes(folders_.ExchangeFile("Cabecalho.bak"));
+      if (result == 1 && FileExistsNative(folders_.ExchangeFile("Cabecalho.txt"))) {
+        // Kept for a retry, whole (without the product file no item is
+        // accepted and nothing is kept).
+        EXPECT_EQ(txt, headers);
+        EXPECT_EQ(ReadFileBytes(folders_.ExchangeFile("Itens.txt")), items);
+      } else if (result == 0) {
+        ++failures;
+        EXPECT_NE(std::find(messages_.messages().begin(), messages_.messages().end(), kOpenError),
+                  messages_.messages().end());
+      }
+      // The orders are never lost: in the order file or in its .bak.
+      EXPECT_TRUE(txt == headers || bak == headers);
+      if (!fired) break;
+    }
+  }
+  EXPECT_GT(failures, 3);
 }
 
 }  // namespace
