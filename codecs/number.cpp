@@ -189,9 +189,9 @@ double GetNumItem(std::string& text, int places, int drop_sign, int limit) {
 }
 
 double GetNumItemVar(std::string& text, int least, int most, int drop_sign, int limit) {
-  // The places are chosen on the value alone: an amount that fits its field
-  // with the places it needs is not refused for being too long with most.
-  double value = GetNumItem(text, most, drop_sign, kNoTextLimit);
+  // The limit is checked with most places first, so a value whose text with
+  // most places is too long is refused even when fewer would fit.
+  double value = GetNumItem(text, most, drop_sign, limit);
   std::string shown;
   FormatNum(value, shown, most);
   int places = most;
@@ -199,8 +199,5 @@ double GetNumItemVar(std::string& text, int least, int most, int drop_sign, int 
     shown.pop_back();
     --places;
   }
-  double kept = GetNumItem(text, places, drop_sign, limit);
-  // Refused: the zero shows with as few places as any zero does.
-  if (kept == 0.0 && value != 0.0) kept = GetNumItem(text, least < most ? least : most, 0, limit);
-  return kept;
+  return GetNumItem(text, places, drop_sign, limit);
 }

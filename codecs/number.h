@@ -85,7 +85,8 @@ std::string& SetIntItem(std::string& text, long value);
 double GetNumItem(std::string& text, int places, int drop_sign, int limit);
 
 // As GetNumItem with as many places between least and most as the value needs
-// (least 2, most 4: '1,5' gives '1,50', '1,23456' gives '1,2346'); the limit
-// applies to that text, and a refused value shows as 0 with least places.
-// Returns the value of the text left in the field.
+// (least 2, most 4: '1,5' gives '1,50', '1,23456' gives '1,2346'). The limit
+// is applied to the text with most places: one too long with them is refused
+// (0, shown with least places) even when fewer places would fit. Returns the
+// value of the text left in the field.
 double GetNumItemVar(std::string& text, int least, int most, int drop_sign, int limit);

@@ -351,7 +351,8 @@ TEST(CodecsNumber, GetNumItemVarShowsAsManyPlacesAsNeeded) {
       {"typed zeros dropped", "1,2300", kNoTextLimit, 1.23, "1,23"},
       {"sign dropped", "-2,5", kNoTextLimit, 2.5, "2,50"},
       {"too long for the limit", "123,4567", 5, 0, "0,00"},
-      {"fits with fewer places", "12,5", 5, 12.5, "12,50"},
+      {"refused when too long with four places", "12,5", 6, 0, "0,00"},
+      {"fits with four places", "12,5", 7, 12.5, "12,50"},
   };
   for (const auto& c : cases) {
     std::string text = c.text;

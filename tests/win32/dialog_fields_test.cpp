@@ -105,8 +105,8 @@ TEST_F(DialogFieldsTest, GetNumItemVarShowsTheNeededPlaces) {
   } cases[] = {
       {"rounded to four", kPlainEdit, "1,23456", 1.2346, "1,2346"},
       {"two at least", kPlainEdit, "3", 3, "3,00"},
-      {"fits the limit with two places", kLimitedEdit, "123456,5", 123456.5, "123.456,50"},
-      {"too long even with two places", kLimitedEdit, "1234567,5", 0, "0,00"},
+      {"fits the limit with four places", kLimitedEdit, "1234,5", 1234.5, "1.234,50"},
+      {"too long with four places", kLimitedEdit, "123456,5", 0, "0,00"},
   };
   for (const auto& c : cases) {
     Type(c.id, c.typed);
