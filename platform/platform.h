@@ -154,6 +154,12 @@ PlatStream* PlatOpen(const std::string& path, PlatOpenMode mode);
 // Reads at most count bytes at the current position; returns the number read
 // (0 at the end of the file or on an error).
 std::size_t PlatRead(PlatStream* s, void* buffer, std::size_t count);
+// Like PlatRead, without the copy: makes at most count bytes (at most 64 KiB)
+// at the current position available in one piece in the stream's buffer,
+// sets *data to them and moves past them. Returns how many (0 at the end of
+// the file or on an error, *data nullptr). The bytes stay valid until the
+// next operation on the stream. For readers of many small fields.
+std::size_t PlatReadView(PlatStream* s, std::size_t count, const char** data);
 // Writes count bytes at the current position (at the end in append mode).
 // Returns 1 when all were accepted, 0 on an error. Writes are buffered and
 // reach the file at the latest when the stream is flushed or closed; a

@@ -151,6 +151,31 @@ std::size_t PlatRead(PlatStream* s, void* buffer, std::size_t count) {
   return done;
 }
 
+std::size_t PlatReadView(PlatStream* s, std::size_t count, const char** data) {
+  *data = nullptr;
+  if (!s || count == 0) return 0;
+  if (!s->wbuf.empty() && !FlushWrites(s)) return 0;
+  if (count > kBufferSize) count = kBufferSize;
+  long long rend = s->rstart + (long long)s->rbuf.size();
+  if (s->pos < s->rstart || s->pos + (long long)count > rend) {
+    // Refill from the current position so that the bytes asked for lie in
+    // one piece (unless the file ends first).
+    const PlatformOps& ops = Platform();
+    s->rbuf.resize(kBufferSize);
+    s->rstart = s->pos;
+    long long n = -1;
+    if (ops.seek_file(s->handle, s->pos, 0) >= 0)
+      n = ops.read_file(s->handle, s->rbuf.data(), (long long)kBufferSize);
+    s->rbuf.resize(n > 0 ? (std::size_t)n : 0);
+    rend = s->rstart + (long long)s->rbuf.size();
+  }
+  if (s->pos >= rend) return 0;
+  std::size_t take = std::min(count, (std::size_t)(rend - s->pos));
+  *data = s->rbuf.data() + (s->pos - s->rstart);
+  s->pos += (long long)take;
+  return take;
+}
+
 int PlatWrite(PlatStream* s, const void* data, std::size_t count) {
   if (!s || s->mode == PlatOpenMode::kRead) return 0;
   if (s->failed) return 0;

@@ -10,48 +10,74 @@ std::string& QuoteKindKey(std::string& key, int /*kind*/) { return key.assign(kQ
 
 KindKeySource g_kind_key_source = QuoteKindKey;
 
-int ReadCompanyFolderField(const char* file, PlatStream* stream, int record, std::string& text,
-                           int field, int record_length, WidthTable widths) {
+const std::string kNoName;
+
+constexpr auto kCompanyOffsets = OffsetsOf(kCompanyWidths);
+constexpr RecordLayout kCompanyLayout{kCompanyRecordLength, kCompanyWidths, kCompanyOffsets};
+constexpr auto kSupplierOffsets = OffsetsOf(kSupplierWidths);
+constexpr RecordLayout kSupplierLayout{kSupplierRecordLength, kSupplierWidths, kSupplierOffsets};
+constexpr auto kCustomerOffsets = OffsetsOf(kCustomerWidths);
+constexpr RecordLayout kCustomerLayout{kCustomerRecordLength, kCustomerWidths, kCustomerOffsets};
+constexpr auto kSellerOffsets = OffsetsOf(kSellerWidths);
+constexpr RecordLayout kSellerLayout{kSellerRecordLength, kSellerWidths, kSellerOffsets};
+constexpr auto kPaymentOffsets = OffsetsOf(kPaymentWidths);
+constexpr RecordLayout kPaymentLayout{kPaymentRecordLength, kPaymentWidths, kPaymentOffsets};
+constexpr auto kProductOffsets = OffsetsOf(kProductWidths);
+constexpr RecordLayout kProductLayout{kProductRecordLength, kProductWidths, kProductOffsets};
+constexpr auto kCfopOffsets = OffsetsOf(kCfopWidths);
+constexpr RecordLayout kCfopLayout{kCfopRecordLength, kCfopWidths, kCfopOffsets};
+constexpr auto kParentOffsets = OffsetsOf(kParentWidths);
+constexpr RecordLayout kParentLayout{kDocumentRecordLength, kParentWidths, kParentOffsets};
+
+// A product-folder master: the name is needed only without a stream (a scan
+// passes its stream for every field, and must not build a name each time).
+int ReadMasterField(PlatStream* stream, int record, std::string& text, int field,
+                    const char* file, const RecordLayout& layout) {
+  if (stream) return ReadLayoutField(stream, record, text, field, kNoName, layout);
+  return ReadLayoutField(nullptr, record, text, field, file, layout);
+}
+
+// A company-folder file: through the caller's stream, or by its path in the
+// company folder (none without a company code).
+int ReadCompanyFolderField(PlatStream* stream, int record, std::string& text, int field,
+                           const char* file, const RecordLayout& layout) {
+  if (stream) return ReadLayoutField(stream, record, text, field, kNoName, layout);
   std::string path;
-  if (!stream && CompanyFilePath(path, file).empty()) {
+  if (CompanyFilePath(path, file).empty()) {
     text.clear();
     return 0;
   }
-  return ReadField(stream, record, text, field, path, record_length, widths);
+  return ReadLayoutField(nullptr, record, text, field, path, layout);
 }
 
 }  // namespace
 
 int ReadCompanyField(PlatStream* stream, int record, std::string& text, int field) {
-  return ReadField(stream, record, text, field, kCompanyFile, kCompanyRecordLength, kCompanyWidths);
+  return ReadMasterField(stream, record, text, field, kCompanyFile, kCompanyLayout);
 }
 
 int ReadSupplierField(PlatStream* stream, int record, std::string& text, int field) {
-  return ReadField(stream, record, text, field, kSupplierFile, kSupplierRecordLength,
-                   kSupplierWidths);
+  return ReadMasterField(stream, record, text, field, kSupplierFile, kSupplierLayout);
 }
 
 int ReadCustomerField(PlatStream* stream, int record, std::string& text, int field) {
-  return ReadField(stream, record, text, field, kCustomerFile, kCustomerRecordLength,
-                   kCustomerWidths);
+  return ReadMasterField(stream, record, text, field, kCustomerFile, kCustomerLayout);
 }
 
 int ReadSellerField(PlatStream* stream, int record, std::string& text, int field) {
-  return ReadCompanyFolderField(kSellerFile, stream, record, text, field, kSellerRecordLength,
-                                kSellerWidths);
+  return ReadCompanyFolderField(stream, record, text, field, kSellerFile, kSellerLayout);
 }
 
 int ReadPaymentField(PlatStream* stream, int record, std::string& text, int field) {
-  return ReadField(stream, record, text, field, kPaymentFile, kPaymentRecordLength, kPaymentWidths);
+  return ReadMasterField(stream, record, text, field, kPaymentFile, kPaymentLayout);
 }
 
 int ReadProductField(PlatStream* stream, int record, std::string& text, int field) {
-  return ReadCompanyFolderField(kProductFile, stream, record, text, field, kProductRecordLength,
-                                kProductWidths);
+  return ReadCompanyFolderField(stream, record, text, field, kProductFile, kProductLayout);
 }
 
 int ReadCfopField(PlatStream* stream, int record, std::string& text, int field) {
-  return ReadField(stream, record, text, field, kCfopFile, kCfopRecordLength, kCfopWidths);
+  return ReadMasterField(stream, record, text, field, kCfopFile, kCfopLayout);
 }
 
 int ReadPartyField(PlatStream* stream, int record, std::string& text, int field, int party) {
@@ -116,6 +142,5 @@ int IsActiveRecord(PlatStream* stream, int record, int file_type, const std::str
 
 int ReadParentField(PlatStream* stream, int record, std::string& text, int field,
                     const std::string& document_file) {
-  return ReadField(stream, record, text, field, document_file, kDocumentRecordLength,
-                   kParentWidths);
+  return ReadLayoutField(stream, record, text, field, document_file, kParentLayout);
 }

@@ -1,5 +1,6 @@
 #include "records/record_file.h"
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -24,10 +25,29 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-void TrimTrailingBlanks(std::string& text) {
-  std::size_t end = text.size();
-  while (end > 0 && text[end - 1] == ' ') --end;
-  text.resize(end);
+// Length of a text without its trailing blanks. Fields are mostly blank
+// fill: step back eight blanks at a time.
+std::size_t TrimmedLength(const char* p, std::size_t end) {
+  static constexpr char kEightBlanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  while (end >= 8 && std::memcmp(p + end - 8, kEightBlanks, 8) == 0) end -= 8;
+  while (end > 0 && p[end - 1] == ' ') --end;
+  return end;
+}
+
+// Offset of a field whose index is known to be inside the table. Four
+// running sums: the scan of a wide layout is on the path of every field read.
+int OffsetOfField(WidthTable widths, int field) {
+  const int* w = widths.data();
+  int s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+  int i = 0;
+  for (; i + 4 <= field; i += 4) {
+    s0 += w[i];
+    s1 += w[i + 1];
+    s2 += w[i + 2];
+    s3 += w[i + 3];
+  }
+  for (; i < field; ++i) s0 += w[i];
+  return s0 + s1 + s2 + s3;
 }
 
 // First free record after `record` whose status byte lies inside the file,
@@ -133,17 +153,28 @@ PlatStream* FOpen2(const std::string& name, int record_length, int mode, int& re
 int ReadText(PlatStream* stream, std::string& text, int width) {
   text.clear();
   if (!stream || width < 1) return 0;
-  text.resize((std::size_t)width);
-  std::size_t n = PlatRead(stream, text.data(), (std::size_t)width);
-  text.resize(n);
-  return n > 0 ? 1 : 0;
+  // Straight from the stream's buffer; a text wider than the buffer (none of
+  // the layouts has one) goes on with plain reads.
+  const char* data = nullptr;
+  std::size_t n = PlatReadView(stream, (std::size_t)width, &data);
+  text.assign(data ? data : "", n);
+  if (n > 0 && n < (std::size_t)width) {
+    std::size_t more = (std::size_t)width - n;
+    text.resize((std::size_t)width);
+    text.resize(n + PlatRead(stream, text.data() + n, more));
+  }
+  return text.empty() ? 0 : 1;
 }
 
-int ReadField(PlatStream* stream, int record, std::string& text, int field,
-              const std::string& name, int record_length, WidthTable widths) {
+int ReadLayoutField(PlatStream* stream, int record, std::string& text, int field,
+                    const std::string& name, const RecordLayout& layout) {
   text.clear();
-  int offset = FieldOffset(widths, field);
-  if (record < 0 || offset < 0 || record_length <= 0) return 0;
+  WidthTable widths = layout.widths;
+  if (record < 0 || field < 0 || (std::size_t)field >= widths.size() || layout.record_length <= 0)
+    return 0;
+  int offset = layout.offsets.size() == widths.size() ? layout.offsets[(std::size_t)field]
+                                                      : OffsetOfField(widths, field);
+  int width = widths[(std::size_t)field];
   PlatStream* own = nullptr;
   if (!stream) {
     own = PlatOpen(name, PlatOpenMode::kRead);
@@ -151,15 +182,30 @@ int ReadField(PlatStream* stream, int record, std::string& text, int field,
     stream = own;
   }
   int ok = 0;
-  if (PlatSeek(stream, (long long)record * record_length + offset) &&
-      ReadText(stream, text, widths[(std::size_t)field])) {
-    TrimTrailingBlanks(text);
-    ok = 1;
-  } else {
-    text.clear();
+  if (PlatSeek(stream, (long long)record * layout.record_length + offset)) {
+    // The common case takes the field straight from the stream's buffer and
+    // copies only what is left after the trailing blanks.
+    const char* data = nullptr;
+    std::size_t n = width > 0 ? PlatReadView(stream, (std::size_t)width, &data) : 0;
+    if (n == (std::size_t)width) {
+      text.assign(data, TrimmedLength(data, n));
+      ok = 1;
+    } else if (n > 0) {
+      text.assign(data, n);
+      std::size_t more = (std::size_t)width - n;
+      text.resize((std::size_t)width);
+      text.resize(n + PlatRead(stream, text.data() + n, more));
+      text.resize(TrimmedLength(text.data(), text.size()));
+      ok = 1;
+    }
   }
   if (own) PlatClose(own);
   return ok;
+}
+
+int ReadField(PlatStream* stream, int record, std::string& text, int field,
+              const std::string& name, int record_length, WidthTable widths) {
+  return ReadLayoutField(stream, record, text, field, name, RecordLayout{record_length, widths});
 }
 
 int FindCode(PlatStream* stream, const std::string& code, int record_length, int& record,

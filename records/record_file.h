@@ -9,6 +9,7 @@
 // record reads about as fast as a plain read.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <span>
 #include <string>
@@ -34,6 +35,26 @@ constexpr int FieldOffset(WidthTable widths, int field) {
   for (int i = 0; i < field; ++i) offset += widths[i];
   return offset;
 }
+
+// Field offsets of a width table of N fields, worked out at compile time.
+template <std::size_t N>
+constexpr std::array<int, N> OffsetsOf(const std::array<int, N>& widths) {
+  std::array<int, N> offsets{};
+  int sum = 0;
+  for (std::size_t i = 0; i < N; ++i) {
+    offsets[i] = sum;
+    sum += widths[i];
+  }
+  return offsets;
+}
+
+// A record length with its width table (and, optionally, the table's field
+// offsets, which spare every read the sum), for readers that pass them around.
+struct RecordLayout {
+  int record_length;
+  WidthTable widths;
+  std::span<const int> offsets = {};  // empty, or one per field
+};
 
 constexpr char kFreeRecordMark = '+';
 // Waits of FileBusy: 21 probes, 50 ms apart (about one second).
@@ -80,6 +101,10 @@ PlatStream* FOpen2(const std::string& name, int record_length, int mode, int& re
 // is outside the file or nothing can be read. Never shows a message.
 int ReadField(PlatStream* stream, int record, std::string& text, int field,
               const std::string& name, int record_length, WidthTable widths);
+
+// ReadField with the record length and widths of `layout`.
+int ReadLayoutField(PlatStream* stream, int record, std::string& text, int field,
+                    const std::string& name, const RecordLayout& layout);
 
 // Finds the first live record whose key field (at `key_offset`, `key_width`
 // characters, at most 50 compared) equals `code` cut and blank-padded to the
