@@ -1,5 +1,7 @@
 #include "records/record_file.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -26,10 +28,19 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
 }
 
 // Length of a text without its trailing blanks. Fields are mostly blank
-// fill: step back eight blanks at a time.
+// fill: look at eight bytes at a time, and find the last non-blank among
+// them from the highest byte that differs from a blank.
 std::size_t TrimmedLength(const char* p, std::size_t end) {
-  static constexpr char kEightBlanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-  while (end >= 8 && std::memcmp(p + end - 8, kEightBlanks, 8) == 0) end -= 8;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
+    while (end >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p + end - 8, 8);
+      word ^= kEightBlanks;
+      if (word) return end - (std::size_t)(std::countl_zero(word) / 8);
+      end -= 8;
+    }
+  }
   while (end > 0 && p[end - 1] == ' ') --end;
   return end;
 }
