@@ -584,9 +584,9 @@ void AddKey(std::vector<INPUT>& inputs, WORD vk, bool up) {
   inputs.push_back(in);
 }
 
-void SendKey(const std::string& spec) {
+void SendKey(const std::string& chord) {
   std::vector<WORD> modifiers;
-  std::string rest = spec;
+  std::string rest = chord;
   for (;;) {
     std::size_t plus = rest.find('+');
     if (plus == std::string::npos || plus == 0 || plus + 1 == rest.size()) break;
@@ -619,7 +619,7 @@ void SendKey(const std::string& spec) {
   AddKey(inputs, vk, true);
   for (std::size_t i = modifiers.size(); i-- > 0;) AddKey(inputs, modifiers[i], true);
   if (SendInput((UINT)inputs.size(), inputs.data(), sizeof(INPUT)) != inputs.size())
-    Fail("SendInput failed for key " + spec);
+    Fail("SendInput failed for key " + chord);
 }
 
 // ---- commands -------------------------------------------------------------
