@@ -15,6 +15,7 @@ mkdir -p "$root"
 build/native/bin/vri-sample --root "$root"
 batch=build/native/bin/vri-batch
 echo "== sample product folder: $root/Kmar/Vri"
+mkdir -p "$root/Palm"
 echo "== palm-export"
 $batch --root "$root" --company 00001 palm-export
 ls -l "$root/Palm"
