@@ -6,7 +6,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -129,6 +131,18 @@ long long PlainReadAndWrite(const std::vector<std::string>& masters, long long b
   return read;
 }
 
+// Peak resident memory of this process as the system reports it (Linux),
+// or empty.
+std::string PeakMemory() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return line.substr(line.find_first_not_of(" \t", 6));
+  return {};
+}
+
+constexpr int kRounds = 3;
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -166,25 +180,33 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> seller_list;
   BuildSellerList(seller_list);
-  auto start = std::chrono::steady_clock::now();
-  int ok = PalmExport(nullptr, "C:\\Palm", kPalmLayoutOnSoft, seller_list);
-  double export_seconds = Seconds(start);
-  long long written = FolderBytes(root / "Palm");
+  // Rounds of the export and of its floor, one after the other: each figure
+  // is the best of its rounds, so neither pays for the other's dirty pages.
+  double export_seconds = 1e30, plain_seconds = 1e30;
+  int ok = 1;
+  long long written = 0, read = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    auto start = std::chrono::steady_clock::now();
+    ok = PalmExport(nullptr, "C:\\Palm", kPalmLayoutOnSoft, seller_list) && ok;
+    export_seconds = std::min(export_seconds, Seconds(start));
+    written = FolderBytes(root / "Palm");
 
-  start = std::chrono::steady_clock::now();
-  long long read = PlainReadAndWrite(
-      {kSupplierFile, kCustomerFile, product_file, seller_file, kPaymentFile}, written,
-      "C:\\plain-write.tmp");
-  double plain_seconds = Seconds(start);
+    start = std::chrono::steady_clock::now();
+    read = PlainReadAndWrite({kSupplierFile, kCustomerFile, product_file, seller_file, kPaymentFile},
+                             written, "C:\\plain-write.tmp");
+    plain_seconds = std::min(plain_seconds, Seconds(start));
+  }
 
   std::printf("masters: %d products, %d customers, %d suppliers, %d sellers (%.1f MB read)\n",
               products, customers, suppliers, sellers, (double)read / 1e6);
-  std::printf("export:          %.3f s (%s, %.1f MB written)\n", export_seconds,
-              ok ? "Arquivo Palm gerado." : "failed", (double)written / 1e6);
-  std::printf("plain read+write: %.3f s\n", plain_seconds);
+  std::printf("export:           %.3f s (%s, %.1f MB written), best of %d\n", export_seconds,
+              ok ? "Arquivo Palm gerado." : "failed", (double)written / 1e6, kRounds);
+  std::printf("plain read+write: %.3f s, best of %d\n", plain_seconds, kRounds);
   std::printf("ratio:            %.2f (target: within 2)\n",
               plain_seconds > 0 ? export_seconds / plain_seconds : 0.0);
+  std::string peak = PeakMemory();
+  if (!peak.empty()) std::printf("peak memory:      %s\n", peak.c_str());
   std::error_code ec;
   fs::remove_all(root, ec);
-  return ok ? 0 : 1;
+  return !ok ? 1 : export_seconds <= 2 * plain_seconds ? 0 : 3;
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <utility>
 
 #include "codecs/number.h"
@@ -114,13 +113,20 @@ void PutBlanks(std::string& out, std::size_t count) { out.append(count, ' '); }
 // numbers are written as zero, and a value too large for the column as the
 // largest that fits, so the line keeps its length.
 void PutDigits(std::string& out, double value, int width) {
-  double largest = std::pow(10.0, width) - 1;
+  static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
+                                            1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
+                                            1e14, 1e15, 1e16, 1e17, 1e18};
+  constexpr int kWidest = 18;
+  if (width > kWidest) width = kWidest;
+  if (width < 1) return;
+  double largest = kPowersOfTen[width] - 1;
   double rounded = std::nearbyint(value);
   if (!(rounded > 0)) rounded = 0;  // also NaN and -0
   if (rounded > largest) rounded = largest;
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%0*lld", width, (long long)rounded);
-  out.append(buffer);
+  unsigned long long digits = (unsigned long long)rounded;
+  std::size_t end = out.size() + (std::size_t)width;
+  out.append((std::size_t)width, '0');
+  for (std::size_t i = end; digits > 0; digits /= 10) out[--i] = (char)('0' + digits % 10);
 }
 
 // ---------------------------------------------------------------------------
@@ -128,50 +134,14 @@ void PutDigits(std::string& out, double value, int width) {
 // field reader's rules: a field is read when at least one of its characters
 // lies inside the file, and its trailing blanks are removed.
 
-struct MasterRecord {
-  std::string bytes;
-  WidthTable widths;
-  int length = 0;
-};
-
-// Reads record `record` (or as much of it as the file holds). 1 when at
-// least one byte was read.
-int ReadMasterRecord(PlatStream* stream, int record, MasterRecord& r) {
-  r.bytes.resize((std::size_t)r.length);
-  std::size_t n = 0;
-  if (PlatSeek(stream, (long long)record * r.length))
-    n = PlatRead(stream, r.bytes.data(), (std::size_t)r.length);
-  r.bytes.resize(n);
-  return n > 0 ? 1 : 0;
-}
-
-bool HasField(const MasterRecord& r, int field) {
-  int offset = FieldOffset(r.widths, field);
-  return offset >= 0 && (std::size_t)offset < r.bytes.size();
-}
-
-std::string_view FieldText(const MasterRecord& r, int field) {
-  if (!HasField(r, field)) return {};
-  std::size_t offset = (std::size_t)FieldOffset(r.widths, field);
-  std::size_t width = (std::size_t)r.widths[(std::size_t)field];
-  std::string_view text(r.bytes);
-  text = text.substr(offset, std::min(width, r.bytes.size() - offset));
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
 // The first `count` characters of a field (the export cuts some columns).
-std::string_view FieldPrefix(const MasterRecord& r, int field, std::size_t count) {
-  std::string_view text = FieldText(r, field);
+std::string_view FieldPrefix(const RecordBuffer& r, int field, std::size_t count) {
+  std::string_view text = RecordFieldText(r, field);
   return text.substr(0, std::min(count, text.size()));
 }
 
-double FieldNumber(const MasterRecord& r, int field) {
-  return ParseNum(std::string(FieldText(r, field)));
-}
-
-bool IsDeletedRecord(const MasterRecord& r) {
-  return r.bytes.size() == (std::size_t)r.length && r.bytes.back() == kFreeRecordMark;
+double FieldNumber(const RecordBuffer& r, int field) {
+  return ParseNum(std::string(RecordFieldText(r, field)));
 }
 
 // ---------------------------------------------------------------------------
@@ -180,28 +150,28 @@ bool IsDeletedRecord(const MasterRecord& r) {
 constexpr int kPersonExportNumber = 31;  // customer number field; supplier text field read as one
 constexpr int kCustomerRegion = 30;      // customers only, column 1
 
-void PutPersonLine(std::string& out, const MasterRecord& r, bool customer) {
+void PutPersonLine(std::string& out, const RecordBuffer& r, bool customer) {
   if (customer)
-    PutLeft(out, FieldText(r, kCustomerRegion), 14);
+    PutLeft(out, RecordFieldText(r, kCustomerRegion), 14);
   else
     PutBlanks(out, 14);
-  PutLeft(out, FieldText(r, kPersonCode), 32);
+  PutLeft(out, RecordFieldText(r, kPersonCode), 32);
   out.append("000000");
-  PutLeft(out, FieldText(r, 26), 60);
-  PutLeft(out, FieldText(r, kPersonName), 60);
-  PutLeft(out, FieldText(r, kPersonStreet), 80);
-  PutLeft(out, FieldText(r, kPersonDistrict), 80);
-  PutLeft(out, FieldText(r, kPersonCity), 40);
-  PutLeft(out, FieldText(r, kPersonCep), 10);
-  PutLeft(out, FieldText(r, kPersonState), 2);
+  PutLeft(out, RecordFieldText(r, 26), 60);
+  PutLeft(out, RecordFieldText(r, kPersonName), 60);
+  PutLeft(out, RecordFieldText(r, kPersonStreet), 80);
+  PutLeft(out, RecordFieldText(r, kPersonDistrict), 80);
+  PutLeft(out, RecordFieldText(r, kPersonCity), 40);
+  PutLeft(out, RecordFieldText(r, kPersonCep), 10);
+  PutLeft(out, RecordFieldText(r, kPersonState), 2);
   PutLeft(out, FieldPrefix(r, 20, 14), 14);
-  PutLeft(out, FieldText(r, 22), 60);
-  std::string tax_id(FieldText(r, kPersonCnpj));
+  PutLeft(out, RecordFieldText(r, 22), 60);
+  std::string tax_id(RecordFieldText(r, kPersonCnpj));
   out.push_back(tax_id.size() <= 14 ? 'F' : 'J');
   out.append(ZeroFillDigits(tax_id, 14));
-  PutLeft(out, FieldText(r, kPersonIe), 38);
-  PutLeft(out, FieldText(r, 2), 60);
-  PutLeft(out, FieldText(r, kPersonAreaCode), 4);
+  PutLeft(out, RecordFieldText(r, kPersonIe), 38);
+  PutLeft(out, RecordFieldText(r, 2), 60);
+  PutLeft(out, RecordFieldText(r, kPersonAreaCode), 4);
   PutLeft(out, FieldPrefix(r, kPersonPhone, 24), 84);
   PutDigits(out, FieldNumber(r, kPersonExportNumber) * 100, 9);
   out.push_back('A');
@@ -214,16 +184,14 @@ void PutPersonLine(std::string& out, const MasterRecord& r, bool customer) {
 }
 
 // Scans one person master into `file`; a master that cannot be opened gives no lines.
-void WritePersons(ExportFile& file, const std::string& master, int length, WidthTable widths,
+void WritePersons(ExportFile& file, const std::string& master, const RecordLayout& layout,
                   int file_type, int first_field) {
   PlatStream* in = PlatOpen(master, PlatOpenMode::kRead);
   if (!in) return;
-  MasterRecord r;
-  r.widths = widths;
-  r.length = length;
+  RecordBuffer r{layout, {}};
   bool customer = file_type == kFileTypeCustomer;
-  for (int n = 0; ReadMasterRecord(in, n, r) && HasField(r, first_field); ++n) {
-    if (IsDeletedRecord(r) || !IsActiveRecord(in, n, file_type, "0")) continue;
+  for (int n = 0; ReadRecord(in, n, r) && HasRecordField(r, first_field); ++n) {
+    if (IsFreeRecordBuffer(r) || !IsActiveInRecord(r, file_type, "0")) continue;
     PutPersonLine(file.pending, r, customer);
     EndLine(file);
   }
@@ -240,13 +208,13 @@ constexpr double kStockCeiling = 99999999;
 
 enum ProductTable { kProduto, kTabPrecoProduto, kEstoque, kProdutoAdic, kProductTables };
 
-void PutProductLines(ExportFile* files, const MasterRecord& r,
+void PutProductLines(ExportFile* files, const RecordBuffer& r,
                      const std::vector<std::string>& sellers) {
   std::string_view code = FieldPrefix(r, kProductCode, kProductCodeColumn);
 
   std::string& produto = files[kProduto].pending;
   PutLeft(produto, code, 19);
-  PutLeft(produto, FieldText(r, kProductDescription), 120);
+  PutLeft(produto, RecordFieldText(r, kProductDescription), 120);
   PutLeft(produto, FieldPrefix(r, kProductUnit, 5), 5);
   PutLeft(produto, FieldPrefix(r, 8, 64), 64);
   PutBlanks(produto, 1);
@@ -266,25 +234,28 @@ void PutProductLines(ExportFile* files, const MasterRecord& r,
 
   double stock = FieldNumber(r, kProductStock);
   double stock_column = stock < 0 ? 0 : stock > kLargestStock ? kStockCeiling : stock * 1000;
+  // One line per seller, alike but for the seller column.
+  std::string stock_rest;
+  PutLeft(stock_rest, code, 10);
+  PutDigits(stock_rest, stock_column, 8);
+  PutDigits(stock_rest, stock_column, 8);
+  PutBlanks(stock_rest, 1);
   for (const std::string& seller : sellers) {
     std::string& stock_line = files[kEstoque].pending;
     PutLeft(stock_line, std::string_view(seller).substr(0, std::min<std::size_t>(5, seller.size())),
             14);
-    PutLeft(stock_line, code, 10);
-    PutDigits(stock_line, stock_column, 8);
-    PutDigits(stock_line, stock_column, 8);
-    PutBlanks(stock_line, 1);
+    stock_line.append(stock_rest);
     EndLine(files[kEstoque]);
   }
 
   std::string& extra = files[kProdutoAdic].pending;
   PutLeft(extra, code, 15);
-  PutLeft(extra, FieldText(r, 4), 14);
-  PutLeft(extra, FieldText(r, 22), 8);
+  PutLeft(extra, RecordFieldText(r, 4), 14);
+  PutLeft(extra, RecordFieldText(r, 22), 8);
   PutBlanks(extra, 92);
-  PutRight(extra, FieldText(r, 33), 18);
-  for (int field : {50, 51, 52, 53, 54, 55}) PutLeft(extra, FieldText(r, field), 3);
-  for (int field : {39, 40, 41, 42, 43}) PutRight(extra, FieldText(r, field), 6);
+  PutRight(extra, RecordFieldText(r, 33), 18);
+  for (int field : {50, 51, 52, 53, 54, 55}) PutLeft(extra, RecordFieldText(r, field), 3);
+  for (int field : {39, 40, 41, 42, 43}) PutRight(extra, RecordFieldText(r, field), 6);
   EndLine(files[kProdutoAdic]);
 }
 
@@ -294,12 +265,10 @@ void WriteProducts(ExportFile* files, const std::vector<std::string>& sellers) {
                        ? nullptr
                        : PlatOpen(master, PlatOpenMode::kRead);
   if (!in) return;
-  MasterRecord r;
-  r.widths = kProductWidths;
-  r.length = kProductRecordLength;
-  for (int n = 0; ReadMasterRecord(in, n, r) && HasField(r, kProductClass); ++n) {
-    if (IsDeletedRecord(r) || ToInt(std::string(FieldText(r, kProductClass))) != 0 ||
-        !IsActiveRecord(in, n, kFileTypeProduct, "0"))
+  RecordBuffer r{kProductLayout, {}};
+  for (int n = 0; ReadRecord(in, n, r) && HasRecordField(r, kProductClass); ++n) {
+    if (IsFreeRecordBuffer(r) || ToInt(std::string(RecordFieldText(r, kProductClass))) != 0 ||
+        !IsActiveInRecord(r, kFileTypeProduct, "0"))
       continue;
     PutProductLines(files, r, sellers);
   }
@@ -315,12 +284,10 @@ void WriteSellers(ExportFile& file) {
                        ? nullptr
                        : PlatOpen(master, PlatOpenMode::kRead);
   if (!in) return;
-  MasterRecord r;
-  r.widths = kSellerWidths;
-  r.length = kSellerRecordLength;
-  for (int n = 0; ReadMasterRecord(in, n, r) && HasField(r, kSellerCode); ++n) {
-    if (IsDeletedRecord(r) || !IsActiveRecord(in, n, kFileTypeSeller, "0")) continue;
-    PutLeft(file.pending, FieldText(r, kSellerCode), 14);
+  RecordBuffer r{kSellerLayout, {}};
+  for (int n = 0; ReadRecord(in, n, r) && HasRecordField(r, kSellerCode); ++n) {
+    if (IsFreeRecordBuffer(r) || !IsActiveInRecord(r, kFileTypeSeller, "0")) continue;
+    PutLeft(file.pending, RecordFieldText(r, kSellerCode), 14);
     PutLeft(file.pending, FieldPrefix(r, kSellerName, 30), 31);
     EndLine(file);
   }
@@ -330,15 +297,13 @@ void WriteSellers(ExportFile& file) {
 void WriteConditions(ExportFile& file) {
   PlatStream* in = PlatOpen(kPaymentFile, PlatOpenMode::kRead);
   if (!in) return;
-  MasterRecord r;
-  r.widths = kPaymentWidths;
-  r.length = kPaymentRecordLength;
-  for (int n = 0; ReadMasterRecord(in, n, r) && HasField(r, kPaymentKind); ++n) {
+  RecordBuffer r{kPaymentLayout, {}};
+  for (int n = 0; ReadRecord(in, n, r) && HasRecordField(r, kPaymentKind); ++n) {
     // Only the payment methods of sales (kind beginning with "1") go to the Palm.
-    if (IsDeletedRecord(r) || FieldText(r, kPaymentKind).substr(0, 1) != "1") continue;
+    if (IsFreeRecordBuffer(r) || RecordFieldText(r, kPaymentKind).substr(0, 1) != "1") continue;
     PutLeft(file.pending, "1", 14);
     PutLeft(file.pending, FieldPrefix(r, kPaymentCode, 6), 6);
-    PutLeft(file.pending, FieldText(r, kPaymentName), 40);
+    PutLeft(file.pending, RecordFieldText(r, kPaymentName), 40);
     file.pending.append("100000");
     PutBlanks(file.pending, 1);
     EndLine(file);
@@ -416,13 +381,11 @@ int WriteTables(const std::string& folder, int first, int count, Fill fill) {
 
 int WriteAllTables(const std::string& folder, const std::vector<std::string>& sellers) {
   if (!WriteTables(folder, 0, 1, [](ExportFile* f) {
-        WritePersons(f[0], kSupplierFile, kSupplierRecordLength, kSupplierWidths,
-                     kFileTypeSupplier, kPersonCode);
+        WritePersons(f[0], kSupplierFile, kSupplierLayout, kFileTypeSupplier, kPersonCode);
       }))
     return 0;
   if (!WriteTables(folder, 1, 1, [](ExportFile* f) {
-        WritePersons(f[0], kCustomerFile, kCustomerRecordLength, kCustomerWidths,
-                     kFileTypeCustomer, kCustomerRegion);
+        WritePersons(f[0], kCustomerFile, kCustomerLayout, kFileTypeCustomer, kCustomerRegion);
       }))
     return 0;
   if (!WriteTables(folder, 2, kProductTables,
@@ -503,15 +466,13 @@ std::vector<std::string>& BuildSellerList(std::vector<std::string>& sellers) {
     std::string text;
   };
   std::vector<Entry> entries;
-  MasterRecord r;
-  r.widths = kSellerWidths;
-  r.length = kSellerRecordLength;
-  for (int n = 0; ReadMasterRecord(in, n, r); ++n) {
-    if (IsDeletedRecord(r) || !IsActiveRecord(in, n, kFileTypeSeller, "0")) continue;
+  RecordBuffer r{kSellerLayout, {}};
+  for (int n = 0; ReadRecord(in, n, r); ++n) {
+    if (IsFreeRecordBuffer(r) || !IsActiveInRecord(r, kFileTypeSeller, "0")) continue;
     Entry e;
-    e.name.assign(FieldText(r, kSellerName));
+    e.name.assign(RecordFieldText(r, kSellerName));
     e.name.resize(40, ' ');
-    std::string code(FieldText(r, kSellerCode));
+    std::string code(RecordFieldText(r, kSellerCode));
     code.resize(11, ' ');
     e.code = code.substr(0, 5);
     e.text = e.code + " " + std::string(FieldPrefix(r, kSellerName, 30));

@@ -48,14 +48,16 @@ void IndexProducts(ProductIndex& index) {
   PlatStream* in =
       CompanyFilePath(name, kProductFile).empty() ? nullptr : PlatOpen(name, PlatOpenMode::kRead);
   if (!in) return;
-  std::string code;
-  for (int n = 0; ReadProductField(in, n, code, kProductCode); ++n) {
-    if (IsFreeRecord(in, n, kProductRecordLength) || code.empty()) continue;
-    std::string key = ProductKey(code);
+  // One read per record; the code and the description are taken from it.
+  RecordBuffer record{kProductLayout, {}};
+  for (int n = 0; ReadRecord(in, n, record) && HasRecordField(record, kProductCode); ++n) {
+    std::string_view code = RecordFieldText(record, kProductCode);
+    if (IsFreeRecordBuffer(record) || code.empty()) continue;
+    std::string key = ProductKey(std::string(code));
     if (index.count(key)) continue;
     ProductRef ref;
     ref.record = n;
-    ReadProductField(in, n, ref.description, kProductDescription);
+    RecordField(record, kProductDescription, ref.description);
     index.emplace(std::move(key), std::move(ref));
   }
   PlatClose(in);

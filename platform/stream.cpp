@@ -78,22 +78,29 @@ struct PlatStream {
 
 namespace {
 
-int FlushWrites(PlatStream* s) {
-  if (s->wbuf.empty()) return s->failed ? 0 : 1;
+// Writes `count` bytes at `start` (at the end of the file in append mode)
+// with one raw write; the read buffer no longer holds what the file holds.
+int WriteRaw(PlatStream* s, long long start, const char* data, std::size_t count) {
   const PlatformOps& ops = Platform();
   long long at = s->mode == PlatOpenMode::kAppend ? ops.seek_file(s->handle, 0, 2)
-                                                  : ops.seek_file(s->handle, s->wstart, 0);
+                                                  : ops.seek_file(s->handle, start, 0);
   long long n = -1;
-  if (at >= 0) n = ops.write_file(s->handle, s->wbuf.data(), (long long)s->wbuf.size());
-  bool ok = n == (long long)s->wbuf.size();
+  if (at >= 0) n = ops.write_file(s->handle, data, (long long)count);
+  bool ok = n == (long long)count;
   if (s->mode == PlatOpenMode::kAppend && at >= 0 && ok) {
     // the logical position follows the bytes written at the end
     s->pos = at + n;
   }
-  s->wbuf.clear();
   s->rbuf.clear();
   if (!ok) s->failed = true;
   return ok && !s->failed ? 1 : 0;
+}
+
+int FlushWrites(PlatStream* s) {
+  if (s->wbuf.empty()) return s->failed ? 0 : 1;
+  int ok = WriteRaw(s, s->wstart, s->wbuf.data(), s->wbuf.size());
+  s->wbuf.clear();
+  return ok;
 }
 
 }  // namespace
@@ -186,8 +193,16 @@ int PlatWrite(PlatStream* s, const void* data, std::size_t count) {
   if (!s->wbuf.empty() && !contiguous) {
     if (!FlushWrites(s)) return 0;
   }
-  if (s->wbuf.empty()) s->wstart = s->pos;
   const char* in = static_cast<const char*>(data);
+  if (count >= kBufferSize) {
+    // A large write goes straight to the file, after what was gathered
+    // before it.
+    if (!s->wbuf.empty() && !FlushWrites(s)) return 0;
+    long long start = s->pos;
+    if (s->mode != PlatOpenMode::kAppend) s->pos += (long long)count;
+    return WriteRaw(s, start, in, count);
+  }
+  if (s->wbuf.empty()) s->wstart = s->pos;
   s->wbuf.insert(s->wbuf.end(), in, in + count);
   s->pos += (long long)count;
   if (s->wbuf.size() >= kBufferSize) return FlushWrites(s);

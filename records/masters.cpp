@@ -12,23 +12,6 @@ KindKeySource g_kind_key_source = QuoteKindKey;
 
 const std::string kNoName;
 
-constexpr auto kCompanyOffsets = OffsetsOf(kCompanyWidths);
-constexpr RecordLayout kCompanyLayout{kCompanyRecordLength, kCompanyWidths, kCompanyOffsets};
-constexpr auto kSupplierOffsets = OffsetsOf(kSupplierWidths);
-constexpr RecordLayout kSupplierLayout{kSupplierRecordLength, kSupplierWidths, kSupplierOffsets};
-constexpr auto kCustomerOffsets = OffsetsOf(kCustomerWidths);
-constexpr RecordLayout kCustomerLayout{kCustomerRecordLength, kCustomerWidths, kCustomerOffsets};
-constexpr auto kSellerOffsets = OffsetsOf(kSellerWidths);
-constexpr RecordLayout kSellerLayout{kSellerRecordLength, kSellerWidths, kSellerOffsets};
-constexpr auto kPaymentOffsets = OffsetsOf(kPaymentWidths);
-constexpr RecordLayout kPaymentLayout{kPaymentRecordLength, kPaymentWidths, kPaymentOffsets};
-constexpr auto kProductOffsets = OffsetsOf(kProductWidths);
-constexpr RecordLayout kProductLayout{kProductRecordLength, kProductWidths, kProductOffsets};
-constexpr auto kCfopOffsets = OffsetsOf(kCfopWidths);
-constexpr RecordLayout kCfopLayout{kCfopRecordLength, kCfopWidths, kCfopOffsets};
-constexpr auto kParentOffsets = OffsetsOf(kParentWidths);
-constexpr RecordLayout kParentLayout{kDocumentRecordLength, kParentWidths, kParentOffsets};
-
 // A product-folder master: the name is needed only without a stream (a scan
 // passes its stream for every field, and must not build a name each time).
 int ReadMasterField(PlatStream* stream, int record, std::string& text, int field,
@@ -115,6 +98,35 @@ int ReadKindConfigField(std::string& text, int field, int kind) {
                    kKindConfigWidths);
 }
 
+namespace {
+
+// The situation of a master record normalised ("1", and for customers also
+// "2" and "9", stay; anything else becomes "0") and compared with `wanted`.
+int SituationMatches(std::string_view situation, int file_type, const std::string& wanted) {
+  // Customers know two more situations than the other masters.
+  bool kept = situation == "1" ||
+              (file_type == kFileTypeCustomer && (situation == "2" || situation == "9"));
+  if (wanted.empty()) return 1;
+  return wanted == (kept ? situation : std::string_view("0")) ? 1 : 0;
+}
+
+// The field that holds the situation of a file type, or -1.
+int SituationField(int file_type) {
+  switch (file_type) {
+    case kFileTypeSupplier:
+    case kFileTypeCustomer:
+      return kPersonSituation;
+    case kFileTypeSeller:
+      return kSellerSituation;
+    case kFileTypeProduct:
+      return kProductSituation;
+    default:
+      return -1;
+  }
+}
+
+}  // namespace
+
 int IsActiveRecord(PlatStream* stream, int record, int file_type, const std::string& wanted) {
   std::string situation;
   switch (file_type) {
@@ -133,11 +145,13 @@ int IsActiveRecord(PlatStream* stream, int record, int file_type, const std::str
     default:
       break;
   }
-  // Customers know two more situations than the other masters.
-  bool kept = situation == "1" ||
-              (file_type == kFileTypeCustomer && (situation == "2" || situation == "9"));
-  if (!kept) situation = "0";
-  return (wanted.empty() || wanted == situation) ? 1 : 0;
+  return SituationMatches(situation, file_type, wanted);
+}
+
+int IsActiveInRecord(const RecordBuffer& r, int file_type, const std::string& wanted) {
+  int field = SituationField(file_type);
+  return SituationMatches(field < 0 ? std::string_view() : RecordFieldText(r, field), file_type,
+                          wanted);
 }
 
 int ReadParentField(PlatStream* stream, int record, std::string& text, int field,

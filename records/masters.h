@@ -148,6 +148,24 @@ constexpr int kParentRemark = 32;
 static_assert(FieldOffset(kParentWidths, kParentLastItem) == 160);
 static_assert(FieldOffset(kParentWidths, kParentRemark) == 170);
 
+// The layouts with their field offsets, for readers of whole records.
+inline constexpr auto kCompanyOffsets = OffsetsOf(kCompanyWidths);
+inline constexpr RecordLayout kCompanyLayout{kCompanyRecordLength, kCompanyWidths, kCompanyOffsets};
+inline constexpr auto kSupplierOffsets = OffsetsOf(kSupplierWidths);
+inline constexpr RecordLayout kSupplierLayout{kSupplierRecordLength, kSupplierWidths, kSupplierOffsets};
+inline constexpr auto kCustomerOffsets = OffsetsOf(kCustomerWidths);
+inline constexpr RecordLayout kCustomerLayout{kCustomerRecordLength, kCustomerWidths, kCustomerOffsets};
+inline constexpr auto kSellerOffsets = OffsetsOf(kSellerWidths);
+inline constexpr RecordLayout kSellerLayout{kSellerRecordLength, kSellerWidths, kSellerOffsets};
+inline constexpr auto kPaymentOffsets = OffsetsOf(kPaymentWidths);
+inline constexpr RecordLayout kPaymentLayout{kPaymentRecordLength, kPaymentWidths, kPaymentOffsets};
+inline constexpr auto kProductOffsets = OffsetsOf(kProductWidths);
+inline constexpr RecordLayout kProductLayout{kProductRecordLength, kProductWidths, kProductOffsets};
+inline constexpr auto kCfopOffsets = OffsetsOf(kCfopWidths);
+inline constexpr RecordLayout kCfopLayout{kCfopRecordLength, kCfopWidths, kCfopOffsets};
+inline constexpr auto kParentOffsets = OffsetsOf(kParentWidths);
+inline constexpr RecordLayout kParentLayout{kDocumentRecordLength, kParentWidths, kParentOffsets};
+
 // IsActiveRecord file types: the larger product's catalogue numbers.
 constexpr int kFileTypeSupplier = 1;
 constexpr int kFileTypeCustomer = 2;
@@ -197,6 +215,9 @@ int ReadKindConfigField(std::string& text, int field, int kind);
 // an empty field or a failed read become "0"). Returns 1 when `wanted` is
 // empty (no test) or equals it, else 0; callers ask for "0" (active).
 int IsActiveRecord(PlatStream* stream, int record, int file_type, const std::string& wanted);
+
+// IsActiveRecord on a record read whole with its master's layout.
+int IsActiveInRecord(const RecordBuffer& r, int file_type, const std::string& wanted);
 
 // ReadField of the parent record layout (record length 400) of the document
 // file `document_file` (or of `stream`).

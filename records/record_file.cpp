@@ -1,5 +1,6 @@
 #include "records/record_file.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +14,9 @@ constexpr char kOpenCaption[] = "FOpen2";
 constexpr char kLengthText[] = "Erro ao conferir posições dos registros (at).";
 constexpr char kPositionText[] = "Erro ao posicionar arquivo (r+t).";
 constexpr char kOpenText[] = "Erro ao abrir o arquivo.";
+// Bytes looked at in one piece by the free-record search (the stream buffer
+// is 64 KiB).
+constexpr std::size_t kViewRecordsBytes = 64 * 1024;
 
 void ShowOpenError(const char* text) {
   PlatShowMessage(nullptr, text, kOpenCaption, PlatIcon::kError);
@@ -27,49 +31,34 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-// Length of a text without its trailing blanks. Fields are mostly blank
-// fill: look at eight bytes at a time, and find the last non-blank among
-// them from the highest byte that differs from a blank.
-std::size_t TrimmedLength(const char* p, std::size_t end) {
-  if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
-    while (end >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, p + end - 8, 8);
-      word ^= kEightBlanks;
-      if (word) return end - (std::size_t)(std::countl_zero(word) / 8);
-      end -= 8;
-    }
-  }
-  while (end > 0 && p[end - 1] == ' ') --end;
-  return end;
-}
-
-// Offset of a field whose index is known to be inside the table. Four
-// running sums: the scan of a wide layout is on the path of every field read.
-int OffsetOfField(WidthTable widths, int field) {
-  const int* w = widths.data();
-  int s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-  int i = 0;
-  for (; i + 4 <= field; i += 4) {
-    s0 += w[i];
-    s1 += w[i + 1];
-    s2 += w[i + 2];
-    s3 += w[i + 3];
-  }
-  for (; i < field; ++i) s0 += w[i];
-  return s0 + s1 + s2 + s3;
-}
-
 // First free record after `record` whose status byte lies inside the file,
 // or -1. A partial last record has no status byte yet and is never reused.
+// The status bytes are looked at in the stream's buffer, whole records at a
+// time, so the search reads the file at the speed of a plain read.
 int FindFreeRecordAfter(PlatStream* stream, int record, int record_length) {
   long long size = PlatSize(stream);
-  if (size < 0) return -1;
+  if (size < 0 || record_length <= 0) return -1;
   if (record < -1) record = -1;
   WaitCursor wait;
-  for (long long n = (long long)record + 1; (n + 1) * record_length <= size; ++n) {
-    if (IsFreeRecord(stream, (int)n, record_length)) return (int)n;
+  const long long records = size / record_length;
+  // As many whole records as a buffer holds (at least one).
+  const std::size_t block_records =
+      std::max<std::size_t>(1, kViewRecordsBytes / (std::size_t)record_length);
+  for (long long n = (long long)record + 1; n < records;) {
+    long long want = std::min<long long>((long long)block_records, records - n);
+    if (!PlatSeek(stream, n * record_length)) return -1;
+    const char* data = nullptr;
+    std::size_t got = PlatReadView(stream, (std::size_t)(want * record_length), &data);
+    long long whole = (long long)got / record_length;
+    if (whole == 0) {
+      // a record wider than the buffer: its status byte alone
+      if (IsFreeRecord(stream, (int)n, record_length)) return (int)n;
+      ++n;
+      continue;
+    }
+    for (long long i = 0; i < whole; ++i)
+      if (data[(i + 1) * record_length - 1] == kFreeRecordMark) return (int)(n + i);
+    n += whole;
   }
   return -1;
 }
@@ -183,8 +172,7 @@ int ReadLayoutField(PlatStream* stream, int record, std::string& text, int field
   WidthTable widths = layout.widths;
   if (record < 0 || field < 0 || (std::size_t)field >= widths.size() || layout.record_length <= 0)
     return 0;
-  int offset = layout.offsets.size() == widths.size() ? layout.offsets[(std::size_t)field]
-                                                      : OffsetOfField(widths, field);
+  int offset = LayoutFieldOffset(layout, field);
   int width = widths[(std::size_t)field];
   PlatStream* own = nullptr;
   if (!stream) {
@@ -272,4 +260,38 @@ int SeekInside(PlatStream* stream, long long position) {
   long long length = PlatSize(stream);
   if (length < 0 || position >= length) return 1;
   return PlatSeek(stream, position) ? 0 : 1;
+}
+
+int ReadRecord(PlatStream* stream, int record, RecordBuffer& r) {
+  r.bytes.clear();
+  const int length = r.layout.record_length;
+  if (!stream || record < 0 || length <= 0) return 0;
+  if (!PlatSeek(stream, (long long)record * length)) return 0;
+  const char* data = nullptr;
+  std::size_t n = PlatReadView(stream, (std::size_t)length, &data);
+  r.bytes.assign(data ? data : "", n);
+  if (n > 0 && n < (std::size_t)length) {
+    // the record lies across the end of the buffer, or the file ends in it
+    std::size_t more = (std::size_t)length - n;
+    r.bytes.resize((std::size_t)length);
+    r.bytes.resize(n + PlatRead(stream, r.bytes.data() + n, more));
+  }
+  return r.bytes.empty() ? 0 : 1;
+}
+
+int RecordField(const RecordBuffer& r, int field, std::string& text) {
+  if (!HasRecordField(r, field)) {
+    text.clear();
+    return 0;
+  }
+  std::string_view view = RecordFieldText(r, field);
+  text.assign(view.data(), view.size());
+  return 1;
+}
+
+int IsFreeRecordBuffer(const RecordBuffer& r) {
+  return r.layout.record_length > 0 && r.bytes.size() == (std::size_t)r.layout.record_length &&
+                 r.bytes.back() == kFreeRecordMark
+             ? 1
+             : 0;
 }

@@ -9,10 +9,15 @@
 // record reads about as fast as a plain read.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -105,6 +110,78 @@ int ReadField(PlatStream* stream, int record, std::string& text, int field,
 // ReadField with the record length and widths of `layout`.
 int ReadLayoutField(PlatStream* stream, int record, std::string& text, int field,
                     const std::string& name, const RecordLayout& layout);
+
+// A whole record read once through a stream, its fields then taken by
+// offset without going back to the stream: for scans that read many fields
+// of every record. The field rules are ReadField's.
+struct RecordBuffer {
+  RecordLayout layout;
+  std::string bytes;  // as much of the record as the file holds
+};
+
+// Reads record `record` into r.bytes (at most r.layout.record_length bytes).
+// 1 when at least one byte of it lies inside the file; 0 and no bytes for a
+// negative record number, no stream or a position at or beyond the end.
+int ReadRecord(PlatStream* stream, int record, RecordBuffer& r);
+
+// Length of a text without its trailing blanks. Fields are mostly blank
+// fill: looks at sixteen, then eight bytes at a time.
+inline std::size_t TrimmedLength(const char* p, std::size_t end) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
+    // sixteen blanks at a time over the fill
+    while (end >= 16) {
+      std::uint64_t low, high;
+      std::memcpy(&low, p + end - 16, 8);
+      std::memcpy(&high, p + end - 8, 8);
+      if ((low ^ kEightBlanks) | (high ^ kEightBlanks)) break;
+      end -= 16;
+    }
+    while (end >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p + end - 8, 8);
+      word ^= kEightBlanks;
+      // the last non-blank is in the highest byte that differs from a blank
+      if (word) return end - (std::size_t)(std::countl_zero(word) / 8);
+      end -= 8;
+    }
+  }
+  while (end > 0 && p[end - 1] == ' ') --end;
+  return end;
+}
+
+// Offset of field `field` of a layout, the index known to be inside it.
+inline int LayoutFieldOffset(const RecordLayout& layout, int field) {
+  return layout.offsets.size() == layout.widths.size() ? layout.offsets[(std::size_t)field]
+                                                       : FieldOffset(layout.widths, field);
+}
+
+// 1 when at least one character of field `field` was read.
+inline int HasRecordField(const RecordBuffer& r, int field) {
+  if (field < 0 || (std::size_t)field >= r.layout.widths.size()) return 0;
+  return (std::size_t)LayoutFieldOffset(r.layout, field) < r.bytes.size() ? 1 : 0;
+}
+
+// The text of field `field` without its trailing blanks, pointing into
+// r.bytes; empty when the field index is outside the table or no character
+// of the field was read.
+inline std::string_view RecordFieldText(const RecordBuffer& r, int field) {
+  if (field < 0 || (std::size_t)field >= r.layout.widths.size()) return {};
+  std::size_t offset = (std::size_t)LayoutFieldOffset(r.layout, field);
+  if (offset >= r.bytes.size()) return {};
+  std::size_t width =
+      std::min((std::size_t)r.layout.widths[(std::size_t)field], r.bytes.size() - offset);
+  const char* p = r.bytes.data() + offset;
+  return std::string_view(p, TrimmedLength(p, width));
+}
+
+// RecordFieldText copied into `text`: 1 when at least one character of the
+// field was read (the text may still be empty: a blank field), else 0 and an
+// empty text.
+int RecordField(const RecordBuffer& r, int field, std::string& text);
+
+// 1 when the whole record was read and its status byte is '+'.
+int IsFreeRecordBuffer(const RecordBuffer& r);
 
 // Finds the first live record whose key field (at `key_offset`, `key_width`
 // characters, at most 50 compared) equals `code` cut and blank-padded to the
