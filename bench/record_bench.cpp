@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
   double fields = Best(
       [&]() -> long long {
         PlatStream* s = PlatOpen(name, PlatOpenMode::kRead);
-        RecordBuffer record{kProductLayout, {}};
+        RecordBuffer record{kProductLayout, {}, {}};
         long long total = 0;
         for (int n = 0; n < records; ++n) {
           if (!ReadRecord(s, n, record)) break;
@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
   double field_copies = fields_only ? 1 : Best(
       [&]() -> long long {
         PlatStream* s = PlatOpen(name, PlatOpenMode::kRead);
-        RecordBuffer record{kProductLayout, {}};
+        RecordBuffer record{kProductLayout, {}, {}};
         std::string text;
         long long total = 0;
         for (int n = 0; n < records; ++n) {

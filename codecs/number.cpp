@@ -1,5 +1,6 @@
 #include "codecs/number.h"
 
+#include <cfloat>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -41,32 +42,58 @@ std::string FixedText(double magnitude, int places) {
 // "C" locale but without its hexadecimal, "inf" and "nan" forms, which are no
 // amount anyone types: blanks, sign, digits, ".", digits, "E" exponent. No
 // number, or one outside the double range, gives 0.
-double ReadDecimal(const std::string& text) {
-  std::size_t i = 0, n = text.size();
+double ReadDecimal(const char* text, std::size_t n) {
+  std::size_t i = 0;
   while (i < n && IsSpace(text[i])) ++i;
   bool negative = false;
   if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   // A leading "0" lets ".5" through from_chars, which wants a digit first.
-  std::string number = "0";
+  // The text is at most kParseNumRead characters, so the number and its
+  // exponent fit.
+  char number[2 * kParseNumRead + 8];
+  std::size_t length = 0;
+  number[length++] = '0';
   std::size_t digits = 0;
-  while (i < n && IsDigit(text[i])) number.push_back(text[i++]), ++digits;
+  while (i < n && IsDigit(text[i])) number[length++] = text[i++], ++digits;
   if (i < n && text[i] == '.') {
-    number.push_back(text[i++]);
-    while (i < n && IsDigit(text[i])) number.push_back(text[i++]), ++digits;
+    number[length++] = text[i++];
+    while (i < n && IsDigit(text[i])) number[length++] = text[i++], ++digits;
   }
   if (digits == 0) return 0.0;
+  const std::size_t mark_end = length;  // the end of the digits and the point
   if (i < n && (text[i] == 'E' || text[i] == 'e')) {
     std::size_t j = i + 1;
-    std::string exponent = "e";
-    if (j < n && (text[j] == '+' || text[j] == '-')) exponent.push_back(text[j++]);
+    std::size_t mark = length;
+    number[length++] = 'e';
+    if (j < n && (text[j] == '+' || text[j] == '-')) number[length++] = text[j++];
     std::size_t start = j;
-    while (j < n && IsDigit(text[j])) exponent.push_back(text[j++]);
+    while (j < n && IsDigit(text[j])) number[length++] = text[j++];
     // An "E" without digits does not continue the number.
-    if (j > start) number += exponent;
+    if (j == start) length = mark;
   }
   double value = 0.0;
-  std::from_chars_result r =
-      std::from_chars(number.data(), number.data() + number.size(), value);
+  // Most amounts: up to 15 digits and no exponent. The digits as a whole
+  // number and the power of ten of the decimals are both exact doubles, so
+  // their quotient is the correctly rounded value from_chars would give -
+  // where a division is done in double precision itself, not rounded twice
+  // through a wider format.
+  if (FLT_EVAL_METHOD == 0 && length == mark_end && digits <= 15) {
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    unsigned long long whole = 0;
+    int decimals = -1;
+    for (std::size_t k = 1; k < length; ++k) {
+      if (number[k] == '.') {
+        decimals = 0;
+        continue;
+      }
+      whole = whole * 10 + (unsigned long long)(number[k] - '0');
+      if (decimals >= 0) ++decimals;
+    }
+    value = (double)whole / kPowersOfTen[decimals < 0 ? 0 : decimals];
+    return negative ? -value : value;
+  }
+  std::from_chars_result r = std::from_chars(number, number + length, value);
   if (r.ec != std::errc() || !std::isfinite(value)) return 0.0;
   return negative ? -value : value;
 }
@@ -100,22 +127,23 @@ double Round2(double value) {
   return value < 0 ? -rounded : rounded;
 }
 
-double ParseNum(const std::string& text) {
-  std::string read = text.substr(0, kParseNumRead);
+double ParseNum(std::string_view text) {
+  std::string_view read = text.substr(0, kParseNumRead);
   // Right to left: the rightmost separator is the decimal point, whichever
   // of "." and "," it is; the others group thousands and are dropped.
-  std::string number;
+  char number[kParseNumRead];
+  std::size_t start = sizeof number;
   bool point_seen = false;
   for (std::size_t i = read.size(); i-- > 0;) {
     char c = read[i];
     if (c == '.' || c == ',') {
-      if (!point_seen) number.push_back('.');
+      if (!point_seen) number[--start] = '.';
       point_seen = true;
     } else if (c != 'e') {
-      number.push_back(c);
+      number[--start] = c;
     }
   }
-  return ReadDecimal(std::string(number.rbegin(), number.rend()));
+  return ReadDecimal(number + start, sizeof number - start);
 }
 
 std::string& FormatNum(double x, std::string& buffer, int places) {

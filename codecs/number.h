@@ -12,6 +12,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Places of a quantity.
 constexpr int kQtyDecimals = 3;
@@ -45,7 +46,7 @@ double Round2(double value);
 // 1234.56, '1e5' gives 15, '1E5' 100000). Then the plain decimal number at
 // its start is read: blanks, sign, digits, point, "E" exponent. Text that
 // holds no number, and a number out of the double range, read as 0.
-double ParseNum(const std::string& text);
+double ParseNum(std::string_view text);
 
 // Writes the decimal text of x with places decimals into buffer: "-" when x
 // is below 0 (so -0.004 gives '-0,00'), thousands points, and "," with the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "codecs/number.h"
@@ -46,13 +47,6 @@ void FlushPending(ExportFile& file) {
   file.pending.clear();
 }
 
-// Ends the line just appended to `pending` and writes a chunk when enough
-// has gathered.
-void EndLine(ExportFile& file) {
-  file.pending.append("\r\n");
-  if (file.pending.size() >= kWriteChunk) FlushPending(file);
-}
-
 // Closes the streams of files[0..count) and removes their temporary files:
 // the old tables stay as they were.
 void AbandonFiles(ExportFile* files, int count) {
@@ -90,29 +84,97 @@ int FinishFiles(ExportFile* files, int count) {
 }
 
 // ---------------------------------------------------------------------------
-// Column writers. Values come trimmed from the record files; a column is cut
-// to its width as well, so no value can shift the rest of a line.
+// Column writers. A line is put together in place: OpenLine appends room
+// for the line as blanks (its table's length, or that of the longest line), each column writer copies its
+// value in at the cursor and moves it on by the column's width, and EndLine
+// cuts the room back to what was written. Most of a line is blank fill, so
+// a column costs one copy of its value. Values come trimmed from the record
+// files; a column is cut to its width, so no value can shift the rest of a
+// line, and nothing is ever written beyond the room.
 
-void PutLeft(std::string& out, std::string_view value, std::size_t width) {
-  if (value.size() > width) value = value.substr(0, width);
-  out.append(value);
-  out.append(width - value.size(), ' ');
+constexpr std::size_t kLineRoom = 1024;  // the longest line, a person's, has 818 columns
+
+struct Line {
+  std::string* out = nullptr;
+  std::size_t start = 0;  // where the line begins in *out
+  char* at = nullptr;     // the cursor
+  char* end = nullptr;    // the end of the room
+};
+
+Line OpenLine(std::string& out, std::size_t room = kLineRoom) {
+  Line line;
+  line.out = &out;
+  line.start = out.size();
+  out.append(room, ' ');
+  line.at = out.data() + line.start;
+  line.end = line.at + room;
+  return line;
 }
 
-void PutRight(std::string& out, std::string_view value, std::size_t width) {
-  if (value.size() > width) value = value.substr(0, width);
-  out.append(width - value.size(), ' ');
-  out.append(value);
+// Cuts the room of `line` back to the columns written.
+void CloseLine(Line& line) {
+  line.out->resize(line.start + (std::size_t)(line.at - (line.out->data() + line.start)));
 }
 
-void PutBlanks(std::string& out, std::size_t count) { out.append(count, ' '); }
+// Ends `line` of `file` and writes a chunk when enough has gathered.
+void EndLine(ExportFile& file, Line& line) {
+  CloseLine(line);
+  file.pending.append("\r\n");
+  if (file.pending.size() >= kWriteChunk) FlushPending(file);
+}
+
+std::size_t Room(const Line& line, std::size_t width) {
+  return std::min(width, (std::size_t)(line.end - line.at));
+}
+
+void PutBlanks(Line& line, std::size_t count) { line.at += Room(line, count); }
+
+void PutLeft(Line& line, std::string_view value, std::size_t width) {
+  width = Room(line, width);
+  std::size_t n = std::min(value.size(), width);
+  if (n) std::memcpy(line.at, value.data(), n);
+  line.at += width;
+}
+
+void PutRight(Line& line, std::string_view value, std::size_t width) {
+  width = Room(line, width);
+  std::size_t n = std::min(value.size(), width);
+  if (n) std::memcpy(line.at + (width - n), value.data(), n);
+  line.at += width;
+}
+
+// A text as it stands, as wide as it is.
+void PutText(Line& line, std::string_view text) { PutLeft(line, text, text.size()); }
+
+void PutChar(Line& line, char c) {
+  if (line.at < line.end) *line.at++ = c;
+}
+
+// The first `width` digits of a text (anything else in it passed over),
+// right-aligned with leading zeros: '12.345-6' in 8 columns is '00123456'.
+void PutZeroFilledDigits(Line& line, std::string_view text, std::size_t width) {
+  width = Room(line, width);
+  char* column = line.at;
+  std::memset(column, '0', width);
+  std::size_t count = 0;
+  for (char c : text) {
+    if (count == width) break;
+    if (c >= '0' && c <= '9') column[count++] = c;
+  }
+  // the digits to the right of the column, zeros before them
+  if (count < width) {
+    std::memmove(column + (width - count), column, count);
+    std::memset(column, '0', width - count);
+  }
+  line.at += width;
+}
 
 // A digits column: the value rounded to a whole number (ties to even, as
 // the C library's "%.0f" rounds) with leading zeros. A digits column never
 // carries a sign: negative values, negative zero and values that are not
 // numbers are written as zero, and a value too large for the column as the
 // largest that fits, so the line keeps its length.
-void PutDigits(std::string& out, double value, int width) {
+void PutDigits(Line& line, double value, int width) {
   static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                             1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
                                             1e14, 1e15, 1e16, 1e17, 1e18};
@@ -124,9 +186,21 @@ void PutDigits(std::string& out, double value, int width) {
   if (!(rounded > 0)) rounded = 0;  // also NaN and -0
   if (rounded > largest) rounded = largest;
   unsigned long long digits = (unsigned long long)rounded;
-  std::size_t end = out.size() + (std::size_t)width;
-  out.append((std::size_t)width, '0');
-  for (std::size_t i = end; digits > 0; digits /= 10) out[--i] = (char)('0' + digits % 10);
+  std::size_t room = Room(line, (std::size_t)width);
+  // two digits at a time, from the right; zeros once the value is used up
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char text[kWidest];
+  int i = width;
+  for (; i >= 2 && digits > 0; i -= 2, digits /= 100)
+    std::memcpy(text + i - 2, kPairs + 2 * (digits % 100), 2);
+  if (i > 0 && digits > 0) text[--i] = (char)('0' + digits % 10);
+  if (i > 0) std::memset(text, '0', (std::size_t)i);
+  // the lowest digits are the ones cut when the room ends inside the column
+  std::memcpy(line.at, text, room);
+  line.at += room;
 }
 
 // ---------------------------------------------------------------------------
@@ -135,13 +209,27 @@ void PutDigits(std::string& out, double value, int width) {
 // lies inside the file, and its trailing blanks are removed.
 
 // The first `count` characters of a field (the export cuts some columns).
-std::string_view FieldPrefix(const RecordBuffer& r, int field, std::size_t count) {
+inline std::string_view FieldPrefix(const RecordBuffer& r, int field, std::size_t count) {
   std::string_view text = RecordFieldText(r, field);
   return text.substr(0, std::min(count, text.size()));
 }
 
+// Field `field` left-aligned in a column of a line: its bytes as they stand
+// in the record, at most `count` of them. A field's trailing blanks fall on
+// blanks of the line, so this puts the same as its trimmed text, without
+// looking for where the blanks begin.
+void PutFieldLeft(Line& line, const RecordBuffer& r, int field, std::size_t width,
+                  std::size_t count = kLineRoom) {
+  if (field < 0 || (std::size_t)field >= r.layout.widths.size()) return PutBlanks(line, width);
+  std::size_t offset = (std::size_t)LayoutFieldOffset(r.layout, field);
+  std::size_t size = offset < r.bytes.size()
+                         ? std::min((std::size_t)r.layout.widths[(std::size_t)field], r.bytes.size() - offset)
+                         : 0;
+  PutLeft(line, r.bytes.substr(std::min(offset, r.bytes.size()), std::min(size, count)), width);
+}
+
 double FieldNumber(const RecordBuffer& r, int field) {
-  return ParseNum(std::string(RecordFieldText(r, field)));
+  return ParseNum(RecordFieldText(r, field));
 }
 
 // ---------------------------------------------------------------------------
@@ -150,35 +238,35 @@ double FieldNumber(const RecordBuffer& r, int field) {
 constexpr int kPersonExportNumber = 31;  // customer number field; supplier text field read as one
 constexpr int kCustomerRegion = 30;      // customers only, column 1
 
-void PutPersonLine(std::string& out, const RecordBuffer& r, bool customer) {
+void PutPersonLine(Line& out, const RecordBuffer& r, bool customer) {
   if (customer)
-    PutLeft(out, RecordFieldText(r, kCustomerRegion), 14);
+    PutFieldLeft(out, r, kCustomerRegion, 14);
   else
     PutBlanks(out, 14);
-  PutLeft(out, RecordFieldText(r, kPersonCode), 32);
-  out.append("000000");
-  PutLeft(out, RecordFieldText(r, 26), 60);
-  PutLeft(out, RecordFieldText(r, kPersonName), 60);
-  PutLeft(out, RecordFieldText(r, kPersonStreet), 80);
-  PutLeft(out, RecordFieldText(r, kPersonDistrict), 80);
-  PutLeft(out, RecordFieldText(r, kPersonCity), 40);
-  PutLeft(out, RecordFieldText(r, kPersonCep), 10);
-  PutLeft(out, RecordFieldText(r, kPersonState), 2);
-  PutLeft(out, FieldPrefix(r, 20, 14), 14);
-  PutLeft(out, RecordFieldText(r, 22), 60);
-  std::string tax_id(RecordFieldText(r, kPersonCnpj));
-  out.push_back(tax_id.size() <= 14 ? 'F' : 'J');
-  out.append(ZeroFillDigits(tax_id, 14));
-  PutLeft(out, RecordFieldText(r, kPersonIe), 38);
-  PutLeft(out, RecordFieldText(r, 2), 60);
-  PutLeft(out, RecordFieldText(r, kPersonAreaCode), 4);
-  PutLeft(out, FieldPrefix(r, kPersonPhone, 24), 84);
+  PutFieldLeft(out, r, kPersonCode, 32);
+  PutText(out, "000000");
+  PutFieldLeft(out, r, 26, 60);
+  PutFieldLeft(out, r, kPersonName, 60);
+  PutFieldLeft(out, r, kPersonStreet, 80);
+  PutFieldLeft(out, r, kPersonDistrict, 80);
+  PutFieldLeft(out, r, kPersonCity, 40);
+  PutFieldLeft(out, r, kPersonCep, 10);
+  PutFieldLeft(out, r, kPersonState, 2);
+  PutFieldLeft(out, r, 20, 14, 14);
+  PutFieldLeft(out, r, 22, 60);
+  std::string_view tax_id = RecordFieldText(r, kPersonCnpj);
+  PutChar(out, tax_id.size() <= 14 ? 'F' : 'J');
+  PutZeroFilledDigits(out, tax_id, 14);
+  PutFieldLeft(out, r, kPersonIe, 38);
+  PutFieldLeft(out, r, 2, 60);
+  PutFieldLeft(out, r, kPersonAreaCode, 4);
+  PutFieldLeft(out, r, kPersonPhone, 84, 24);
   PutDigits(out, FieldNumber(r, kPersonExportNumber) * 100, 9);
-  out.push_back('A');
+  PutChar(out, 'A');
   PutBlanks(out, 128);
-  out.push_back('1');
+  PutChar(out, '1');
   PutBlanks(out, 5);
-  out.push_back('1');
+  PutChar(out, '1');
   PutBlanks(out, 13);
   PutBlanks(out, 1);
 }
@@ -188,12 +276,13 @@ void WritePersons(ExportFile& file, const std::string& master, const RecordLayou
                   int file_type, int first_field) {
   PlatStream* in = PlatOpen(master, PlatOpenMode::kRead);
   if (!in) return;
-  RecordBuffer r{layout, {}};
+  RecordBuffer r{layout, {}, {}};
   bool customer = file_type == kFileTypeCustomer;
   for (int n = 0; ReadRecord(in, n, r) && HasRecordField(r, first_field); ++n) {
     if (IsFreeRecordBuffer(r) || !IsActiveInRecord(r, file_type, "0")) continue;
-    PutPersonLine(file.pending, r, customer);
-    EndLine(file);
+    Line line = OpenLine(file.pending, kPalmPersonLineLength);
+    PutPersonLine(line, r, customer);
+    EndLine(file, line);
   }
   PlatClose(in);
 }
@@ -208,55 +297,82 @@ constexpr double kStockCeiling = 99999999;
 
 enum ProductTable { kProduto, kTabPrecoProduto, kEstoque, kProdutoAdic, kProductTables };
 
-void PutProductLines(ExportFile* files, const RecordBuffer& r,
-                     const std::vector<std::string>& sellers) {
+// The stock lines of one product: one per seller, alike but for the seller
+// column. `block` holds them, seller columns and line ends in place, from
+// one product to the next; each product only puts in its own columns.
+struct StockBlock {
+  std::string lines;
+  std::size_t line_length = 0;  // with its CR LF
+};
+
+constexpr std::size_t kStockSellerColumn = 14;
+
+void PrepareStockBlock(StockBlock& block, const std::vector<std::string>& sellers) {
+  block.lines.clear();
+  for (const std::string& seller : sellers) {
+    std::size_t start = block.lines.size();
+    Line line = OpenLine(block.lines, kPalmStockLineLength);
+    PutLeft(line, std::string_view(seller).substr(0, std::min<std::size_t>(5, seller.size())),
+            kStockSellerColumn);
+    PutBlanks(line, 10 + 8 + 8 + 1);
+    CloseLine(line);
+    block.lines.append("\r\n");
+    block.line_length = block.lines.size() - start;
+  }
+}
+
+void PutProductLines(ExportFile* files, const RecordBuffer& r, StockBlock& stock_block) {
   std::string_view code = FieldPrefix(r, kProductCode, kProductCodeColumn);
 
-  std::string& produto = files[kProduto].pending;
+  Line produto = OpenLine(files[kProduto].pending, kPalmProductLineLength);
   PutLeft(produto, code, 19);
-  PutLeft(produto, RecordFieldText(r, kProductDescription), 120);
-  PutLeft(produto, FieldPrefix(r, kProductUnit, 5), 5);
-  PutLeft(produto, FieldPrefix(r, 8, 64), 64);
+  PutFieldLeft(produto, r, kProductDescription, 120);
+  PutFieldLeft(produto, r, kProductUnit, 5, 5);
+  PutFieldLeft(produto, r, 8, 64, 64);
   PutBlanks(produto, 1);
-  EndLine(files[kProduto]);
+  EndLine(files[kProduto], produto);
 
-  std::string& price_line = files[kTabPrecoProduto].pending;
+  Line price_line = OpenLine(files[kTabPrecoProduto].pending, kPalmPriceLineLength);
   double price = FieldNumber(r, kProductPrice);
   PutLeft(price_line, "1", 6);
   PutLeft(price_line, code, 10);
   PutLeft(price_line, "1", 14);
-  price_line.push_back('N');
+  PutChar(price_line, 'N');
   PutDigits(price_line, price > kLargestPrice ? 0 : price * 1000, 7);
-  price_line.append("0000010");
-  price_line.append("9999990");
+  PutText(price_line, "0000010");
+  PutText(price_line, "9999990");
   PutBlanks(price_line, 1);
-  EndLine(files[kTabPrecoProduto]);
+  EndLine(files[kTabPrecoProduto], price_line);
 
-  double stock = FieldNumber(r, kProductStock);
-  double stock_column = stock < 0 ? 0 : stock > kLargestStock ? kStockCeiling : stock * 1000;
-  // One line per seller, alike but for the seller column.
-  std::string stock_rest;
-  PutLeft(stock_rest, code, 10);
-  PutDigits(stock_rest, stock_column, 8);
-  PutDigits(stock_rest, stock_column, 8);
-  PutBlanks(stock_rest, 1);
-  for (const std::string& seller : sellers) {
-    std::string& stock_line = files[kEstoque].pending;
-    PutLeft(stock_line, std::string_view(seller).substr(0, std::min<std::size_t>(5, seller.size())),
-            14);
-    stock_line.append(stock_rest);
-    EndLine(files[kEstoque]);
+  if (!stock_block.lines.empty()) {
+    double stock = FieldNumber(r, kProductStock);
+    double stock_column = stock < 0 ? 0 : stock > kLargestStock ? kStockCeiling : stock * 1000;
+    char* first = stock_block.lines.data();
+    const std::size_t rest_length = stock_block.line_length - 2 - kStockSellerColumn;
+    // blank again what the last product put there
+    std::memset(first + kStockSellerColumn, ' ', rest_length);
+    Line rest{&stock_block.lines, 0, first + kStockSellerColumn,
+              first + kStockSellerColumn + rest_length};
+    PutLeft(rest, code, 10);
+    PutDigits(rest, stock_column, 8);
+    PutText(rest, std::string_view(rest.at - 8, 8));  // the same quantity again
+    // the same columns into the other sellers' lines
+    for (std::size_t at = stock_block.line_length; at < stock_block.lines.size();
+         at += stock_block.line_length)
+      std::memcpy(first + at + kStockSellerColumn, first + kStockSellerColumn, rest_length);
+    files[kEstoque].pending.append(stock_block.lines);
+    if (files[kEstoque].pending.size() >= kWriteChunk) FlushPending(files[kEstoque]);
   }
 
-  std::string& extra = files[kProdutoAdic].pending;
+  Line extra = OpenLine(files[kProdutoAdic].pending, kPalmProductExtraLineLength);
   PutLeft(extra, code, 15);
-  PutLeft(extra, RecordFieldText(r, 4), 14);
-  PutLeft(extra, RecordFieldText(r, 22), 8);
+  PutFieldLeft(extra, r, 4, 14);
+  PutFieldLeft(extra, r, 22, 8);
   PutBlanks(extra, 92);
   PutRight(extra, RecordFieldText(r, 33), 18);
-  for (int field : {50, 51, 52, 53, 54, 55}) PutLeft(extra, RecordFieldText(r, field), 3);
+  for (int field : {50, 51, 52, 53, 54, 55}) PutFieldLeft(extra, r, field, 3);
   for (int field : {39, 40, 41, 42, 43}) PutRight(extra, RecordFieldText(r, field), 6);
-  EndLine(files[kProdutoAdic]);
+  EndLine(files[kProdutoAdic], extra);
 }
 
 void WriteProducts(ExportFile* files, const std::vector<std::string>& sellers) {
@@ -265,12 +381,14 @@ void WriteProducts(ExportFile* files, const std::vector<std::string>& sellers) {
                        ? nullptr
                        : PlatOpen(master, PlatOpenMode::kRead);
   if (!in) return;
-  RecordBuffer r{kProductLayout, {}};
+  RecordBuffer r{kProductLayout, {}, {}};
+  StockBlock stock_block;
+  PrepareStockBlock(stock_block, sellers);
   for (int n = 0; ReadRecord(in, n, r) && HasRecordField(r, kProductClass); ++n) {
     if (IsFreeRecordBuffer(r) || ToInt(std::string(RecordFieldText(r, kProductClass))) != 0 ||
         !IsActiveInRecord(r, kFileTypeProduct, "0"))
       continue;
-    PutProductLines(files, r, sellers);
+    PutProductLines(files, r, stock_block);
   }
   PlatClose(in);
 }
@@ -284,12 +402,13 @@ void WriteSellers(ExportFile& file) {
                        ? nullptr
                        : PlatOpen(master, PlatOpenMode::kRead);
   if (!in) return;
-  RecordBuffer r{kSellerLayout, {}};
+  RecordBuffer r{kSellerLayout, {}, {}};
   for (int n = 0; ReadRecord(in, n, r) && HasRecordField(r, kSellerCode); ++n) {
     if (IsFreeRecordBuffer(r) || !IsActiveInRecord(r, kFileTypeSeller, "0")) continue;
-    PutLeft(file.pending, RecordFieldText(r, kSellerCode), 14);
-    PutLeft(file.pending, FieldPrefix(r, kSellerName, 30), 31);
-    EndLine(file);
+    Line line = OpenLine(file.pending);
+    PutLeft(line, RecordFieldText(r, kSellerCode), 14);
+    PutLeft(line, FieldPrefix(r, kSellerName, 30), 31);
+    EndLine(file, line);
   }
   PlatClose(in);
 }
@@ -297,16 +416,17 @@ void WriteSellers(ExportFile& file) {
 void WriteConditions(ExportFile& file) {
   PlatStream* in = PlatOpen(kPaymentFile, PlatOpenMode::kRead);
   if (!in) return;
-  RecordBuffer r{kPaymentLayout, {}};
+  RecordBuffer r{kPaymentLayout, {}, {}};
   for (int n = 0; ReadRecord(in, n, r) && HasRecordField(r, kPaymentKind); ++n) {
     // Only the payment methods of sales (kind beginning with "1") go to the Palm.
     if (IsFreeRecordBuffer(r) || RecordFieldText(r, kPaymentKind).substr(0, 1) != "1") continue;
-    PutLeft(file.pending, "1", 14);
-    PutLeft(file.pending, FieldPrefix(r, kPaymentCode, 6), 6);
-    PutLeft(file.pending, RecordFieldText(r, kPaymentName), 40);
-    file.pending.append("100000");
-    PutBlanks(file.pending, 1);
-    EndLine(file);
+    Line line = OpenLine(file.pending);
+    PutLeft(line, "1", 14);
+    PutLeft(line, FieldPrefix(r, kPaymentCode, 6), 6);
+    PutLeft(line, RecordFieldText(r, kPaymentName), 40);
+    PutText(line, "100000");
+    PutBlanks(line, 1);
+    EndLine(file, line);
   }
   PlatClose(in);
 }
@@ -315,50 +435,60 @@ void WriteConditions(ExportFile& file) {
 // Fixed tables: constant rows, "PADRAO" being the default name of a single row.
 
 void WriteFixedTable(ExportFile& file, int table) {
-  std::string& out = file.pending;
   switch (table) {
     case 8: {  // TipoOperacao
       const std::pair<const char*, const char*> rows[] = {
           {"0", "VENDA À VISTA"}, {"1", "VENDA À PRAZO"}, {"8", "DEVOLUÇÃO"}, {"9", "OUTRAS"}};
       for (const auto& row : rows) {
+        Line out = OpenLine(file.pending);
         PutLeft(out, row.first, 6);
         PutLeft(out, row.second, 30);
         PutLeft(out, "0", 129);
         PutBlanks(out, 1);
-        EndLine(file);
+        EndLine(file, out);
       }
       break;
     }
     case 9:   // Categoria
     case 14:  // Rota
-    case 15:  // Regiao
+    case 15: {  // Regiao
+      Line out = OpenLine(file.pending);
       PutLeft(out, "1", 6);
       PutLeft(out, "PADRAO", 31);
-      EndLine(file);
+      EndLine(file, out);
       break;
-    case 10:  // GrupoProduto
+    }
+    case 10: {  // GrupoProduto
+      Line out = OpenLine(file.pending);
       PutLeft(out, "1", 3);
       PutLeft(out, "PADRAO", 41);
-      EndLine(file);
+      EndLine(file, out);
       break;
-    case 11:  // TabCondicao
+    }
+    case 11: {  // TabCondicao
+      Line out = OpenLine(file.pending);
       PutLeft(out, "1", 14);
       PutLeft(out, "PADRAO", 41);
-      EndLine(file);
+      EndLine(file, out);
       break;
-    case 12:  // SubGrupoProduto
+    }
+    case 12: {  // SubGrupoProduto
+      Line out = OpenLine(file.pending);
       PutLeft(out, "1", 3);
       PutLeft(out, "1", 6);
       PutLeft(out, "PADRAO", 41);
-      EndLine(file);
+      EndLine(file, out);
       break;
-    case 13:  // TabPreco
+    }
+    case 13: {  // TabPreco
+      Line out = OpenLine(file.pending);
       PutLeft(out, "1", 6);
       PutLeft(out, "PADRAO", 40);
-      out.append(14, '0');
+      PutText(out, "00000000000000");
       PutBlanks(out, 1);
-      EndLine(file);
+      EndLine(file, out);
       break;
+    }
     default:
       break;
   }
@@ -466,7 +596,7 @@ std::vector<std::string>& BuildSellerList(std::vector<std::string>& sellers) {
     std::string text;
   };
   std::vector<Entry> entries;
-  RecordBuffer r{kSellerLayout, {}};
+  RecordBuffer r{kSellerLayout, {}, {}};
   for (int n = 0; ReadRecord(in, n, r); ++n) {
     if (IsFreeRecordBuffer(r) || !IsActiveInRecord(r, kFileTypeSeller, "0")) continue;
     Entry e;

@@ -49,7 +49,7 @@ void IndexProducts(ProductIndex& index) {
       CompanyFilePath(name, kProductFile).empty() ? nullptr : PlatOpen(name, PlatOpenMode::kRead);
   if (!in) return;
   // One read per record; the code and the description are taken from it.
-  RecordBuffer record{kProductLayout, {}};
+  RecordBuffer record{kProductLayout, {}, {}};
   for (int n = 0; ReadRecord(in, n, record) && HasRecordField(record, kProductCode); ++n) {
     std::string_view code = RecordFieldText(record, kProductCode);
     if (IsFreeRecordBuffer(record) || code.empty()) continue;

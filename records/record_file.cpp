@@ -263,20 +263,24 @@ int SeekInside(PlatStream* stream, long long position) {
 }
 
 int ReadRecord(PlatStream* stream, int record, RecordBuffer& r) {
-  r.bytes.clear();
+  r.bytes = {};
   const int length = r.layout.record_length;
   if (!stream || record < 0 || length <= 0) return 0;
   if (!PlatSeek(stream, (long long)record * length)) return 0;
   const char* data = nullptr;
   std::size_t n = PlatReadView(stream, (std::size_t)length, &data);
-  r.bytes.assign(data ? data : "", n);
-  if (n > 0 && n < (std::size_t)length) {
-    // the record lies across the end of the buffer, or the file ends in it
-    std::size_t more = (std::size_t)length - n;
-    r.bytes.resize((std::size_t)length);
-    r.bytes.resize(n + PlatRead(stream, r.bytes.data() + n, more));
+  if (n == 0) return 0;
+  if (n == (std::size_t)length) {
+    r.bytes = std::string_view(data, n);  // the common case: no copy
+    return 1;
   }
-  return r.bytes.empty() ? 0 : 1;
+  // The record lies across the end of the stream's buffer, or the file ends
+  // in it: what was seen is copied before the stream reads on.
+  r.spare.assign(data, n);
+  r.spare.resize((std::size_t)length);
+  r.spare.resize(n + PlatRead(stream, r.spare.data() + n, (std::size_t)length - n));
+  r.bytes = r.spare;
+  return 1;
 }
 
 int RecordField(const RecordBuffer& r, int field, std::string& text) {

@@ -116,7 +116,11 @@ int ReadLayoutField(PlatStream* stream, int record, std::string& text, int field
 // of every record. The field rules are ReadField's.
 struct RecordBuffer {
   RecordLayout layout;
-  std::string bytes;  // as much of the record as the file holds
+  // As much of the record as the file holds: in the stream's own buffer
+  // when the record lies in it whole, else in `spare`. Valid until the next
+  // operation on the stream, as are the field texts taken from it.
+  std::string_view bytes;
+  std::string spare;
 };
 
 // Reads record `record` into r.bytes (at most r.layout.record_length bytes).
@@ -163,7 +167,7 @@ inline int HasRecordField(const RecordBuffer& r, int field) {
 }
 
 // The text of field `field` without its trailing blanks, pointing into
-// r.bytes; empty when the field index is outside the table or no character
+// r.bytes (valid as long as they are); empty when the field index is outside the table or no character
 // of the field was read.
 inline std::string_view RecordFieldText(const RecordBuffer& r, int field) {
   if (field < 0 || (std::size_t)field >= r.layout.widths.size()) return {};

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -95,6 +96,27 @@ TEST(CodecsNumber, ParseNumOfLongTextReadsFirst30Characters) {
   std::string nines(5000, '9');
   EXPECT_DOUBLE_EQ(ParseNum(nines), std::strtod(std::string(30, '9').c_str(), nullptr));
   EXPECT_TRUE(std::signbit(ParseNum("-0"))) << "minus zero keeps its sign";
+}
+
+// Every amount reads as exactly the double the C library makes of the same
+// digits, not merely a close one: with up to 20 digits, up to 8 of them
+// decimals, and both separators.
+TEST(CodecsNumber, ParseNumIsCorrectlyRounded) {
+  std::mt19937_64 random(20261208);
+  for (int n = 0; n < 200000; ++n) {
+    int digits = 1 + (int)(random() % 20);
+    int decimals = (int)(random() % 9);
+    if (decimals > digits) decimals = digits;
+    std::string whole, fraction;
+    for (int d = 0; d < digits - decimals; ++d) whole.push_back((char)('0' + random() % 10));
+    for (int d = 0; d < decimals; ++d) fraction.push_back((char)('0' + random() % 10));
+    std::string sign = random() % 4 == 0 ? "-" : "";
+    std::string reference = sign + (whole.empty() ? "0" : whole) + (decimals ? "." + fraction : "");
+    std::string text = sign + whole + (decimals ? (random() % 2 ? "," : ".") + fraction : "");
+    double want = std::strtod(reference.c_str(), nullptr);
+    double got = ParseNum(text);
+    ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << text << " read as " << got;
+  }
 }
 
 TEST(CodecsNumber, FormatNumWritesGroupsAndComma) {

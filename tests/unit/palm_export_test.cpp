@@ -252,6 +252,26 @@ TEST_F(PalmExportTest, PriceAndStockColumns) {
   }
 }
 
+// Every product's stock lines hold only its own code and quantities, for
+// every seller, whatever the product before it wrote.
+TEST_F(PalmExportTest, StockLinesCarryNothingOfThePreviousProduct) {
+  struct Row {
+    const char* code;
+    const char* stock;
+  } rows[] = {{"LONGCODE12", "12345,678"}, {"AB", ""}, {"X", "1"}, {"MIDDLE", "-2"}};
+  std::vector<std::string> records;
+  for (const Row& row : rows) records.push_back(Product({{0, row.code}, {30, row.stock}}));
+  folders_.WriteMaster(folders_.CompanyFile("F15R1.DAT"), records);
+  ASSERT_EQ(Export({"7     Ana", "12345 Zé"}), 1);
+  const char* quantities[] = {"12345678", "00000000", "00001000", "00000000"};
+  std::vector<std::string> expected;
+  for (std::size_t i = 0; i < std::size(rows); ++i)
+    for (const char* seller : {"7", "12345"})
+      expected.push_back(Left(seller, 14) + Left(rows[i].code, 10) + quantities[i] +
+                         quantities[i] + " ");
+  EXPECT_EQ(Lines("Estoque"), expected);
+}
+
 // Which products reach the four tables.
 TEST_F(PalmExportTest, ProductSkipRules) {
   folders_.WriteMaster(folders_.CompanyFile("F15R1.DAT"),

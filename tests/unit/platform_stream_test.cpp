@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
+#include <string>
 
 #include "platform/platform.h"
 #include "platform/testing.h"
@@ -58,6 +60,66 @@ TEST(PlatformStream, UpdateRewritesInPlaceAndReadsItsOwnWrites) {
   EXPECT_EQ(std::string(buf, 5), "\x1a" "BBbb");
   EXPECT_EQ(PlatClose(s), 1);
   EXPECT_EQ(ReadFileBytes(name), "aaaa\x1a" "BBbb");
+}
+
+// Small writes are gathered and large ones go straight to the file: in any
+// mix, with seeks between them, the file ends up as the writes in their
+// order say, and reading back through the same stream sees them.
+TEST(PlatformStream, MixedSmallAndLargeWritesLandInOrder) {
+  constexpr std::size_t kLarge = 200 * 1024;
+  struct Op {
+    long long seek;  // -1: no seek before the write
+    std::size_t size;
+    char fill;
+  };
+  struct Case {
+    const char* name;
+    PlatOpenMode mode;
+    std::string before;
+    std::vector<Op> ops;
+  } cases[] = {
+      {"small_then_large", PlatOpenMode::kCreate, "", {{-1, 10, 'a'}, {-1, kLarge, 'b'}, {-1, 5, 'c'}}},
+      {"large_then_small", PlatOpenMode::kCreate, "", {{-1, kLarge, 'a'}, {-1, 3, 'b'}}},
+      {"large_over_gathered", PlatOpenMode::kUpdate, std::string(300000, '.'),
+       {{100, 50, 'a'}, {120, kLarge, 'b'}, {-1, 7, 'c'}, {10, 4, 'd'}}},
+      {"large_behind_gathered", PlatOpenMode::kUpdate, std::string(300000, '.'),
+       {{250000, 20, 'a'}, {0, kLarge, 'b'}, {-1, 1, 'c'}}},
+      {"append_ignores_seeks", PlatOpenMode::kAppend, "xyz",
+       {{0, 2, 'a'}, {1, kLarge, 'b'}, {0, 2, 'c'}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempRoot root;
+    std::string name = root.Path("w.dat");
+    if (c.mode != PlatOpenMode::kCreate) WriteFileBytes(name, c.before);
+    std::string model = c.before;
+    PlatStream* s = PlatOpen(name, c.mode);
+    ASSERT_NE(s, nullptr);
+    long long at = c.mode == PlatOpenMode::kAppend ? (long long)model.size() : 0;
+    for (const Op& op : c.ops) {
+      if (op.seek >= 0) {
+        ASSERT_EQ(PlatSeek(s, op.seek), 1);
+        at = op.seek;
+      }
+      std::string bytes(op.size, op.fill);
+      ASSERT_EQ(PlatWrite(s, bytes.data(), bytes.size()), 1);
+      if (c.mode == PlatOpenMode::kAppend) at = (long long)model.size();
+      if (model.size() < (std::size_t)at + op.size) model.resize((std::size_t)at + op.size, '\0');
+      model.replace((std::size_t)at, op.size, bytes);
+      at += (long long)op.size;
+    }
+    if (c.mode == PlatOpenMode::kUpdate) {
+      // the stream reads its own writes, gathered or not
+      std::string back(model.size(), '?');
+      ASSERT_EQ(PlatSeek(s, 0), 1);
+      ASSERT_EQ(PlatRead(s, back.data(), back.size()), model.size());
+      EXPECT_TRUE(back == model);
+    }
+    ASSERT_EQ(PlatClose(s), 1);
+    std::string after = ReadFileBytes(name);
+    ASSERT_EQ(after.size(), model.size());
+    EXPECT_TRUE(after == model);
+  }
 }
 
 TEST(PlatformStream, MissingFileDoesNotOpenForReadOrUpdate) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -256,6 +257,97 @@ TEST(RecordFile, ReadFieldGivesTheTrimmedFieldOrEmpty) {
     text = "stale";
     EXPECT_EQ(ReadField(s, c.record, text, c.field, "", kL, kWidths), c.ok);
     EXPECT_EQ(text, c.text);
+    // from the whole record read once: the same rules
+    RecordBuffer record{RecordLayout{kL, kWidths}, {}, {}};
+    text = "stale";
+    if (ReadRecord(s, c.record, record)) {
+      EXPECT_EQ(RecordField(record, c.field, text), c.ok);
+      EXPECT_EQ(HasRecordField(record, c.field), c.ok);
+      EXPECT_EQ(RecordFieldText(record, c.field), c.text);
+    } else {
+      EXPECT_EQ(c.ok, 0);
+      EXPECT_TRUE(record.bytes.empty());
+      EXPECT_EQ(RecordField(record, c.field, text), 0);
+    }
+    EXPECT_EQ(text, c.text);
+    PlatClose(s);
+    EXPECT_TRUE(messages.messages().empty());
+  }
+}
+
+// Whole records of a file far larger than a stream's buffer, with a record
+// length that makes records lie across the buffer's ends: every record
+// comes back as the file holds it, in order and out of order, the partial
+// last one as far as it goes; a free mark counts only on a whole record.
+TEST(RecordFile, ReadRecordGivesEachRecordAsTheFileHoldsIt) {
+  constexpr int kLength = 900;
+  constexpr int kCount = 400;  // 360 kB: records at 64 kB boundaries are split
+  std::string file;
+  for (int n = 0; n < kCount; ++n)
+    file += Rec("R" + std::to_string(n) + std::string((std::size_t)(n % 37), 'x'), kLength,
+                n % 7 == 0 ? '+' : ' ');
+  file += "TAIL+";  // a partial record ending in the free mark
+  TempRoot root;
+  std::string name = root.Path("BIG.DAT");
+  WriteFileBytes(name, file);
+  PlatStream* s = PlatOpen(name, PlatOpenMode::kRead);
+  ASSERT_NE(s, nullptr);
+  const std::array<int, 1> widths = {kLength};
+  RecordBuffer r{RecordLayout{kLength, widths}, {}, {}};
+  struct Order {
+    const char* name;
+    int first, step;
+  } orders[] = {{"forwards", 0, 1}, {"backwards", kCount, -1}, {"strided", 3, 73}};
+  for (const Order& order : orders) {
+    SCOPED_TRACE(order.name);
+    for (int n = order.first; n >= 0 && n <= kCount; n += order.step) {
+      ASSERT_EQ(ReadRecord(s, n, r), 1) << n;
+      std::string want = file.substr((std::size_t)n * kLength, kLength);
+      ASSERT_EQ(std::string(r.bytes), want) << n;
+      EXPECT_EQ(IsFreeRecordBuffer(r), n < kCount && n % 7 == 0 ? 1 : 0) << n;
+    }
+  }
+  EXPECT_EQ(ReadRecord(s, kCount + 1, r), 0);
+  EXPECT_TRUE(r.bytes.empty());
+  EXPECT_EQ(ReadRecord(s, -1, r), 0);
+  EXPECT_EQ(ReadRecord(nullptr, 0, r), 0);
+  PlatClose(s);
+}
+
+// A new record reuses the first free one after the record given, wherever
+// it lies in a file of many buffers' worth of records.
+TEST(RecordFile, FOpen2ReusesAFreeRecordAnywhereInALargeFile) {
+  constexpr int kLength = 700;  // 93 whole records to a 64 kB block
+  constexpr int kCount = 300;
+  struct Case {
+    const char* name;
+    std::vector<int> free;
+    int after;  // the record passed in; -1 searches from the first
+    int want;
+  } cases[] = {
+      {"first", {0}, -1, 0},
+      {"last_of_a_block", {92}, -1, 92},
+      {"first_of_the_next_block", {93}, -1, 93},
+      {"deep", {186, 250}, -1, 186},
+      {"after_one", {10, 200}, 10, 200},
+      {"last", {kCount - 1}, -1, kCount - 1},
+      {"none", {}, -1, kCount},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string file;
+    for (int n = 0; n < kCount; ++n) {
+      bool is_free = std::find(c.free.begin(), c.free.end(), n) != c.free.end();
+      file += Rec("R" + std::to_string(n), kLength, is_free ? '+' : ' ');
+    }
+    TempRoot root;
+    MessageRecorder messages;
+    std::string name = root.Path("F.DAT");
+    WriteFileBytes(name, file);
+    int record = c.after < 0 ? 0 : c.after;
+    PlatStream* s = FOpen2(name, kLength, kOpenNewRecord, record, c.after < 0 ? kReuseFromFirst : 2);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(record, c.want);
     PlatClose(s);
     EXPECT_TRUE(messages.messages().empty());
   }
