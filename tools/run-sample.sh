@@ -12,7 +12,7 @@ done
 root="$PWD/build/sample-root"
 rm -rf "$root"
 mkdir -p "$root"
-build/native/bin/vri-sample --root "$root"
+build/native/bin/vri-sample --root "$root" --orders 3
 batch=build/native/bin/vri-batch
 echo "== sample product folder: $root/Kmar/Vri"
 mkdir -p "$root/Palm"

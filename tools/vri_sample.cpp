@@ -3,7 +3,7 @@
 // support rehearsals.
 //
 //   vri-sample --root DIR [--customers N] [--products N] [--suppliers N]
-//              [--sellers N] [--second-products N] [--second-sellers N]
+//              [--sellers N] [--second-products N] [--second-sellers N] [--orders N]
 //
 // Writes DIR/Kmar/Vri/F00R0.DAT, C11.DAT, F01R0.DAT, F02R1.DAT, F14R0.DAT,
 // F22R0.DAT, F25R0.DAT, and R00/<code>/F08R0.DAT, R00/<code>/F15R1.DAT for
@@ -16,7 +16,12 @@
 //   - suppliers: every 8th from 7 deleted, situation "1" every 6th from 5;
 //   - products: every 9th from 8 deleted, class 1 every 10th from 9,
 //     situation "1" every 8th from 7;
-//   - sellers: record 2 inactive ("1"), record 4 deleted, when present.
+//   - sellers: record 2 inactive ("1"), record 4 deleted, when present;
+//   - --orders N (default none): N handheld orders of company 00001 in
+//     DIR/Palm/Cabecalho.txt and Itens.txt, as the Palm side leaves them for
+//     the import: seller 001, customers 001000 and 001001, two or three
+//     items of its first live products each at its list price, items of
+//     different orders interleaved.
 // Each master is one table of generators below: add a field by adding a line.
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/number.h"
 #include "platform/platform.h"
 #include "records/catalogue.h"
 #include "records/counters.h"
@@ -237,6 +243,7 @@ struct Options {
   int sellers = 6;
   int second_products = 8;
   int second_sellers = 3;
+  int orders = 0;
 };
 
 struct SampleCompany {
@@ -317,7 +324,8 @@ std::string Sellers(Random& r, int count) {
   return out;
 }
 
-std::string Products(Random& r, int count) {
+// `prices`, when given, receives every product's list price.
+std::string Products(Random& r, int count, std::vector<double>* prices = nullptr) {
   std::string out;
   for (int i = 0; i < count; ++i) {
     const ProductKind& kind = kProducts[(std::size_t)i % std::size(kProducts)];
@@ -335,6 +343,7 @@ std::string Products(Random& r, int count) {
     rec.Set(kProductStock, Money(stock, 3));
     rec.Set(33, Money(price * 0.62, 2));  // cost
     rec.Set(kProductPrice, Money(price, 2));
+    if (prices) prices->push_back(ParseNum(Money(price, 2)));  // the price as stored
     rec.Set(kProductMaxDiscount, Money(5.0 * r.Below(4), 2));
     rec.Set(39, "18,00");
     // The rest of the tax columns the Palm export carries (fields 40 to 43).
@@ -432,6 +441,60 @@ std::string Cfops() {
   return out;
 }
 
+// The handheld's order files: fixed positions, numbers in thousandths with
+// leading zeros, CR LF line ends.
+std::string OrderText(std::string line, std::size_t at, const std::string& value, std::size_t width) {
+  std::string v = value.substr(0, width);
+  v.resize(width, ' ');
+  if (line.size() < at + width) line.resize(at + width, ' ');
+  return line.replace(at, width, v);
+}
+
+std::string Thousandths(double value, int width) {
+  std::string digits = Format("%lld", (long long)(value * 1000 + 0.5));
+  return std::string(digits.size() < (std::size_t)width ? (std::size_t)width - digits.size() : 0, '0') + digits;
+}
+
+bool WriteOrders(const std::string& folder, int count, const std::vector<double>& prices) {
+  // The products an order may carry: live, class 0 and active (see the
+  // product generator's rules).
+  std::vector<int> live;
+  for (int i = 0; i < (int)prices.size() && live.size() < 6; ++i)
+    if (i % 9 != 8 && i % 10 != 9 && i % 8 != 7) live.push_back(i);
+  if (live.empty()) return true;
+  std::string headers, items;
+  std::vector<std::vector<std::string>> lines((std::size_t)count);
+  for (int o = 0; o < count; ++o) {
+    std::string key = "001  PED" + Format("%06lld", o + 1);
+    std::string h;
+    h = OrderText(h, 0, key, 24);
+    h = OrderText(h, 24, Format("%lld", o % 2), 6);                  // 0 cash, 1 instalments
+    h = OrderText(h, 45, Format("%06lld", 1000 + o % 2), 10);       // customer
+    h = OrderText(h, 79, o % 2 ? "4" : "1", 3);                      // payment condition
+    h = OrderText(h, 163, o % 3 == 2 ? "A" : " ", 1);               // 'A': an amount
+    h = OrderText(h, 164, Thousandths(o % 3 == 2 ? 5.0 : 2.0, 9), 9);
+    h = OrderText(h, 179, "", 1);
+    headers += h + "\r\n";
+    for (int k = 0; k < 2 + o % 2; ++k) {
+      int product = live[(std::size_t)(o + k) % live.size()];
+      std::string it;
+      it = OrderText(it, 0, key, 24);
+      it = OrderText(it, 24, Format("%07lld", 7890000 + product * 7), 10);
+      it = OrderText(it, 38, Thousandths(1 + k, 8), 8);
+      it = OrderText(it, 78, Thousandths(prices[(std::size_t)product], 8), 8);
+      it = OrderText(it, 89, "", 1);
+      lines[(std::size_t)o].push_back(it);
+    }
+  }
+  // the items of the orders interleaved, as several orders were taken at once
+  for (std::size_t k = 0; k < 3; ++k)
+    for (const std::vector<std::string>& order : lines)
+      if (k < order.size()) items += order[k] + "\r\n";
+  return WriteFile(folder + "\\Cabecalho.txt", headers) && WriteFile(folder + "\\Itens.txt", items);
+}
+
+constexpr char kOrderFolder[] = "C:\\Palm";
+
 int ParseCount(const char* text, int& out) {
   char* end = nullptr;
   long v = std::strtol(text, &end, 10);
@@ -443,7 +506,8 @@ int ParseCount(const char* text, int& out) {
 void Usage() {
   std::fprintf(stderr,
                "usage: vri-sample --root DIR [--customers N] [--products N] [--suppliers N]\n"
-               "                  [--sellers N] [--second-products N] [--second-sellers N]\n");
+               "                  [--sellers N] [--second-products N] [--second-sellers N]\n"
+               "                  [--orders N]\n");
 }
 
 }  // namespace
@@ -458,6 +522,7 @@ int main(int argc, char** argv) {
       {"--customers", &opt.customers},         {"--products", &opt.products},
       {"--suppliers", &opt.suppliers},         {"--sellers", &opt.sellers},
       {"--second-products", &opt.second_products}, {"--second-sellers", &opt.second_sellers},
+      {"--orders", &opt.orders},
   };
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -497,6 +562,7 @@ int main(int argc, char** argv) {
 
   // The companies first (start-up needs them), then the masters.
   Random r(20240117);
+  std::vector<double> first_prices;
   bool ok = WriteFile(in_product(kCompanyFile), CompanyMaster(r)) &&
             WriteFile(in_product(kSystemFile), "0         ");
   ok = ok && WriteFile(in_product(kSupplierFile), Suppliers(r, opt.suppliers));
@@ -512,7 +578,12 @@ int main(int argc, char** argv) {
     ok = ok && WriteFile(folder + "\\" + kSellerFile,
                          Sellers(cr, first ? opt.sellers : opt.second_sellers));
     ok = ok && WriteFile(folder + "\\" + kProductFile,
-                         Products(cr, first ? opt.products : opt.second_products));
+                         Products(cr, first ? opt.products : opt.second_products,
+                                  first ? &first_prices : nullptr));
+  }
+  if (ok && opt.orders > 0) {
+    if (!PlatFolderExists(kOrderFolder)) PlatMakeFolder(kOrderFolder);
+    ok = WriteOrders(kOrderFolder, opt.orders, first_prices);
   }
   if (!ok) return 1;
   std::printf("vri-sample: product folder %s\n", PlatNativePath(kProductFolder).c_str());
