@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "codecs/date.h"
 #include "documents/doc_store.h"
 #include "documents/document_form.h"
@@ -25,65 +26,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-void PutField(std::string& record, WidthTable widths, int field, const std::string& value) {
-  std::size_t offset = (std::size_t)FieldOffset(widths, field);
-  std::string v = value.substr(0, (std::size_t)widths[(std::size_t)field]);
-  record.replace(offset, v.size(), v);
-}
-
-template <typename Make>
-void WriteFile(const std::string& path, int count, int length, Make make) {
-  PlatStream* out = PlatOpen(path, PlatOpenMode::kCreate);
-  if (!out) {
-    std::fprintf(stderr, "cannot create %s\n", path.c_str());
-    std::exit(1);
-  }
-  std::string chunk, record;
-  for (int n = 0; n < count; ++n) {
-    record.assign((std::size_t)length, ' ');
-    make(record, n);
-    chunk += record;
-    if (chunk.size() >= (1u << 20)) {
-      PlatWrite(out, chunk.data(), chunk.size());
-      chunk.clear();
-    }
-  }
-  PlatWrite(out, chunk.data(), chunk.size());
-  if (!PlatClose(out)) {
-    std::fprintf(stderr, "cannot write %s\n", path.c_str());
-    std::exit(1);
-  }
-}
-
-// One plain sequential read of a file, a megabyte at a time.
-double PlainRead(const std::string& path, long long& bytes) {
-  auto start = Clock::now();
-  PlatStream* in = PlatOpen(path, PlatOpenMode::kRead);
-  std::vector<char> buffer(1u << 20);
-  bytes = 0;
-  std::size_t n;
-  unsigned sum = 0;
-  while (in && (n = PlatRead(in, buffer.data(), buffer.size())) > 0) {
-    bytes += (long long)n;
-    sum += (unsigned char)buffer[n - 1];
-  }
-  PlatClose(in);
-  double s = Seconds(start);
-  if (sum == 1) std::printf(" ");  // keeps the read from being optimised away
-  return s;
-}
-
-int Arg(int argc, char** argv, const char* name, int fallback) {
-  for (int i = 1; i + 1 < argc; ++i)
-    if (std::strcmp(argv[i], name) == 0) return std::atoi(argv[i + 1]);
-  return fallback;
-}
+using bench::Arg;
+using bench::Clock;
+using bench::PlainRead;
+using bench::PutField;
+using bench::Seconds;
 
 }  // namespace
 
@@ -106,7 +53,7 @@ int main(int argc, char** argv) {
 
   std::string product_path;
   CompanyFilePath(product_path, kProductFile);
-  WriteFile(product_path, products, kProductRecordLength, [](std::string& r, int n) {
+  bench::WriteRecords(product_path, products, kProductRecordLength, [](std::string& r, int n) {
     WidthTable w = kProductWidths;
     PutField(r, w, kProductCode, "P" + std::to_string(1000000 + n));
     PutField(r, w, kProductDescription, "Produto de exemplo número " + std::to_string(n));
@@ -118,7 +65,7 @@ int main(int argc, char** argv) {
     PutField(r, w, kProductPisCst, "1");
     PutField(r, w, kProductCofinsCst, "1");
   });
-  WriteFile(kKindConfigFile, 1, kKindConfigRecordLength, [](std::string& r, int) {
+  bench::WriteRecords(kKindConfigFile, 1, kKindConfigRecordLength, [](std::string& r, int) {
     PutField(r, kKindConfigWidths, kKindConfigCompany, "00001");
     PutField(r, kKindConfigWidths, kKindConfigKindKey, "54101");
     PutField(r, kKindConfigWidths, kKindConfigMinPriceCheck, "1");
@@ -126,7 +73,7 @@ int main(int argc, char** argv) {
   Company().doc_kind_code = '0';
   std::string document_path;
   DocumentFilePath(document_path, 2026);
-  WriteFile(document_path, records, kDocumentRecordLength, [free_every](std::string& r, int n) {
+  bench::WriteRecords(document_path, records, kDocumentRecordLength, [free_every](std::string& r, int n) {
     char head[32];
     std::snprintf(head, sizeof head, "%c%-10d", n % 6 == 0 ? '0' : '1', n - n % 6);
     r.replace(0, 11, head);

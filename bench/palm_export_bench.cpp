@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "palm/palm_export.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
@@ -23,34 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void PutField(std::string& record, WidthTable widths, int field, const std::string& value) {
-  std::size_t offset = (std::size_t)FieldOffset(widths, field);
-  std::string v = value.substr(0, (std::size_t)widths[(std::size_t)field]);
-  record.replace(offset, v.size(), v);
-}
-
-// Writes `count` records made by `make` into `path`, a megabyte at a time.
-template <typename Make>
-void WriteMaster(const std::string& path, int count, int length, Make make) {
-  PlatStream* out = PlatOpen(path, PlatOpenMode::kCreate);
-  if (!out) {
-    std::fprintf(stderr, "cannot create %s\n", path.c_str());
-    std::exit(1);
-  }
-  std::string chunk;
-  std::string record;
-  for (int n = 0; n < count; ++n) {
-    record.assign((std::size_t)length, ' ');
-    make(record, n);
-    chunk += record;
-    if (chunk.size() >= (1u << 20)) {
-      PlatWrite(out, chunk.data(), chunk.size());
-      chunk.clear();
-    }
-  }
-  PlatWrite(out, chunk.data(), chunk.size());
-  PlatClose(out);
-}
+using bench::PutField;
 
 void MakePerson(std::string& r, int n, WidthTable widths, bool customer) {
   std::string code = std::to_string(100000 + n);
@@ -100,9 +74,7 @@ void MakeSeller(std::string& r, int n) {
   PutField(r, w, 2, "0");
 }
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
+using bench::Seconds;
 
 long long FolderBytes(const fs::path& folder) {
   long long total = 0;
@@ -163,16 +135,16 @@ int main(int argc, char** argv) {
   Company().company_code = "00001";
 
   MessageRecorder quiet;
-  WriteMaster(kSupplierFile, suppliers, kSupplierRecordLength,
+  bench::WriteRecords(kSupplierFile, suppliers, kSupplierRecordLength,
               [](std::string& r, int n) { MakePerson(r, n, kSupplierWidths, false); });
-  WriteMaster(kCustomerFile, customers, kCustomerRecordLength,
+  bench::WriteRecords(kCustomerFile, customers, kCustomerRecordLength,
               [](std::string& r, int n) { MakePerson(r, n, kCustomerWidths, true); });
   std::string product_file, seller_file;
   CompanyFilePath(product_file, kProductFile);
   CompanyFilePath(seller_file, kSellerFile);
-  WriteMaster(product_file, products, kProductRecordLength, MakeProduct);
-  WriteMaster(seller_file, sellers, kSellerRecordLength, MakeSeller);
-  WriteMaster(kPaymentFile, 20, kPaymentRecordLength, [](std::string& r, int n) {
+  bench::WriteRecords(product_file, products, kProductRecordLength, MakeProduct);
+  bench::WriteRecords(seller_file, sellers, kSellerRecordLength, MakeSeller);
+  bench::WriteRecords(kPaymentFile, 20, kPaymentRecordLength, [](std::string& r, int n) {
     PutField(r, kPaymentWidths, 0, std::to_string(n + 1));
     PutField(r, kPaymentWidths, 1, "Condição " + std::to_string(n + 1));
     PutField(r, kPaymentWidths, 2, n % 2 ? "10" : "20");

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "codecs/date.h"
 #include "documents/document_form.h"
 #include "palm/palm_import.h"
@@ -25,17 +26,12 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-void PutField(std::string& record, WidthTable widths, int field, const std::string& value) {
-  std::size_t offset = (std::size_t)FieldOffset(widths, field);
-  std::string v = value.substr(0, (std::size_t)widths[(std::size_t)field]);
-  record.replace(offset, v.size(), v);
-}
+using bench::Arg;
+using bench::Clock;
+using bench::PlainRead;
+using bench::PutField;
+using bench::Seconds;
+using bench::WriteRecords;
 
 void Put(std::string& line, std::size_t at, std::size_t width, const std::string& value) {
   std::string v = value.substr(0, width);
@@ -56,48 +52,6 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
   }
 }
 
-template <typename Make>
-void WriteRecords(const std::string& path, int count, int length, Make make) {
-  PlatStream* out = PlatOpen(path, PlatOpenMode::kCreate);
-  if (!out) {
-    std::fprintf(stderr, "cannot create %s\n", path.c_str());
-    std::exit(1);
-  }
-  std::string chunk, record;
-  for (int n = 0; n < count; ++n) {
-    record.assign((std::size_t)length, ' ');
-    make(record, n);
-    chunk += record;
-    if (chunk.size() >= (1u << 20)) {
-      PlatWrite(out, chunk.data(), chunk.size());
-      chunk.clear();
-    }
-  }
-  PlatWrite(out, chunk.data(), chunk.size());
-  if (!PlatClose(out)) {
-    std::fprintf(stderr, "cannot write %s\n", path.c_str());
-    std::exit(1);
-  }
-}
-
-// One plain sequential read of a file, a megabyte at a time.
-double PlainRead(const std::string& path, long long& bytes) {
-  auto start = Clock::now();
-  PlatStream* in = PlatOpen(path, PlatOpenMode::kRead);
-  std::vector<char> buffer(1u << 20);
-  bytes = 0;
-  std::size_t n;
-  unsigned sum = 0;
-  while (in && (n = PlatRead(in, buffer.data(), buffer.size())) > 0) {
-    bytes += (long long)n;
-    sum += (unsigned char)buffer[n - 1];
-  }
-  PlatClose(in);
-  double s = Seconds(start);
-  if (sum == 1) std::printf(" ");  // keeps the read from being optimised away
-  return s;
-}
-
 // The best of a few plain reads: the floor is what the machine can do.
 double BestRead(const std::string& path, long long& bytes) {
   double best = PlainRead(path, bytes);
@@ -106,12 +60,6 @@ double BestRead(const std::string& path, long long& bytes) {
     if (s < best) best = s;
   }
   return best;
-}
-
-int Arg(int argc, char** argv, const char* name, int fallback) {
-  for (int i = 1; i + 1 < argc; ++i)
-    if (std::strcmp(argv[i], name) == 0) return std::atoi(argv[i + 1]);
-  return fallback;
 }
 
 }  // namespace
