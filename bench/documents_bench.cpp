@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/sales_company.h"
 #include "codecs/date.h"
 #include "documents/doc_store.h"
 #include "documents/document_form.h"
@@ -25,11 +25,9 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using bench::Arg;
 using bench::Clock;
 using bench::PlainRead;
-using bench::PutField;
 using bench::Seconds;
 
 }  // namespace
@@ -41,44 +39,9 @@ int main(int argc, char** argv) {
   const int products = Arg(argc, argv, "--products", 100000);
   const int free_every = Arg(argc, argv, "--free-every", 10000);
 
-  const fs::path root = fs::temp_directory_path() / ("vri-documents-bench-" + std::to_string(std::rand()));
-  fs::create_directories(root / "Kmar" / "Vri" / "R00" / "00001");
-  PlatSetDriveRoot(root.string());
-  if (!PlatSetCurrentFolder("C:\\Kmar\\Vri")) {
-    std::fprintf(stderr, "cannot enter the product folder\n");
-    return 1;
-  }
-  Company().job_mode = kModePalm;
-  Company().company_code = "00001";
-
-  std::string product_path;
-  CompanyFilePath(product_path, kProductFile);
-  bench::WriteRecords(product_path, products, kProductRecordLength, [](std::string& r, int n) {
-    WidthTable w = kProductWidths;
-    PutField(r, w, kProductCode, "P" + std::to_string(1000000 + n));
-    PutField(r, w, kProductDescription, "Produto de exemplo número " + std::to_string(n));
-    PutField(r, w, kProductPrice, std::to_string(10 + n % 90) + ",00");
-    PutField(r, w, kProductMaxDiscount, "10");
-    PutField(r, w, kProductPisRate, "1,65");
-    PutField(r, w, kProductCofinsRate, "7,6");
-    PutField(r, w, kProductIpiCst, "2");
-    PutField(r, w, kProductPisCst, "1");
-    PutField(r, w, kProductCofinsCst, "1");
-  });
-  bench::WriteRecords(kKindConfigFile, 1, kKindConfigRecordLength, [](std::string& r, int) {
-    PutField(r, kKindConfigWidths, kKindConfigCompany, "00001");
-    PutField(r, kKindConfigWidths, kKindConfigKindKey, "54101");
-    PutField(r, kKindConfigWidths, kKindConfigMinPriceCheck, "1");
-  });
-  Company().doc_kind_code = '0';
-  std::string document_path;
-  DocumentFilePath(document_path, 2026);
-  bench::WriteRecords(document_path, records, kDocumentRecordLength, [free_every](std::string& r, int n) {
-    char head[32];
-    std::snprintf(head, sizeof head, "%c%-10d", n % 6 == 0 ? '0' : '1', n - n % 6);
-    r.replace(0, 11, head);
-    if (free_every > 0 && n % free_every == free_every / 2) r.back() = '+';
-  });
+  const bench::SalesCompany company =
+      bench::MakeSalesCompany("vri-documents-bench", products, records, free_every);
+  const std::string& document_path = company.document_path;
 
   // The quotes as the Palm import hands them over: items through the item check.
   std::vector<DocumentForm> forms((std::size_t)quotes);
@@ -127,9 +90,6 @@ int main(int argc, char** argv) {
               read_before * 1e3, read_after * 1e3);
   std::printf("  ratio per document / plain read: %.2f (target 2.00)\n", per_document / read);
 
-  PlatSetCurrentFolder("C:\\");
-  std::error_code ec;
-  fs::current_path(fs::temp_directory_path(), ec);
-  fs::remove_all(root, ec);
+  bench::RemoveSalesCompany(company);
   return saved == quotes && messages.messages().empty() ? 0 : 1;
 }

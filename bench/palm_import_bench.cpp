@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/sales_company.h"
 #include "codecs/date.h"
 #include "documents/document_form.h"
 #include "palm/palm_import.h"
@@ -25,13 +25,10 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using bench::Arg;
 using bench::Clock;
 using bench::PlainRead;
-using bench::PutField;
 using bench::Seconds;
-using bench::WriteRecords;
 
 void Put(std::string& line, std::size_t at, std::size_t width, const std::string& value) {
   std::string v = value.substr(0, width);
@@ -70,44 +67,10 @@ int main(int argc, char** argv) {
   const int records = Arg(argc, argv, "--records", 200000);
   const int products = Arg(argc, argv, "--products", 100000);
 
-  const fs::path root = fs::temp_directory_path() / ("vri-palm-import-bench-" + std::to_string(std::rand()));
-  fs::create_directories(root / "Kmar" / "Vri" / "R00" / "00001");
-  fs::create_directories(root / "Palm");
-  PlatSetDriveRoot(root.string());
-  if (!PlatSetCurrentFolder("C:\\Kmar\\Vri")) {
-    std::fprintf(stderr, "cannot enter the product folder\n");
-    return 1;
-  }
-  Company().job_mode = kModePalm;
-  Company().company_code = "00001";
-  Company().doc_kind_code = '0';
-
-  std::string product_path;
-  CompanyFilePath(product_path, kProductFile);
-  WriteRecords(product_path, products, kProductRecordLength, [](std::string& r, int n) {
-    WidthTable w = kProductWidths;
-    PutField(r, w, kProductCode, "P" + std::to_string(1000000 + n));
-    PutField(r, w, kProductDescription, "Produto de exemplo número " + std::to_string(n));
-    PutField(r, w, kProductPrice, std::to_string(10 + n % 90) + ",00");
-    PutField(r, w, kProductMaxDiscount, "10");
-    PutField(r, w, kProductPisRate, "1,65");
-    PutField(r, w, kProductCofinsRate, "7,6");
-    PutField(r, w, kProductIpiCst, "2");
-    PutField(r, w, kProductPisCst, "1");
-    PutField(r, w, kProductCofinsCst, "1");
-  });
-  WriteRecords(kKindConfigFile, 1, kKindConfigRecordLength, [](std::string& r, int) {
-    PutField(r, kKindConfigWidths, kKindConfigCompany, "00001");
-    PutField(r, kKindConfigWidths, kKindConfigKindKey, "54101");
-    PutField(r, kKindConfigWidths, kKindConfigMinPriceCheck, "1");
-  });
-  std::string document_path;
-  DocumentFilePath(document_path, 2026);
-  WriteRecords(document_path, records, kDocumentRecordLength, [](std::string& r, int n) {
-    char head[32];
-    std::snprintf(head, sizeof head, "%c%-10d", n % 6 == 0 ? '0' : '1', n - n % 6);
-    r.replace(0, 11, head);
-  });
+  const bench::SalesCompany company =
+      bench::MakeSalesCompany("vri-palm-import-bench", products, records, 0);
+  const std::string& product_path = company.product_path;
+  const std::string& document_path = company.document_path;
 
   // The handheld's orders: each order's items spread over the item file, as
   // a day's orders come from several sellers at once.
@@ -167,10 +130,7 @@ int main(int argc, char** argv) {
               product_read * 1e3, quotes, per_quote_read * 1e3, floor);
   std::printf("  ratio import / floor: %.2f (target 2.00)\n", ratio);
 
-  PlatSetCurrentFolder("C:\\");
-  std::error_code ec;
-  fs::current_path(fs::temp_directory_path(), ec);
-  fs::remove_all(root, ec);
+  bench::RemoveSalesCompany(company);
   // The only message is the count.
   if (!ok || quotes != orders || messages.messages().size() != 1) {
     std::fprintf(stderr, "palm_import_bench: the import did not write every order as a quote\n");
