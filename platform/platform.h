@@ -97,6 +97,18 @@ struct PlatformOps {
 
   // Maps a Windows-style path to the name the system uses (identity on Windows).
   std::string (*native_path)(const std::string& path);
+
+  // Cuts the file to `length` bytes (only ever shorter): 1 or 0.
+  int (*truncate_file)(PlatHandle h, long long length);
+
+  // An exclusive lock over a whole job, held through a lock file of our own
+  // (created when missing, never deleted). Returns the handle that holds it,
+  // or kNoHandle when another holder has it or the file cannot be made. The
+  // lock ends with unlock_file or with the process, so a lock file left by
+  // a crash never blocks anyone. Win32: the file opened without sharing;
+  // POSIX: flock, which two opens in one process also contend for.
+  PlatHandle (*lock_file)(const std::string& path);
+  void (*unlock_file)(PlatHandle h);
 };
 
 // The platform's own operations, as linked.
@@ -125,6 +137,9 @@ void* PlatFindFunction(void* library, const char* name);
 // 1 when the library was released (or none was given), 0 when the system refused.
 int PlatFreeLibrary(void* library);
 std::string PlatNativePath(const std::string& path);
+// See PlatformOps::lock_file.
+PlatHandle PlatLockFile(const std::string& path);
+void PlatUnlockFile(PlatHandle h);
 
 // The folder that stands for drive C: in the POSIX layer (vri-batch --root,
 // VRI_ROOT, tests). Ignored on Windows, where C: is C:.
@@ -177,6 +192,11 @@ long long PlatSize(PlatStream* s);
 int PlatFlush(PlatStream* s);
 // Flushes and forces the data onto the disk: 1 on success.
 int PlatSync(PlatStream* s);
+// Flushes, then cuts the file to `length` bytes: 1 on success.
+int PlatTruncate(PlatStream* s, long long length);
+// 1 when a read or write of the stream has failed since it was opened (a
+// failed read otherwise looks like the end of the file).
+int PlatFailed(PlatStream* s);
 // Flushes and closes; the stream is gone either way. 1 when every byte
 // written reached the file, 0 otherwise. Null is accepted (returns 1).
 int PlatClose(PlatStream* s);

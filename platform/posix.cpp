@@ -10,6 +10,7 @@
 // process by taking a write lock on it.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <time.h>
@@ -199,13 +200,32 @@ int PosixFreeLibrary(void* library) { return dlclose(library) == 0 ? 1 : 0; }
 
 std::string PosixNativePath(const std::string& path) { return MapPath(path); }
 
+int PosixTruncate(PlatHandle h, long long length) {
+  return ftruncate((int)h, (off_t)length) == 0 ? 1 : 0;
+}
+
+// flock, not fcntl: fcntl locks belong to the process, so a second import in
+// the same process (and the busy probe's own locks) would not see this one.
+PlatHandle PosixLockFile(const std::string& path) {
+  int fd = open(MapPath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return kNoHandle;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return kNoHandle;
+  }
+  return fd;
+}
+
+void PosixUnlockFile(PlatHandle h) { close((int)h); }
+
 const PlatformOps kPosix = {
     PosixShowMessage, PosixBeginWait,     PosixEndWait,         PosixSleep,
     PosixFileExists,  PosixFolderExists,  PosixProbeReadable,   PosixMakeFolder,
     PosixRemove,      PosixRename,        PosixGetCurrentFolder, PosixSetCurrentFolder,
     PosixLocalTime,   PosixOpen,          PosixRead,            PosixWrite,
     PosixSeek,        PosixSync,          PosixClose,           PosixLoadLibrary,
-    PosixFindFunction, PosixFreeLibrary,  PosixNativePath,
+    PosixFindFunction, PosixFreeLibrary,  PosixNativePath,     PosixTruncate,
+    PosixLockFile,    PosixUnlockFile,
 };
 
 }  // namespace

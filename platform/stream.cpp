@@ -52,6 +52,10 @@ int PlatFreeLibrary(void* library) {
   return library ? Platform().free_library(library) : 1;
 }
 std::string PlatNativePath(const std::string& path) { return Platform().native_path(path); }
+PlatHandle PlatLockFile(const std::string& path) { return Platform().lock_file(path); }
+void PlatUnlockFile(PlatHandle h) {
+  if (h != kNoHandle) Platform().unlock_file(h);
+}
 
 WaitCursor::WaitCursor() : previous_(Platform().begin_wait_cursor()) {}
 WaitCursor::~WaitCursor() { Platform().end_wait_cursor(previous_); }
@@ -73,7 +77,8 @@ struct PlatStream {
   // they go to the end of the file whatever wstart says
   long long wstart = 0;
   std::vector<char> wbuf;
-  bool failed = false;
+  bool failed = false;       // a write failed (sticky for writes)
+  bool read_failed = false;  // a read failed: what looked like the end was not
 };
 
 namespace {
@@ -139,6 +144,7 @@ std::size_t PlatRead(PlatStream* s, void* buffer, std::size_t count) {
     if (count - done >= kBufferSize) {
       if (ops.seek_file(s->handle, s->pos, 0) < 0) break;
       long long n = ops.read_file(s->handle, out + done, (long long)(count - done));
+      if (n < 0) s->read_failed = true;
       if (n <= 0) break;
       done += (std::size_t)n;
       s->pos += n;
@@ -149,6 +155,7 @@ std::size_t PlatRead(PlatStream* s, void* buffer, std::size_t count) {
     long long n = -1;
     if (ops.seek_file(s->handle, s->pos, 0) >= 0)
       n = ops.read_file(s->handle, s->rbuf.data(), (long long)kBufferSize);
+    if (n < 0) s->read_failed = true;
     if (n <= 0) {
       s->rbuf.clear();
       break;
@@ -173,6 +180,7 @@ std::size_t PlatReadView(PlatStream* s, std::size_t count, const char** data) {
     long long n = -1;
     if (ops.seek_file(s->handle, s->pos, 0) >= 0)
       n = ops.read_file(s->handle, s->rbuf.data(), (long long)kBufferSize);
+    if (n < 0) s->read_failed = true;
     s->rbuf.resize(n > 0 ? (std::size_t)n : 0);
     rend = s->rstart + (long long)s->rbuf.size();
   }
@@ -240,6 +248,14 @@ int PlatSync(PlatStream* s) {
   if (!PlatFlush(s)) return 0;
   return Platform().sync_file(s->handle);
 }
+
+int PlatTruncate(PlatStream* s, long long length) {
+  if (!s || length < 0 || !FlushWrites(s)) return 0;
+  s->rbuf.clear();
+  return Platform().truncate_file(s->handle, length);
+}
+
+int PlatFailed(PlatStream* s) { return s && (s->failed || s->read_failed) ? 1 : 0; }
 
 int PlatClose(PlatStream* s) {
   if (!s) return 1;

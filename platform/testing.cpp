@@ -1,7 +1,9 @@
 #include "platform/testing.h"
 
+#include <cstdlib>
 #include <map>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -11,21 +13,35 @@ void SinkMessage(PlatWindow, const std::string& text, const std::string& caption
   if (g_sink && *g_sink) (*g_sink)(RecordedMessage{icon, caption, text});
 }
 
+struct ArmedFault {
+  FaultOp op;
+  int at;
+  bool persistent;
+};
+
 struct FaultState {
   PlatformOps inner;
-  FaultOp op = FaultOp::kOpen;
-  int at = 0;
-  bool persistent = false;
+  std::vector<ArmedFault> armed;
+  bool short_writes = false;
+  long long crash_at = 0;
+  long long total = 0;
   int fired = 0;
   std::map<FaultOp, int> calls;
   std::set<PlatHandle> open;
 };
 FaultState* g_faults = nullptr;
 
+void CountOperation() {
+  ++g_faults->total;
+  if (g_faults->crash_at > 0 && g_faults->total >= g_faults->crash_at) std::_Exit(kCrashExitStatus);
+}
+
 bool ShouldFail(FaultOp op) {
+  CountOperation();
   int n = ++g_faults->calls[op];
-  if (g_faults->at <= 0 || op != g_faults->op) return false;
-  bool fail = g_faults->persistent ? n >= g_faults->at : n == g_faults->at;
+  bool fail = false;
+  for (const ArmedFault& f : g_faults->armed)
+    if (f.at > 0 && f.op == op && (f.persistent ? n >= f.at : n == f.at)) fail = true;
   if (fail) ++g_faults->fired;
   return fail;
 }
@@ -36,13 +52,22 @@ PlatHandle FaultOpen(const std::string& path, PlatOpenMode mode) {
   if (h != kNoHandle) g_faults->open.insert(h);
   return h;
 }
+long long FaultRead(PlatHandle h, void* buffer, long long count) {
+  if (ShouldFail(FaultOp::kRead)) return -1;
+  return g_faults->inner.read_file(h, buffer, count);
+}
 long long FaultWrite(PlatHandle h, const void* data, long long count) {
-  if (ShouldFail(FaultOp::kWrite)) return -1;
+  if (ShouldFail(FaultOp::kWrite)) {
+    if (g_faults->short_writes && count > 1) g_faults->inner.write_file(h, data, count / 2);
+    return -1;
+  }
   return g_faults->inner.write_file(h, data, count);
 }
 int FaultClose(PlatHandle h) {
+  bool fail = ShouldFail(FaultOp::kClose);
   g_faults->open.erase(h);
-  return g_faults->inner.close_file(h);
+  int ok = g_faults->inner.close_file(h);
+  return fail ? 0 : ok;
 }
 int FaultRename(const std::string& from, const std::string& to) {
   if (ShouldFail(FaultOp::kRename)) return 0;
@@ -55,6 +80,10 @@ int FaultRemove(const std::string& path) {
 int FaultSync(PlatHandle h) {
   if (ShouldFail(FaultOp::kSync)) return 0;
   return g_faults->inner.sync_file(h);
+}
+int FaultTruncate(PlatHandle h, long long length) {
+  if (ShouldFail(FaultOp::kTruncate)) return 0;
+  return g_faults->inner.truncate_file(h, length);
 }
 
 }  // namespace
@@ -94,6 +123,8 @@ FaultInjector::FaultInjector() : saved_(Platform()) {
   ops.rename_file = FaultRename;
   ops.remove_file = FaultRemove;
   ops.sync_file = FaultSync;
+  ops.read_file = FaultRead;
+  ops.truncate_file = FaultTruncate;
   SetPlatform(ops);
 }
 
@@ -104,11 +135,19 @@ FaultInjector::~FaultInjector() {
 }
 
 void FaultInjector::FailAt(FaultOp op, int n, bool persistent) {
-  g_faults->op = op;
-  g_faults->at = n;
-  g_faults->persistent = persistent;
+  g_faults->armed.assign(1, ArmedFault{op, n, persistent});
   g_faults->fired = 0;
 }
+
+void FaultInjector::FailAlsoAt(FaultOp op, int n, bool persistent) {
+  g_faults->armed.push_back(ArmedFault{op, n, persistent});
+}
+
+void FaultInjector::SetShortWrites(bool short_writes) { g_faults->short_writes = short_writes; }
+
+void FaultInjector::CrashAt(long long k) { g_faults->crash_at = k; }
+
+long long FaultInjector::TotalCalls() const { return g_faults->total; }
 
 int FaultInjector::Calls(FaultOp op) const {
   auto it = g_faults->calls.find(op);

@@ -44,12 +44,18 @@ class MessageRecorder {
   MessageSink sink_;
 };
 
-enum class FaultOp { kOpen, kWrite, kRename, kRemove, kSync };
+enum class FaultOp { kOpen, kWrite, kRename, kRemove, kSync, kRead, kClose, kTruncate };
+
+// Exit status of a process ended by FaultInjector::CrashAt.
+constexpr int kCrashExitStatus = 86;
 
 // Fails the n-th call (counted from 1) of one kind of file operation, once or
 // from then on, while the guard lives; counts the calls of every kind.
-// An open that fails returns no handle; a write that fails writes nothing;
-// a rename or remove that fails leaves both names as they were.
+// An open that fails returns no handle; a write that fails writes nothing
+// (or, with short writes, the first half of its bytes: a full disk); a read
+// that fails reads nothing; a close that fails closes the handle all the same
+// (the bytes written reached the file) and reports the failure; a rename or
+// remove that fails leaves both names as they were.
 class FaultInjector {
  public:
   FaultInjector();
@@ -57,10 +63,21 @@ class FaultInjector {
   FaultInjector(const FaultInjector&) = delete;
   FaultInjector& operator=(const FaultInjector&) = delete;
 
-  // n <= 0 disarms. persistent: every call from the n-th on fails.
+  // n <= 0 disarms. persistent: every call from the n-th on fails. Replaces
+  // every fault armed before.
   void FailAt(FaultOp op, int n, bool persistent = false);
+  // Arms one more fault beside the ones armed (a second failure after the
+  // first), counted from the same calls.
+  void FailAlsoAt(FaultOp op, int n, bool persistent = false);
+  void SetShortWrites(bool short_writes);
+  // Ends the process (std::_Exit with kCrashExitStatus) at the k-th file
+  // operation of any kind, before it happens: a kill at that instant. For a
+  // child process of a test.
+  void CrashAt(long long k);
   int Calls(FaultOp op) const;
-  // 1 when the armed fault has fired at least once.
+  // File operations of every kind so far (the count CrashAt looks at).
+  long long TotalCalls() const;
+  // 1 when an armed fault has fired at least once.
   int Fired() const;
   // Open handles not yet closed (to prove that a job closed everything).
   int OpenHandles() const;

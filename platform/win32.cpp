@@ -177,13 +177,31 @@ int WinFreeLibrary(void* library) { return FreeLibrary(static_cast<HMODULE>(libr
 
 std::string WinNativePath(const std::string& path) { return Map(path); }
 
+int WinTruncate(PlatHandle h, long long length) {
+  LARGE_INTEGER to;
+  to.QuadPart = length;
+  HANDLE file = reinterpret_cast<HANDLE>(h);
+  return SetFilePointerEx(file, to, nullptr, FILE_BEGIN) && SetEndOfFile(file) ? 1 : 0;
+}
+
+// Opened without any sharing: a second holder gets a sharing violation until
+// the handle is closed, which the system does for a process that ended.
+PlatHandle WinLockFile(const std::string& path) {
+  HANDLE h = CreateFileA(Map(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  return h == INVALID_HANDLE_VALUE ? kNoHandle : reinterpret_cast<PlatHandle>(h);
+}
+
+void WinUnlockFile(PlatHandle h) { CloseHandle(reinterpret_cast<HANDLE>(h)); }
+
 const PlatformOps kWin32 = {
     WinShowMessage,  WinBeginWait,    WinEndWait,          WinSleep,
     WinFileExists,   WinFolderExists, WinProbeReadable,    WinMakeFolder,
     WinRemove,       WinRename,       WinGetCurrentFolder, WinSetCurrentFolder,
     WinLocalTime,    WinOpen,         WinRead,             WinWrite,
     WinSeek,         WinSync,         WinClose,            WinLoadLibrary,
-    WinFindFunction, WinFreeLibrary,  WinNativePath,
+    WinFindFunction, WinFreeLibrary,  WinNativePath,       WinTruncate,
+    WinLockFile,     WinUnlockFile,
 };
 
 }  // namespace
