@@ -1,10 +1,12 @@
 #include "documents/doc_store.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "codecs/encoding.h"
 #include "codecs/number.h"
 #include "codecs/text.h"
+#include "documents/doc_journal.h"
 #include "documents/doc_kinds.h"
 #include "documents/document_layout.h"
 #include "documents/item_taxes.h"
@@ -19,6 +21,9 @@ namespace {
 constexpr char kSaveCaption[] = "SaveDoc";
 constexpr char kWriteText[] = "Erro ao gravar o registro do documento.";
 constexpr char kNoKeyText[] = "Documento sem chave de numeração.";
+constexpr char kUndoText[] =
+    "Erro ao desfazer a gravação do documento incompleto; ele será desfeito na próxima importação.";
+constexpr char kProductReadText[] = "Erro ao ler o arquivo de produtos.";
 constexpr char kSavePaiCaption[] = "SavePai";
 constexpr char kSavePaiText[] = "Erro ao atualizar o registro pai.";
 constexpr int kLastItemOffset = 160;
@@ -78,34 +83,64 @@ bool SameNoCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-// Writes one whole record through a stream that FOpen2 opened and closes it.
-// 1 when every byte reached the file.
-int WriteRecord(PlatStream* stream, std::string& line) {
-  CleanRecord(line);
-  int ok = PlatWrite(stream, line.data(), line.size());
-  int closed = PlatClose(stream);
-  return ok && closed ? 1 : 0;
-}
-
 void ShowWriteError(const DocumentForm& form) {
   PlatShowMessage(form.owner, kWriteText, kSaveCaption, PlatIcon::kError);
 }
 
-// Opens the document file for the next child, in the first free record
-// after the one written last for this document or at the end, and writes
-// it. Returns the child's record number, or -1 (message shown).
-int WriteChild(const DocumentForm& form, const std::string& path, int after,
-               std::string& line) {
-  int record = after;
-  PlatStream* stream = FOpen2(path, kDocumentRecordLength, kOpenNewRecord, record, kReuseAfter);
-  if (!stream) return -1;
-  // the child names its parent; the record number only becomes known here
-  if (!WriteRecord(stream, line)) {
-    ShowWriteError(form);
-    return -1;
+// The records one SaveDoc wrote, so that a document that cannot be written
+// whole is undone: the larger product must never find a live parent without
+// all of its items, its remark or its links.
+struct DocWrite {
+  const DocumentForm& form;
+  std::string path;
+  DocJournal* journal;
+  std::vector<OwnRecord> own;
+  std::string parent_bytes;  // as the file holds them, links included
+
+  // Announces `line` for `record` in the journal and notes it as ours.
+  int Announce(int record, const std::string& line) {
+    NoteOwnRecord(own, path, record, line);
+    return !journal || JournalRecord(*journal, path, record, line);
   }
-  return record;
-}
+  // Writes one whole record through a stream that FOpen2 opened and closes
+  // it. 1 when every byte reached the file; else 0 after the write message.
+  int Write(PlatStream* stream, int record, std::string& line) {
+    CleanRecord(line);
+    int ok = Announce(record, line) && PlatWrite(stream, line.data(), line.size());
+    if (!PlatClose(stream)) ok = 0;
+    if (!ok) ShowWriteError(form);
+    return ok;
+  }
+  // Opens the document file for the next child, in the first free record
+  // after the one written last for this document or at the end, and writes
+  // it. Returns the child's record number, or -1 (message shown).
+  int WriteChild(int after, std::string& line) {
+    int record = after;
+    PlatStream* stream = FOpen2(path, kDocumentRecordLength, kOpenNewRecord, record, kReuseAfter);
+    if (!stream) return -1;
+    // the child names its parent; the record number only becomes known here
+    return Write(stream, record, line) ? record : -1;
+  }
+  // Links a child into the parent, the new parent announced first.
+  int Link(int parent, char child_type, int child) {
+    std::string linked = parent_bytes;
+    const std::string link = child > parent ? Number10(child) : std::string(kLinkWidth, ' ');
+    linked.replace(child_type == kChildItem ? kLastItemOffset : kRemarkOffset, kLinkWidth, link);
+    if (!Announce(parent, linked)) {
+      ShowWriteError(form);
+      return 0;
+    }
+    if (!SavePai(form, path, child_type, parent, child, kSavePaiLink)) return 0;
+    parent_bytes = linked;
+    return 1;
+  }
+  // Frees what was written. 1 when nothing of the document is left live.
+  int Undo() {
+    if (FreeOwnRecords(own)) return 1;
+    PlatShowMessage(form.owner, kUndoText, kSaveCaption, PlatIcon::kError);
+    return 0;
+  }
+};
 
 std::string& TwoDigits(int m, std::string& out) {
   char buffer[16];
@@ -279,7 +314,8 @@ int SavePai(const DocumentForm& form, const std::string& document_file, char chi
 int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& code2,
             const std::string& code3, long& number, const DateRec& issue_date,
             const DateRec& second_date, const std::string& customer_code,
-            const std::string& seller_code, const std::string& code4, int flag) {
+            const std::string& seller_code, const std::string& code4, int flag,
+            DocJournal* journal) {
   WaitCursor wait;
   const int kind = DocKind();
   const int direction = DocDirection();
@@ -290,19 +326,34 @@ int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& cod
   CompanyContext& company = Company();
   company.doc_kind_code = (unsigned char)KindLetter(kind);
   company.doc_year = direction == kDirectionSale ? issue_date.year : second_date.year;
-  std::string path;
-  DocumentFilePath(path, company.doc_year);
+  DocWrite doc{form, {}, journal, {}, {}};
+  DocumentFilePath(doc.path, company.doc_year);
+  const std::string& path = doc.path;
+
+  // The items' tax codes come from the product file: one that is there but
+  // cannot be read would give every item empty codes.
+  std::string product_path;
+  CompanyFilePath(product_path, kProductFile);
+  PlatStream* products = PlatOpen(product_path, PlatOpenMode::kRead);
+  if (!products && (PlatFileExists(product_path) || PlatFolderExists(product_path))) {
+    PlatShowMessage(form.owner, kProductReadText, kSaveCaption, PlatIcon::kError);
+    return -1;
+  }
 
   int parent = -1;
   PlatStream* stream =
       FOpen2(path, kDocumentRecordLength, kOpenNewRecord, parent, kReuseFromFirst);
-  if (!stream) return -1;
+  if (!stream) {
+    PlatClose(products);
+    return -1;
+  }
 
   // The file stays open while the number is drawn, so the parent's slot is
   // held meanwhile.
   std::string key, name;
   if (!DocKey(form, kind, kKeyNumbering, key, name)) {
     PlatClose(stream);
+    PlatClose(products);
     PlatShowMessage(form.owner, kNoKeyText, kSaveCaption, PlatIcon::kError);
     return -1;
   }
@@ -310,26 +361,27 @@ int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& cod
   if (!GetCodeCad2(company.company_code, key, number,
                    kind < 10 ? kNumberDigitsLow : kNumberDigitsHigh)) {
     PlatClose(stream);
+    PlatClose(products);
     return -1;
   }
 
+  // From here on every record written is ours to undo when the document
+  // cannot be made whole; the number drawn stays used (a gap, as after any
+  // deleted document).
+  int whole = 1;
   std::string line = ParentLine(form, parent, kind, direction, code1, code2, code3, number,
                                 issue_date, second_date, customer_code, seller_code, code4, flag);
-  if (!WriteRecord(stream, line)) {
-    ShowWriteError(form);
-    return -1;
-  }
-
-  std::string product_path;
-  PlatStream* products = PlatOpen(CompanyFilePath(product_path, kProductFile), PlatOpenMode::kRead);
+  if (!doc.Write(stream, parent, line)) whole = 0;
+  doc.parent_bytes = line;
 
   ItemValues item;
-  for (int i = 0; ReadItemLine(form, i, item); ++i) ItemTaxes(form, i, item, totals, kPassAccumulate);
+  for (int i = 0; whole && ReadItemLine(form, i, item); ++i)
+    ItemTaxes(form, i, item, totals, kPassAccumulate);
 
   int last_written = parent;
   int last_item = -1;
   std::string text;
-  for (int i = 0; ReadItemLine(form, i, item); ++i) {
+  for (int i = 0; whole && ReadItemLine(form, i, item); ++i) {
     ItemTaxes(form, i, item, totals, kPassWrite);
     if (kind >= 10 && !SameNoCase(item.cfop, previous_cfop)) {
       previous_cfop = item.cfop;
@@ -350,28 +402,42 @@ int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& cod
       ReadProductField(products, record, text, kProductCofinsRate);
       cofins_rate = ParseNum(text);
     }
+    if (PlatFailed(products)) {
+      PlatShowMessage(form.owner, kProductReadText, kSaveCaption, PlatIcon::kError);
+      whole = 0;
+      break;
+    }
     std::string record_line =
         ItemLine(parent, item, totals, ipi_cst, pis_cst, cofins_cst, pis_rate, cofins_rate);
-    int child = WriteChild(form, path, last_written, record_line);
-    if (child >= 0) {
-      last_written = child;
-      last_item = child;
+    int child = doc.WriteChild(last_written, record_line);
+    if (child < 0) {
+      whole = 0;
+      break;
     }
+    last_written = child;
+    last_item = child;
   }
-  // The parent names the last item record that exists, also when the last
-  // line could not be written.
-  if (last_item >= 0) SavePai(form, path, kChildItem, parent, last_item, kSavePaiLink);
   PlatClose(products);
+  if (whole && last_item >= 0 && !doc.Link(parent, kChildItem, last_item)) whole = 0;
 
   std::string remark = Slot(form, kSlotRemark, kRemarkMaxLength);
   TrimRight(CleanRecord(remark));
-  if (!remark.empty()) {
+  if (whole && !remark.empty()) {
     RecordLine r;
     r.PutAt(0, 1, std::string(1, kRemarkRecordType));
     r.PutAt(1, kLinkWidth, Number10(parent));
     r.PutAt(kRemarkTextOffset, kRemarkMaxLength, remark);
-    int child = WriteChild(form, path, last_written, r.text);
-    if (child >= 0) SavePai(form, path, kChildRemark, parent, child, kSavePaiLink);
+    int child = doc.WriteChild(last_written, r.text);
+    if (child < 0 || !doc.Link(parent, kChildRemark, child)) whole = 0;
+  }
+  // Whole on the disk before the journal may say so.
+  if (whole && journal && !SyncFile(path)) {
+    ShowWriteError(form);
+    whole = 0;
+  }
+  if (!whole) {
+    doc.Undo();
+    return -1;
   }
   return parent;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "codecs/date.h"
+#include "documents/doc_journal.h"
 #include "documents/document_form.h"
 
 // Form slots read by SaveDoc (besides the document totals of item_taxes.h).
@@ -32,20 +33,27 @@ constexpr int kSavePaiLink = 0;  // the only mode: store the child's number in t
 // (code1 2, code2 4, code3 3, customer_code 10, seller_code 5, code4 4);
 // flag outside 0..2 is written as 0; second_date year 0 means none. The kind
 // letter and the file year are left in the company context.
+// The document is written whole or not at all: every record (parent, items,
+// remark) and link is announced in `journal` (when given) before it is
+// written, and when any of them fails, every record this call wrote is freed
+// with the status byte '+' and the number drawn stays a gap.
 // Returns the record number of the parent (0 or more) with `number` the
-// document number taken; -1 when nothing was saved: the document file could
-// not be opened (FOpen2's message), no number could be taken (GetCodeCad2's
-// message; also "Documento sem chave de numeração." caption "SaveDoc" for a
-// kind without a numbering key) or the parent did not reach the file ("Erro
-// ao gravar o registro do documento.", caption "SaveDoc", error icon).
-// A child that cannot be opened (FOpen2's message) or written (the same
-// write message) is left out and not linked; the parent then names the last
-// item record that was written. A failed link shows SavePai's message. In
-// every such case the result is still the parent's number.
+// document number taken; -1 when no document was left: the product file is
+// there but cannot be read ("Erro ao ler o arquivo de produtos.", caption
+// "SaveDoc", error icon), the document file could not be opened (FOpen2's
+// message), no number could be taken (GetCodeCad2's message; also
+// "Documento sem chave de numeração." caption "SaveDoc" for a kind without
+// a numbering key), a record did not reach the file or could not be
+// announced ("Erro ao gravar o registro do documento.", caption "SaveDoc",
+// error icon) or a link failed (SavePai's message). When the records written
+// could not all be freed, "Erro ao desfazer a gravação do documento
+// incompleto; ele será desfeito na próxima importação." (caption "SaveDoc",
+// error icon) follows: the journal still holds them.
 int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& code2,
             const std::string& code3, long& number, const DateRec& issue_date,
             const DateRec& second_date, const std::string& customer_code,
-            const std::string& seller_code, const std::string& code4, int flag);
+            const std::string& seller_code, const std::string& code4, int flag,
+            DocJournal* journal = nullptr);
 
 // Mode 0: stores child_number in parent record parent_number of
 // document_file, in the last-item position (field 31) for child type '1'

@@ -441,10 +441,11 @@ TEST_F(StoreTest, KindWithoutNumberingKeyIsRefused) {
 }
 
 // ---------------------------------------------------------------------------
-// Faults: every open and every write of a save fails in turn. Each outcome
-// must be one the store allows: nothing written and -1, or the parent with
-// the children that could be written, every link naming a child of it, every
-// record whole, and only the documented messages.
+// Faults: every file operation of a save fails in turn, once or from then on
+// (a full disk: failing writes land half their bytes). A save is whole or
+// leaves nothing live: either exactly the bytes of a clean save, or -1 with
+// every record it wrote freed and no torn record, and only the documented
+// messages.
 
 const std::set<std::pair<std::string, std::string>> kAllowedMessages = {
     {"FOpen2", "Erro ao abrir o arquivo."},
@@ -453,10 +454,11 @@ const std::set<std::pair<std::string, std::string>> kAllowedMessages = {
     {"GetCodeCad2", "Erro ao abrir / posicionar arquivo de contadores."},
     {"GetCodeCad2", "Erro ao gravar arquivo de contadores."},
     {"SaveDoc", "Erro ao gravar o registro do documento."},
+    {"SaveDoc", "Erro ao ler o arquivo de produtos."},
+    {"SaveDoc",
+     "Erro ao desfazer a gravação do documento incompleto; ele será desfeito na próxima importação."},
     {"SavePai", "Erro ao atualizar o registro pai."},
 };
-
-std::string WithoutParentNumber(std::string record) { return record.replace(1, 10, 10, ' '); }
 
 struct Outcome {
   int result;
@@ -464,125 +466,149 @@ struct Outcome {
   std::vector<RecordedMessage> messages;
   int open_handles;
   int fired;
+  std::string recovered;  // the file after the journal's undo
 };
 
-Outcome RunSave(FaultOp op, int n) {
+const RecordedMessage kUndoError{
+    PlatIcon::kError, "SaveDoc",
+    "Erro ao desfazer a gravação do documento incompleto; ele será desfeito na próxima importação."};
+const char kJournal[] = "C:\\journal.jnl";
+const std::string kBefore = Foreign("0") + Foreign("0", '+');
+
+// op fails at call n (from then on when persistent); with `no_cut`, every
+// truncate fails too, so a torn record can only be cut off by the journal.
+Outcome RunSave(FaultOp op, int n, bool persistent, bool no_cut = false) {
   DocumentWorld world;
   world.WriteQuoteConfig("0");
   world.WriteProducts({{"P0", "Produto zero", "10,00", "0", "1,65", "7,6", "2", "0", "1"},
                        {"P1", "Produto um", "5,00", "0"}});
   // a live foreign record and a free one, so both the reuse and the append
   // paths are taken
-  WriteFileBytes(kDocFile, Foreign("0") + Foreign("0", '+'));
+  WriteFileBytes(kDocFile, kBefore);
   DocumentForm form = Quote({{"P0", "2", "10", "0"}, {"P1", "1", "3", "1"}, {"P0", "1", "1", "0"}});
   SetSlot(form, kSlotRemark, "obs");
   Outcome out;
   MessageRecorder messages;
+  DocJournal journal;
   {
     FaultInjector faults;
-    faults.FailAt(op, n);
+    faults.SetShortWrites(true);
+    faults.FailAt(op, n, persistent);
+    if (no_cut) faults.FailAlsoAt(FaultOp::kTruncate, 1, true);
     long number = 0;
-    out.result = Save(form, number);
-    out.open_handles = faults.OpenHandles();
+    OpenJournal(journal, kJournal);
+    JournalBegin(journal, "pedido");
+    out.result = SaveDoc(form, "", "", "", number, kIssue, DateRec{}, "C", "V01", "", 0, &journal);
     out.fired = faults.Fired();
+  }
+  // The caller marks a whole save so (here with the faults over).
+  if (out.result >= 0) {
+    EXPECT_TRUE(JournalWhole(journal, "", "pedido"));
+  }
+  {
+    FaultInjector count;
+    CloseJournal(journal);
+    out.open_handles = count.OpenHandles();
   }
   out.messages = messages.messages();
   out.bytes = ReadFileBytes(kDocFile);
+  // What the next start does with a save left unfinished.
+  JournalState state;
+  EXPECT_TRUE(ReadJournal(kJournal, state));
+  for (const auto& unfinished : state.unfinished) EXPECT_TRUE(FreeOwnRecords(unfinished.second));
+  out.recovered = ReadFileBytes(kDocFile);
   return out;
 }
 
-void CheckOutcome(const Outcome& o, const std::vector<std::string>& clean_items,
-                  const std::string& label) {
-  SCOPED_TRACE(label);
-  EXPECT_EQ(o.open_handles, 0);
-  for (const RecordedMessage& m : o.messages) {
-    EXPECT_EQ(m.icon, PlatIcon::kError);
-    EXPECT_TRUE(kAllowedMessages.count({m.caption, m.text})) << m.caption << ": " << m.text;
+// The live records with their record numbers and links blanked, sorted.
+std::vector<std::string> LiveShape(const std::string& bytes) {
+  std::vector<std::string> shape;
+  for (std::string r : Records(bytes)) {
+    if (r.back() == '+') continue;
+    r.replace(1, 10, 10, ' ');
+    r.replace(160, 20, 20, ' ');
+    shape.push_back(r);
   }
-  ASSERT_EQ(o.bytes.size() % kDocumentRecordLength, 0u);  // no torn record
-  const std::vector<std::string> records = Records(o.bytes);
-  ASSERT_GE(records.size(), 2u);
-  EXPECT_EQ(records[0], Foreign("0"));
-  if (o.result < 0) {
-    EXPECT_FALSE(o.messages.empty());
-    EXPECT_EQ(o.bytes, Foreign("0") + Foreign("0", '+'));  // nothing written
-    return;
-  }
-  ASSERT_LT((std::size_t)o.result, records.size());
-  const std::string& parent = records[(std::size_t)o.result];
-  EXPECT_EQ(Parent(parent, kParentType), "0");
-  EXPECT_EQ(Parent(parent, kParentNumber), std::to_string(o.result));
-  std::vector<int> items;
-  std::vector<int> remarks;
-  std::vector<std::string> item_texts;
-  for (std::size_t r = 0; r < records.size(); ++r) {
-    if (Item(records[r], kItemParent) != std::to_string(o.result)) continue;
-    if (records[r][0] == '1') {
-      items.push_back((int)r);
-      item_texts.push_back(WithoutParentNumber(records[r]));
-    } else if (records[r][0] == '2') {
-      remarks.push_back((int)r);
-      EXPECT_EQ(records[r].substr(11, 4), "obs ");
-    }
-  }
-  // the items written are whole and in order, a sub-sequence of a clean save
-  std::size_t k = 0;
-  for (const std::string& t : item_texts) {
-    while (k < clean_items.size() && clean_items[k] != t) ++k;
-    EXPECT_LT(k, clean_items.size()) << "unexpected item record";
-    ++k;
-  }
-  EXPECT_LE(remarks.size(), 1u);
-  const std::string last = Parent(parent, kParentLastItem);
-  if (items.empty()) {
-    EXPECT_EQ(last, "");
-  } else if (last.empty()) {
-    EXPECT_NE(std::find(o.messages.begin(), o.messages.end(), kSavePaiError), o.messages.end());
-  } else {
-    EXPECT_EQ(last, std::to_string(items.back()));
-  }
-  const std::string remark = Parent(parent, kParentRemark);
-  if (remarks.empty()) {
-    EXPECT_EQ(remark, "");
-  } else if (remark.empty()) {
-    EXPECT_NE(std::find(o.messages.begin(), o.messages.end(), kSavePaiError), o.messages.end());
-  } else {
-    EXPECT_EQ(remark, std::to_string(remarks[0]));
-  }
-  if (items.size() < 3 || remarks.empty()) {
-    EXPECT_FALSE(o.messages.empty());
-  }
+  std::sort(shape.begin(), shape.end());
+  return shape;
 }
 
-TEST(DocumentsStoreFaults, EveryFailingOpenOrWriteLeavesAnAllowedOutcome) {
-  const Outcome clean = RunSave(FaultOp::kOpen, 0);
+// The parent's links name its last item and its remark.
+bool LinksHold(const std::string& bytes, int parent) {
+  const std::vector<std::string> records = Records(bytes);
+  int last_item = -1, remark = -1;
+  for (std::size_t r = 0; r < records.size(); ++r) {
+    if (records[r].back() == '+' || Item(records[r], kItemParent) != std::to_string(parent)) continue;
+    if (records[r][0] == '1') last_item = (int)r;
+    if (records[r][0] == '2') remark = (int)r;
+  }
+  const std::string& p = records[(std::size_t)parent];
+  return Parent(p, kParentLastItem) == std::to_string(last_item) &&
+         Parent(p, kParentRemark) == std::to_string(remark);
+}
+
+TEST(DocumentsStoreFaults, ASaveIsWholeOrLeavesNothingLive) {
+  const Outcome clean = RunSave(FaultOp::kOpen, 0, false);
   ASSERT_EQ(clean.result, 1);
   ASSERT_TRUE(clean.messages.empty());
-  std::vector<std::string> clean_items;
-  for (const std::string& r : Records(clean.bytes))
-    if (r[0] == '1' && Item(r, kItemParent) == "1") clean_items.push_back(WithoutParentNumber(r));
-  ASSERT_EQ(clean_items.size(), 3u);
-  CheckOutcome(clean, clean_items, "clean");
-
-  for (FaultOp op : {FaultOp::kOpen, FaultOp::kWrite}) {
-    int runs = 0, failed_saves = 0, partial_saves = 0;
-    for (int n = 1; n < 200; ++n) {
-      const Outcome o = RunSave(op, n);
+  ASSERT_EQ(Records(clean.bytes).size(), 6u);  // parent, three items, remark after the two
+  const char* names[] = {"open", "write", "rename", "remove", "sync", "read", "close", "truncate"};
+  struct Scenario {
+    FaultOp op;
+    bool persistent;
+    bool no_cut;
+  } scenarios[] = {
+      {FaultOp::kOpen, false, false},  {FaultOp::kOpen, true, false},
+      {FaultOp::kWrite, false, false}, {FaultOp::kWrite, true, false},  // a full disk
+      {FaultOp::kWrite, false, true},  {FaultOp::kSync, false, false},
+      {FaultOp::kSync, true, false},   {FaultOp::kRead, false, false},
+      {FaultOp::kRead, true, false},   {FaultOp::kClose, false, false},
+      {FaultOp::kClose, true, false},
+  };
+  for (const Scenario& sc : scenarios) {
+    int runs = 0, failed_saves = 0, left_to_journal = 0;
+    for (int n = 1; n < 300; ++n) {
+      const Outcome o = RunSave(sc.op, n, sc.persistent, sc.no_cut);
       if (!o.fired) break;
       ++runs;
-      if (o.result < 0) ++failed_saves;
-      else if (o.bytes != clean.bytes) ++partial_saves;
-      CheckOutcome(o, clean_items, std::string(op == FaultOp::kOpen ? "open " : "write ") +
-                                       std::to_string(n));
+      SCOPED_TRACE(std::string(names[(int)sc.op]) + (sc.persistent ? " from call " : " call ") +
+                   std::to_string(n) + (sc.no_cut ? " no cut" : ""));
+      EXPECT_EQ(o.open_handles, 0);
+      for (const RecordedMessage& m : o.messages) {
+        EXPECT_EQ(m.icon, PlatIcon::kError);
+        EXPECT_TRUE(kAllowedMessages.count({m.caption, m.text})) << m.caption << ": " << m.text;
+      }
+      if (o.result >= 0) {
+        // Whole, though a failed reuse may have put it elsewhere in the file.
+        EXPECT_EQ(LiveShape(o.bytes), LiveShape(clean.bytes));
+        EXPECT_TRUE(LinksHold(o.bytes, o.result));
+        EXPECT_EQ(o.recovered, o.bytes);  // a whole save is never undone
+        continue;
+      }
+      ++failed_saves;
+      EXPECT_FALSE(o.messages.empty());
+      // Undone at once, or (the undo itself failing) by the journal later.
+      const bool undone = std::find(o.messages.begin(), o.messages.end(), kUndoError) ==
+                          o.messages.end();
+      if (!undone) ++left_to_journal;
+      for (const std::string* bytes : {undone ? &o.bytes : &o.recovered, &o.recovered}) {
+        ASSERT_EQ(bytes->size() % kDocumentRecordLength, 0u);  // no torn record
+        const std::vector<std::string> records = Records(*bytes);
+        EXPECT_EQ(records[0], Foreign("0"));
+        for (std::size_t r = 1; r < records.size(); ++r)
+          EXPECT_EQ(records[r].back(), '+') << "record " << r << " left live";
+      }
     }
-    EXPECT_GT(runs, 5);
-    EXPECT_GT(failed_saves, 0);   // the parent's open or write
-    EXPECT_GT(partial_saves, 0);  // a child's
+    EXPECT_GT(runs, 0);
+    EXPECT_GT(failed_saves, 0);
+    if (sc.no_cut || (sc.op == FaultOp::kRead && sc.persistent)) {
+      EXPECT_GT(left_to_journal, 0);
+    }
   }
 }
 
-// The last item cannot be written: the parent names the last one that was.
-TEST_F(StoreTest, ParentNamesTheLastItemThatWasWritten) {
+// The last item cannot be written: nothing of the document stays live.
+TEST_F(StoreTest, AFailedItemUndoesTheWholeDocument) {
   DocumentForm form = Quote({{"P0", "1", "1", "0"}, {"P1", "1", "2", "1"}});
   long number = 0;
   MessageRecorder messages;
@@ -594,14 +620,15 @@ TEST_F(StoreTest, ParentNamesTheLastItemThatWasWritten) {
     parent = Save(form, number);
     EXPECT_EQ(faults.Fired(), 1);
   }
-  ASSERT_EQ(parent, 0);
+  EXPECT_EQ(parent, -1);
   EXPECT_EQ(messages.messages(), (std::vector<RecordedMessage>{
                                      {PlatIcon::kError, "SaveDoc",
                                       "Erro ao gravar o registro do documento."}}));
   const std::vector<std::string> records = Records(ReadFileBytes(kDocFile));
   ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(Parent(records[0], kParentLastItem), "1");
+  EXPECT_EQ(records[0].back(), '+');
   EXPECT_EQ(Item(records[1], kItemCode), "P0");
+  EXPECT_EQ(records[1].back(), '+');
 }
 
 #ifndef _WIN32
