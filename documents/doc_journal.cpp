@@ -46,7 +46,9 @@ int FreeInFile(const std::string& file, const std::vector<const OwnRecord*>& rec
   std::string bytes;
   for (const OwnRecord* own : order) {
     if (own->versions.empty() || own->record < 0) continue;
-    const long long length = (long long)own->versions.front().size();
+    // A version cut short in the journal is no record length.
+    long long length = 0;
+    for (const std::string& version : own->versions) length = std::max(length, (long long)version.size());
     const long long start = (long long)own->record * length;
     const long long size = PlatSize(stream);
     if (size < 0) {
@@ -61,6 +63,7 @@ int FreeInFile(const std::string& file, const std::vector<const OwnRecord*>& rec
     }
     const bool torn = size - start < length;
     for (const std::string& version : own->versions) {
+      if ((long long)version.size() != length) continue;
       if (torn ? version.compare(0, bytes.size(), bytes) == 0 : bytes == version) {
         if (torn) {
           if (!PlatTruncate(stream, start)) ok = 0;
@@ -103,6 +106,15 @@ int JournalLine(DocJournal& journal, const std::string& line, int sync) {
   std::string text = line;
   text.append("\r\n");
   if (PlatWrite(journal.stream, text.data(), text.size()) &&
+      (sync ? PlatSync(journal.stream) : PlatFlush(journal.stream)))
+    return 1;
+  // Once more through a new stream (a stream's failure is sticky). The line
+  // end first closes whatever part of the line reached the file, which the
+  // reader then passes over as a line it does not know.
+  PlatClose(journal.stream);
+  journal.stream = PlatOpen(journal.path, PlatOpenMode::kAppend);
+  text.insert(0, "\r\n");
+  if (journal.stream && PlatWrite(journal.stream, text.data(), text.size()) &&
       (sync ? PlatSync(journal.stream) : PlatFlush(journal.stream)))
     return 1;
   journal.failed = 1;

@@ -2,7 +2,9 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "documents/item_check.h"
 #include "palm/palm_export.h"
 #include "records/catalogue.h"
+#include "records/company.h"
 #include "records/masters.h"
 #include "records/record_file.h"
 
@@ -42,12 +45,12 @@ std::string ProductKey(const std::string& code) {
   return key;
 }
 
-void IndexProducts(ProductIndex& index) {
+// 1 with the index (empty for a missing file); 0 when the file is there
+// (or a folder of its name) but cannot be read whole.
+int IndexProducts(const std::string& name, ProductIndex& index) {
   index.clear();
-  std::string name;
-  PlatStream* in =
-      CompanyFilePath(name, kProductFile).empty() ? nullptr : PlatOpen(name, PlatOpenMode::kRead);
-  if (!in) return;
+  PlatStream* in = PlatOpen(name, PlatOpenMode::kRead);
+  if (!in) return PlatFileExists(name) || PlatFolderExists(name) ? 0 : 1;
   // One read per record; the code and the description are taken from it.
   RecordBuffer record{kProductLayout, {}, {}};
   for (int n = 0; ReadRecord(in, n, record) && HasRecordField(record, kProductCode); ++n) {
@@ -60,14 +63,9 @@ void IndexProducts(ProductIndex& index) {
     RecordField(record, kProductDescription, ref.description);
     index.emplace(std::move(key), std::move(ref));
   }
+  int ok = !PlatFailed(in);
   PlatClose(in);
-}
-
-bool SameKey(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower((unsigned char)a[i]) != std::tolower((unsigned char)b[i])) return false;
-  return true;
+  return ok;
 }
 
 bool IsBlankLine(const std::string& line) {
@@ -79,54 +77,179 @@ std::string FormatPlaces(double value, int places) {
   return FormatNum(value, text, places);
 }
 
-// The order of one header line as read, kept for a retry when SaveDoc
-// refuses its quote.
-struct KeptOrder {
-  std::string header;
-  std::vector<std::string> items;
+std::string& ShowFormat(std::string& out, const char* format, const std::string& value) {
+  out = format;
+  std::size_t at = out.find("%s");
+  if (at != std::string::npos) out.replace(at, 2, value);
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// The order files, read whole before anything is written: an order is only
+// ever taken from a file read without error, and the lines of the orders
+// still pending are written back exactly as read.
+
+struct OrderFile {
+  std::string name;
+  std::string bytes;               // as read, for the .bak copy
+  std::vector<std::string> lines;  // without their CR LF or LF
 };
 
-// Writes `lines` (CR LF) to `name` under a temporary name, forced to the
-// disk and renamed over `name`: the orders in it exist nowhere else but in
-// the .bak files. 1 on success; 0 with no temporary file left.
-int WriteLinesSafely(const std::string& folder, const char* table,
-                     const std::vector<const std::string*>& lines) {
-  std::string final_name, temp_name;
-  PalmFilePath(final_name, folder, table, "txt");
-  std::string temp_table = std::string("~") + table;
-  PalmFilePath(temp_name, folder, temp_table.c_str(), "tmp");
-  PlatStream* out = PlatOpen(temp_name, PlatOpenMode::kCreate);
+// 1 and the file's lines; 0 when it cannot be opened or read whole.
+int ReadOrderFile(const std::string& name, OrderFile& file) {
+  file.name = name;
+  file.bytes.clear();
+  file.lines.clear();
+  PlatStream* in = PlatOpen(name, PlatOpenMode::kRead);
+  if (!in) return 0;
+  std::string chunk(64 * 1024, '\0');
+  for (std::size_t n; (n = PlatRead(in, chunk.data(), chunk.size())) > 0;)
+    file.bytes.append(chunk, 0, n);
+  int ok = !PlatFailed(in);
+  PlatClose(in);
+  if (!ok) return 0;
+  std::size_t start = 0;
+  while (start < file.bytes.size()) {
+    std::size_t end = file.bytes.find('\n', start);
+    std::size_t stop = end == std::string::npos ? file.bytes.size() : end;
+    std::string line = file.bytes.substr(start, stop - start);
+    if (end != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
+    file.lines.push_back(std::move(line));
+    start = stop + 1;
+  }
+  return 1;
+}
+
+// The key by which items find their order: the first 24 characters, ASCII
+// letter case aside.
+std::string OrderKey(const std::string& line) {
+  std::string key;
+  OrderField(line, 0, kOrderKeyWidth, key);
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+  return key;
+}
+
+enum class OrderState { kPending, kImported, kNoQuote };
+
+struct Order {
+  const std::string* header = nullptr;
+  const std::vector<const std::string*>* items = nullptr;
+  std::string id;  // what the journal knows the order by
+  OrderState state = OrderState::kPending;
+};
+
+// 64-bit FNV-1a over `text`, from `seed`.
+std::uint64_t Fnv(const std::string& text, std::uint64_t seed) {
+  std::uint64_t h = seed;
+  for (unsigned char c : text) {
+    h ^= c;
+    h *= 0x100000001b3ULL;
+  }
+  return h;
+}
+
+// An order is known by its exact header line, its item lines and, where the
+// same order stands more than once, by which of them it is: the handheld may
+// reuse a key, and two orders that share one stay two orders.
+std::string OrderId(const std::string& header, const std::vector<const std::string*>& items,
+                    int occurrence) {
+  std::string text = header;
+  text.push_back('\n');
+  for (const std::string* item : items) text.append(*item).push_back('\n');
+  char id[64];
+  std::snprintf(id, sizeof id, "%016llx%016llx.%d",
+                (unsigned long long)Fnv(text, 0xcbf29ce484222325ULL),
+                (unsigned long long)Fnv(text, 0x84222325cbf29ce4ULL), occurrence);
+  return id;
+}
+
+using ItemsByKey = std::unordered_map<std::string, std::vector<const std::string*>>;
+
+void BuildOrders(const OrderFile& headers, const OrderFile& items, ItemsByKey& by_key,
+                 std::vector<Order>& orders) {
+  static const std::vector<const std::string*> kNoItems;
+  by_key.clear();
+  for (const std::string& line : items.lines)
+    if (!IsBlankLine(line)) by_key[OrderKey(line)].push_back(&line);
+  std::unordered_map<std::string, int> seen;
+  orders.clear();
+  for (const std::string& line : headers.lines) {
+    if (IsBlankLine(line)) continue;
+    Order order;
+    order.header = &line;
+    auto found = by_key.find(OrderKey(line));
+    order.items = found == by_key.end() ? &kNoItems : &found->second;
+    std::string base = OrderId(line, *order.items, 0);
+    order.id = OrderId(line, *order.items, seen[base]++);
+    orders.push_back(std::move(order));
+  }
+}
+
+// Writes `bytes` to `name` through a temporary name of this company in the
+// same folder, forced to the disk and renamed over `name`. 1 on success; 0
+// with `name` as it was and no temporary file left.
+std::string TempName(const std::string& name) {
+  return name + "." + Company().company_code + ".tmp";
+}
+
+int ReplaceFile(const std::string& name, const std::string& bytes) {
+  std::string temp = TempName(name);
+  PlatStream* out = PlatOpen(temp, PlatOpenMode::kCreate);
   if (!out) return 0;
-  std::string text;
-  for (const std::string* line : lines) text.append(*line).append("\r\n");
-  int ok = PlatWrite(out, text.data(), text.size()) && PlatSync(out);
+  int ok = PlatWrite(out, bytes.data(), bytes.size()) && PlatSync(out);
   if (!PlatClose(out)) ok = 0;
-  if (ok && PlatRename(temp_name, final_name)) return 1;
-  PlatRemove(temp_name);
+  if (ok && PlatRename(temp, name)) return 1;
+  PlatRemove(temp);
   return 0;
 }
 
-int KeepForRetry(const std::string& folder, const std::vector<KeptOrder>& kept) {
-  std::vector<const std::string*> headers, items;
-  for (const KeptOrder& order : kept) {
-    headers.push_back(&order.header);
-    for (const std::string& item : order.items) items.push_back(&item);
-  }
-  // Items first: a Cabecalho.txt without its Itens.txt would be refused as a whole.
-  return WriteLinesSafely(folder, "Itens", items) && WriteLinesSafely(folder, "Cabecalho", headers);
+std::string BakName(const std::string& folder, const char* table) {
+  std::string name;
+  return PalmFilePath(name, folder, table, "bak");
 }
 
-// The order files set aside as .bak, so the same orders are not imported
-// twice; a file that is missing is passed over, and a failed rename is not
-// reported (the order files belong to the handheld's side).
-void SetOrderFilesAside(const std::string& folder) {
-  for (const char* table : kPalmOrderFiles) {
-    std::string txt, bak;
-    PalmFilePath(txt, folder, table, "txt");
-    PalmFilePath(bak, folder, table, "bak");
-    if (!PlatFileExists(txt)) continue;
-    // The rename replaces an old .bak in one step, so a failure leaves it whole.
-    PlatRename(txt, bak);
+void ShowSetAsideWarning(PlatWindow owner, const std::string& name) {
+  std::string text;
+  PlatShowMessage(owner, ShowFormat(text, kPalmSetAsideFormat, name), kPalmImportCaption,
+                  PlatIcon::kWarning);
+}
+
+// Sets an order file aside: its bytes as read go to the .bak file, then the
+// file is replaced by `pending` (the lines of the orders still to import),
+// or removed when there is none. The file is at every instant either the old
+// one or the new one. 1, or 0 after a warning that names the file.
+int SetOrderFileAside(PlatWindow owner, const std::string& folder, const char* table,
+                      const OrderFile& file, const std::string& pending) {
+  int ok = ReplaceFile(BakName(folder, table), file.bytes) &&
+           (pending.empty() ? PlatRemove(file.name) : ReplaceFile(file.name, pending));
+  if (!ok) ShowSetAsideWarning(owner, file.name);
+  return ok;
+}
+
+// The files the import does not read go aside as they are.
+int SetOtherFileAside(PlatWindow owner, const std::string& folder, const char* table) {
+  std::string txt;
+  PalmFilePath(txt, folder, table, "txt");
+  if (!PlatFileExists(txt)) return 1;
+  // The rename replaces an old .bak in one step, so a failure leaves it whole.
+  if (PlatRename(txt, BakName(folder, table))) return 1;
+  ShowSetAsideWarning(owner, txt);
+  return 0;
+}
+
+// The pending orders' lines: headers in file order; the items of each
+// pending key once, grouped by order.
+void PendingLines(const std::vector<Order>& orders, std::string& headers, std::string& items) {
+  headers.clear();
+  items.clear();
+  std::vector<const std::vector<const std::string*>*> written;
+  for (const Order& order : orders) {
+    if (order.state != OrderState::kPending) continue;
+    headers.append(*order.header).append("\r\n");
+    if (std::find(written.begin(), written.end(), order.items) != written.end()) continue;
+    written.push_back(order.items);
+    for (const std::string* item : *order.items) items.append(*item).append("\r\n");
   }
 }
 
@@ -136,34 +259,48 @@ void ShowDone(PlatWindow owner, int quotes) {
   PlatShowMessage(owner, text, kPalmImportCaption, PlatIcon::kInformation);
 }
 
-// One order: its items through the item check, then the quote. Returns 1
-// when a quote was written, 0 when the order gave none, -1 when SaveDoc
-// refused it.
-int ImportOrder(DocumentForm& form, const std::string& header, PlatStream* items,
-                const ProductIndex& products, const DateRec& today, KeptOrder& order) {
+void ShowError(PlatWindow owner, const char* format, const std::string& name) {
+  std::string text;
+  PlatShowMessage(owner, ShowFormat(text, format, name), kPalmImportCaption, PlatIcon::kError);
+}
+
+// A master the import relies on that is there (a file, or a folder of that
+// name) but cannot be read whole. Missing: 1, as an empty master.
+int MasterReadable(const std::string& name) {
+  if (!PlatFileExists(name) && !PlatFolderExists(name)) return 1;
+  PlatStream* in = PlatOpen(name, PlatOpenMode::kRead);
+  if (!in) return 0;
+  std::string chunk(64 * 1024, '\0');
+  while (PlatRead(in, chunk.data(), chunk.size()) > 0) {
+  }
+  int ok = !PlatFailed(in);
+  PlatClose(in);
+  return ok;
+}
+
+// One order's items through the item check, then its quote through SaveDoc
+// under the journal. Returns 1 when a quote was written, 0 when the order
+// gave none, -1 when SaveDoc refused it.
+int ImportOrder(DocumentForm& form, const Order& order, const ProductIndex& products,
+                const DateRec& today, DocJournal& journal) {
+  const std::string& header = *order.header;
   ClearItems(form);
   std::string field;
   const double discount = ImpliedThousandths(OrderField(header, kOrderDiscountAt, kOrderDiscountWidth, field));
   const char discount_kind = (int)header.size() > kOrderDiscountKindAt ? header[kOrderDiscountKindAt] : ' ';
   const int condition = ToInt(OrderField(header, kOrderConditionAt, kOrderConditionWidth, field));
   const int payment = ToInt(OrderField(header, kOrderPaymentAt, kOrderPaymentWidth, field));
-  std::string customer, seller, key;
+  std::string customer, seller;
   OrderField(header, kOrderCustomerAt, kOrderCustomerWidth, customer);
   OrderField(header, 0, kOrderSellerWidth, seller);
-  OrderField(header, 0, kOrderKeyWidth, key);
   double total = 0;
 
-  order.header = header;
-  order.items.clear();
-  PlatSeek(items, 0);
-  std::string line, item_key, code, text;
-  while (PlatReadLine(items, line)) {
-    if (IsBlankLine(line) || !SameKey(OrderField(line, 0, kOrderKeyWidth, item_key), key)) continue;
-    order.items.push_back(line);
-    OrderField(line, kItemProductAt, kItemProductWidth, code);
+  std::string code, text;
+  for (const std::string* line : *order.items) {
+    OrderField(*line, kItemProductAt, kItemProductWidth, code);
     TrimRight(code);
-    const double quantity = ImpliedThousandths(OrderField(line, kItemQuantityAt, kItemQuantityWidth, text));
-    const double price = ImpliedThousandths(OrderField(line, kItemPriceAt, kItemPriceWidth, text));
+    const double quantity = ImpliedThousandths(OrderField(*line, kItemQuantityAt, kItemQuantityWidth, text));
+    const double price = ImpliedThousandths(OrderField(*line, kItemPriceAt, kItemPriceWidth, text));
     SetSlot(form, kSlotCode, code);
     SetSlot(form, kSlotQuantity, FormatPlaces(quantity, kQtyDecimals));
     SetSlot(form, kSlotUnitPrice, FormatPlaces(price, 2));
@@ -183,7 +320,6 @@ int ImportOrder(DocumentForm& form, const std::string& header, PlatStream* items
 
   const std::string saved_title = form.title;
   form.title = payment == 0 ? kPalmCashTitle : payment == 1 ? kPalmInstalmentTitle : "";
-  std::vector<std::string> accepted = form.items;
   ClearSlots(form, kSlotFirst, kSlotLast);
   const double percent = OrderDiscountPercent(discount_kind, discount, total);
   SetSlot(form, kSlotDiscountPercent, FormatPlaces(percent, 4));
@@ -194,12 +330,156 @@ int ImportOrder(DocumentForm& form, const std::string& header, PlatStream* items
   SetSlot(form, kSlotConditionCode, payment == 1 ? condition_text : "");
 
   long number = 0;
-  const int parent = SaveDoc(form, "", "", "", number, today, DateRec{}, customer, seller, "", 0);
+  int parent = -1;
+  if (JournalBegin(journal, order.id))
+    parent = SaveDoc(form, "", "", "", number, today, DateRec{}, customer, seller, "", 0, &journal);
+  else
+    ShowError(form.owner, kPalmWriteFormat, journal.path);
 
   form.title = saved_title;
   ClearSlots(form, kSlotFirst, kSlotLast);
   ClearItems(form);
   return parent >= 0 ? 1 : -1;
+}
+
+// Finishes what an import of this company ended half-way left: every
+// document begun and not finished is undone. 1, or 0 after a message when
+// one could not be (the import must not go on: its order may be imported
+// again beside it).
+int UndoUnfinished(PlatWindow owner, const JournalState& state, DocJournal& journal) {
+  for (const auto& [key, records] : state.unfinished) {
+    if (!FreeOwnRecords(records)) {
+      std::string file = records.empty() ? journal.path : records.front().file;
+      ShowError(owner, kPalmUndoFormat, file);
+      return 0;
+    }
+    JournalUndone(journal, key);
+  }
+  return 1;
+}
+
+// Once the order files no longer hold this folder's imported orders, the
+// journal forgets them; whole documents of other folders are kept. 1 when
+// the journal was emptied or rewritten.
+int ForgetImported(DocJournal& journal, const JournalState& state, const std::string& group) {
+  std::string keep;
+  for (const std::string& line : state.whole_lines)
+    if (line.compare(0, group.size() + 3, "C|" + group + "|") != 0) keep.append(line).append("\r\n");
+  CloseJournal(journal);
+  return keep.empty() ? PlatRemove(journal.path) : ReplaceFile(journal.path, keep);
+}
+
+// The import itself, under the company's import lock.
+int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& today,
+                 int& quotes) {
+  PlatWindow owner = form.owner;
+  std::string journal_name;
+  CompanyFilePath(journal_name, kJournalFile);
+  JournalState state;
+  if (!ReadJournal(journal_name, state)) {
+    ShowError(owner, kPalmReadFormat, journal_name);
+    return 0;
+  }
+  DocJournal journal;
+  if (!OpenJournal(journal, journal_name)) {
+    ShowError(owner, kPalmWriteFormat, journal_name);
+    return 0;
+  }
+  // A journal left empty is not left behind.
+  struct Closer {
+    DocJournal& j;
+    ~Closer() {
+      long long size = j.stream ? PlatSize(j.stream) : -1;
+      CloseJournal(j);
+      if (size == 0) PlatRemove(j.path);
+    }
+  } closer{journal};
+  if (!UndoUnfinished(owner, state, journal)) return 0;
+  // Temporary files of an import of this company ended half-way.
+  for (const char* table : kPalmOrderFiles) {
+    for (const char* extension : {"txt", "bak"}) {
+      std::string name;
+      name = TempName(PalmFilePath(name, folder, table, extension));
+      if (PlatFileExists(name)) PlatRemove(name);
+    }
+  }
+
+  OrderFile headers, items;
+  std::string headers_name, items_name;
+  PalmFilePath(headers_name, folder, kPalmOrderFiles[0], "txt");
+  PalmFilePath(items_name, folder, kPalmOrderFiles[1], "txt");
+  if (!ReadOrderFile(headers_name, headers) || !ReadOrderFile(items_name, items)) {
+    PlatShowMessage(owner, kPalmFileError, kPalmImportCaption, PlatIcon::kError);
+    return 0;
+  }
+
+  // Masters that are there but cannot be read stop the import before any
+  // quote: every item would be refused and every order set aside.
+  std::string product_name, company_name = kCompanyFile;
+  CompanyFilePath(product_name, kProductFile);
+  ProductIndex products;
+  if (!IndexProducts(product_name, products)) {
+    ShowError(owner, kPalmReadFormat, product_name);
+    return 0;
+  }
+  if (!MasterReadable(company_name)) {
+    ShowError(owner, kPalmReadFormat, company_name);
+    return 0;
+  }
+
+  const std::string group = JournalGroup(folder);
+  ItemsByKey by_key;
+  std::vector<Order> orders;
+  BuildOrders(headers, items, by_key, orders);
+  int unresolved = 0;
+  for (Order& order : orders) {
+    if (state.whole.count({group, order.id})) {
+      // Imported by a run that ended before it could set the files aside.
+      order.state = OrderState::kImported;
+      continue;
+    }
+    if (journal.failed || unresolved) continue;  // stays pending
+    int result = ImportOrder(form, order, products, today, journal);
+    if (result == 0) {
+      order.state = OrderState::kNoQuote;
+    } else if (result > 0 && JournalWhole(journal, group, order.id)) {
+      order.state = OrderState::kImported;
+      ++quotes;
+      state.whole.insert({group, order.id});
+      state.whole_lines.push_back("C|" + group + "|" + order.id);
+    } else {
+      // Not whole, or not known whole: undone, and the order stays for the
+      // next import. What cannot be undone now is left to the next start.
+      if (result > 0) ShowError(owner, kPalmWriteFormat, journal.path);
+      if (FreeOwnRecords(journal.current))
+        JournalUndone(journal, order.id);
+      else
+        unresolved = 1;
+    }
+  }
+
+  // The pending orders are on the disk in their new files before the old
+  // files are set aside; a failure leaves the old file, whose imported
+  // orders the journal keeps from being imported again.
+  int pending_orders = 0;
+  for (const Order& order : orders)
+    if (order.state == OrderState::kPending) ++pending_orders;
+  std::string pending_headers, pending_items;
+  PendingLines(orders, pending_headers, pending_items);
+  int aside = SyncJournal(journal) || journal.failed;
+  aside = aside && SetOrderFileAside(owner, folder, kPalmOrderFiles[0], headers, pending_headers);
+  aside = aside && SetOrderFileAside(owner, folder, kPalmOrderFiles[1], items, pending_items);
+  for (int i = 2; i < 4; ++i)
+    if (!SetOtherFileAside(owner, folder, kPalmOrderFiles[i])) aside = 0;
+  if (aside && !journal.failed && !unresolved) ForgetImported(journal, state, group);
+
+  if (pending_orders > 0) {
+    char text[256];
+    std::snprintf(text, sizeof text, kPalmPendingFormat, pending_orders);
+    PlatShowMessage(owner, text, kPalmImportCaption, PlatIcon::kWarning);
+  }
+  ShowDone(owner, quotes);
+  return 1;
 }
 
 }  // namespace
@@ -235,42 +515,28 @@ double OrderDiscountPercent(char kind, double discount, double order_total) {
 int PalmImport(DocumentForm& form, const std::string& folder, int layout, const DateRec& today,
                int& quotes) {
   quotes = 0;
-  int ok = 1;
-  int kept_ok = 1;
+  if (layout != kPalmLayoutOnSoft) {
+    ShowDone(form.owner, quotes);
+    return 1;
+  }
+  int ok = 0;
   {
     WaitCursor wait;
-    if (layout == kPalmLayoutOnSoft) {
-      std::string headers_name, items_name;
-      PalmFilePath(headers_name, folder, kPalmOrderFiles[0], "txt");
-      PalmFilePath(items_name, folder, kPalmOrderFiles[1], "txt");
-      PlatStream* headers = PlatOpen(headers_name, PlatOpenMode::kRead);
-      PlatStream* items = headers ? PlatOpen(items_name, PlatOpenMode::kRead) : nullptr;
-      if (!headers || !items) {
-        ok = 0;
-      } else {
-        ProductIndex products;
-        IndexProducts(products);
-        std::vector<KeptOrder> kept;
-        KeptOrder order;
-        std::string header;
-        while (PlatReadLine(headers, header)) {
-          if (IsBlankLine(header)) continue;
-          int result = ImportOrder(form, header, items, products, today, order);
-          if (result > 0) ++quotes;
-          if (result < 0) kept.push_back(order);
-        }
-        PlatClose(items);
-        PlatClose(headers);
-        items = headers = nullptr;
-        SetOrderFilesAside(folder);
-        if (!kept.empty()) kept_ok = KeepForRetry(folder, kept);
-      }
-      PlatClose(items);
-      PlatClose(headers);
+    // One import of a company at a time, from before anything is read; a
+    // second one waits as for a busy file, then gives up touching nothing.
+    std::string lock_name;
+    CompanyFilePath(lock_name, kPalmLockFile);
+    PlatHandle lock = PlatLockFile(lock_name);
+    for (int attempt = 1; lock == kNoHandle && attempt < kBusyAttempts; ++attempt) {
+      PlatSleep(kBusyPauseMs);
+      lock = PlatLockFile(lock_name);
     }
+    if (lock == kNoHandle) {
+      PlatShowMessage(form.owner, kPalmBusyText, kPalmImportCaption, PlatIcon::kWarning);
+      return 0;
+    }
+    ok = ImportLocked(form, folder, today, quotes);
+    PlatUnlockFile(lock);
   }
-  if (!ok || !kept_ok) PlatShowMessage(form.owner, kPalmFileError, kPalmImportCaption, PlatIcon::kError);
-  if (!ok) return 0;
-  ShowDone(form.owner, quotes);
-  return kept_ok;
+  return ok;
 }

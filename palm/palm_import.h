@@ -14,6 +14,24 @@
 inline constexpr char kPalmImportCaption[] = "Importar";
 // Filled with the number of quotes written.
 inline constexpr char kPalmImportDoneFormat[] = "Arquivo Palm importado com %d orçamentos.";
+// Shown when another import of the company holds its lock for a second.
+inline constexpr char kPalmBusyText[] =
+    "Outra importação desta empresa está em andamento. Tente novamente em instantes.";
+// Filled with the name of a file (a master, the journal) and shown with an
+// error icon: the import stops.
+inline constexpr char kPalmReadFormat[] = "Erro ao ler o arquivo %s.";
+inline constexpr char kPalmWriteFormat[] = "Erro ao gravar o arquivo %s.";
+inline constexpr char kPalmUndoFormat[] =
+    "Erro ao desfazer um orçamento incompleto no arquivo %s. Nenhum pedido foi importado.";
+// Warning, filled with the order file that could not be set aside.
+inline constexpr char kPalmSetAsideFormat[] =
+    "Não foi possível separar o arquivo %s. Os pedidos já importados não serão importados de novo.";
+// Warning, filled with the number of orders left for the next import.
+inline constexpr char kPalmPendingFormat[] =
+    "%d pedidos não foram importados e continuam no arquivo Cabecalho.txt para a próxima importação.";
+// The company's import lock, in its company folder (never a name of the
+// larger product's).
+inline constexpr char kPalmLockFile[] = "VriImportacao.lck";
 inline constexpr char kPalmCashTitle[] = "0 - À Vista";
 inline constexpr char kPalmInstalmentTitle[] = "1 - À Prazo";
 
@@ -57,16 +75,28 @@ double OrderDiscountPercent(char kind, double discount, double order_total);
 // Imports the orders of `folder` for layout `layout` with documents dated
 // `today`, through `form` (its title is the dialog's caption and comes back
 // unchanged; its slots 100-199 and item list are used and left empty).
-// Every header line with at least one item accepted by the item check
-// becomes a quote; an order SaveDoc refused is written back, header and
-// item lines exactly as read, into new Cabecalho.txt and Itens.txt after the
-// order files were set aside as .bak, so it can be imported again.
+//
+// Every order ends in one of two states: imported (exactly one whole quote,
+// never imported again from these files) or pending (no live record of it,
+// its lines still in Cabecalho.txt and Itens.txt). An order all of whose
+// items the item check refused gives no quote and is set aside. Under the
+// company's import lock (a second import waits about a second, then stops
+// after kPalmBusyText, touching nothing), the import first undoes what an
+// import ended half-way left (the document journal), reads both order files
+// whole and the masters it needs, writes each quote through the journal
+// (SaveDoc undoes a quote it could not write whole), then writes the .bak
+// copies and the pending orders' lines back into the order files.
+//
 // Returns 1 after "Arquivo Palm importado com %d orçamentos." (caption
 // "Importar", information; also for a layout other than 1, with 0 and no
-// file touched), with `quotes` the number written; 0 after "Erro ao abrir
-// arquivo Palm." (caption "Importar", error) when Cabecalho.txt or Itens.txt
-// cannot be opened (nothing imported, nothing set aside), or when the
-// refused orders could not be written back (they are then only in the .bak
-// files; the count message follows).
+// file touched), with `quotes` the number written in this run, preceded by
+// kPalmPendingFormat when orders stay pending and kPalmSetAsideFormat for a
+// file that could not be set aside. 0 after one error message (caption
+// "Importar") when nothing was imported: "Erro ao abrir arquivo Palm." when
+// Cabecalho.txt or Itens.txt cannot be opened or read, kPalmReadFormat for
+// a product or company master that is there but cannot be read or for the
+// journal, kPalmWriteFormat for a journal that cannot be written,
+// kPalmUndoFormat when an unfinished quote could not be undone; or after
+// kPalmBusyText.
 int PalmImport(DocumentForm& form, const std::string& folder, int layout, const DateRec& today,
                int& quotes);

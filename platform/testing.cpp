@@ -17,12 +17,16 @@ struct ArmedFault {
   FaultOp op;
   int at;
   bool persistent;
+  bool after_first;  // counted from the calls after the first fault fired
+  int calls = 0;
 };
 
 struct FaultState {
   PlatformOps inner;
   std::vector<ArmedFault> armed;
   bool short_writes = false;
+  bool full_disk = false;
+  std::map<PlatHandle, long long> position;  // where the next raw write goes
   long long crash_at = 0;
   long long total = 0;
   int fired = 0;
@@ -38,10 +42,14 @@ void CountOperation() {
 
 bool ShouldFail(FaultOp op) {
   CountOperation();
-  int n = ++g_faults->calls[op];
+  ++g_faults->calls[op];
   bool fail = false;
-  for (const ArmedFault& f : g_faults->armed)
-    if (f.at > 0 && f.op == op && (f.persistent ? n >= f.at : n == f.at)) fail = true;
+  const bool first_fired = g_faults->fired > 0;
+  for (ArmedFault& f : g_faults->armed) {
+    if (f.op != op || (f.after_first && !first_fired)) continue;
+    int n = ++f.calls;
+    if (f.at > 0 && (f.persistent ? n >= f.at : n == f.at)) fail = true;
+  }
   if (fail) ++g_faults->fired;
   return fail;
 }
@@ -56,12 +64,37 @@ long long FaultRead(PlatHandle h, void* buffer, long long count) {
   if (ShouldFail(FaultOp::kRead)) return -1;
   return g_faults->inner.read_file(h, buffer, count);
 }
+long long FaultSeek(PlatHandle h, long long offset, int whence) {
+  long long at = g_faults->inner.seek_file(h, offset, whence);
+  g_faults->position[h] = at;
+  return at;
+}
 long long FaultWrite(PlatHandle h, const void* data, long long count) {
+  const PlatformOps& inner = g_faults->inner;
+  const long long at = g_faults->position[h];
+  long long done = -1;
   if (ShouldFail(FaultOp::kWrite)) {
-    if (g_faults->short_writes && count > 1) g_faults->inner.write_file(h, data, count / 2);
+    // A full disk refuses only what would make a file grow: what fits in
+    // place is written, then half of the rest.
+    long long keep = g_faults->short_writes ? count / 2 : 0;
+    if (g_faults->full_disk) {
+      long long size = inner.seek_file(h, 0, 2);
+      inner.seek_file(h, at, 0);
+      if (size >= 0 && at + count <= size) {
+        done = inner.write_file(h, data, count);
+        g_faults->position[h] = at + (done > 0 ? done : 0);
+        --g_faults->fired;  // nothing refused
+        return done;
+      }
+      keep = size > at ? size - at + (at + count - size) / 2 : count / 2;
+    }
+    if (keep > 0) inner.write_file(h, data, keep);
+    g_faults->position[h] = at + keep;
     return -1;
   }
-  return g_faults->inner.write_file(h, data, count);
+  done = inner.write_file(h, data, count);
+  g_faults->position[h] = at + (done > 0 ? done : 0);
+  return done;
 }
 int FaultClose(PlatHandle h) {
   bool fail = ShouldFail(FaultOp::kClose);
@@ -124,6 +157,7 @@ FaultInjector::FaultInjector() : saved_(Platform()) {
   ops.remove_file = FaultRemove;
   ops.sync_file = FaultSync;
   ops.read_file = FaultRead;
+  ops.seek_file = FaultSeek;
   ops.truncate_file = FaultTruncate;
   SetPlatform(ops);
 }
@@ -135,15 +169,21 @@ FaultInjector::~FaultInjector() {
 }
 
 void FaultInjector::FailAt(FaultOp op, int n, bool persistent) {
-  g_faults->armed.assign(1, ArmedFault{op, n, persistent});
+  g_faults->armed.assign(1, ArmedFault{op, n, persistent, false});
   g_faults->fired = 0;
 }
 
 void FaultInjector::FailAlsoAt(FaultOp op, int n, bool persistent) {
-  g_faults->armed.push_back(ArmedFault{op, n, persistent});
+  g_faults->armed.push_back(ArmedFault{op, n, persistent, true});
 }
 
 void FaultInjector::SetShortWrites(bool short_writes) { g_faults->short_writes = short_writes; }
+
+void FaultInjector::FillDisk(int n) {
+  g_faults->full_disk = true;
+  g_faults->armed.assign(1, ArmedFault{FaultOp::kWrite, n, true, false});
+  g_faults->fired = 0;
+}
 
 void FaultInjector::CrashAt(long long k) { g_faults->crash_at = k; }
 

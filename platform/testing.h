@@ -66,10 +66,14 @@ class FaultInjector {
   // n <= 0 disarms. persistent: every call from the n-th on fails. Replaces
   // every fault armed before.
   void FailAt(FaultOp op, int n, bool persistent = false);
-  // Arms one more fault beside the ones armed (a second failure after the
-  // first), counted from the same calls.
+  // Arms a second fault: the n-th call of its kind counted from the first
+  // fault's firing (a second failure after the first).
   void FailAlsoAt(FaultOp op, int n, bool persistent = false);
   void SetShortWrites(bool short_writes);
+  // The disk is full from the n-th write on: a write that would make a file
+  // grow writes what fits in place and half of the rest, then fails; a write
+  // inside a file (freeing a record) still succeeds. Fired counts refusals.
+  void FillDisk(int n);
   // Ends the process (std::_Exit with kCrashExitStatus) at the k-th file
   // operation of any kind, before it happens: a kill at that instant. For a
   // child process of a test.
