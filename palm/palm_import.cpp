@@ -519,6 +519,10 @@ int PalmImport(DocumentForm& form, const std::string& folder, int layout, const 
     ShowDone(form.owner, quotes);
     return 1;
   }
+  if (Company().company_code.empty()) {
+    PlatShowMessage(form.owner, kPalmNoCompanyText, kPalmImportCaption, PlatIcon::kError);
+    return 0;
+  }
   int ok = 0;
   {
     WaitCursor wait;

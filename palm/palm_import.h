@@ -23,6 +23,9 @@ inline constexpr char kPalmReadFormat[] = "Erro ao ler o arquivo %s.";
 inline constexpr char kPalmWriteFormat[] = "Erro ao gravar o arquivo %s.";
 inline constexpr char kPalmUndoFormat[] =
     "Erro ao desfazer um orçamento incompleto no arquivo %s. Nenhum pedido foi importado.";
+// No company was loaded at start-up: every item would be refused.
+inline constexpr char kPalmNoCompanyText[] =
+    "Empresa não encontrada no arquivo F00R0.DAT. Nenhum pedido foi importado.";
 // Warning, filled with the order file that could not be set aside.
 inline constexpr char kPalmSetAsideFormat[] =
     "Não foi possível separar o arquivo %s. Os pedidos já importados não serão importados de novo.";
@@ -95,7 +98,7 @@ double OrderDiscountPercent(char kind, double discount, double order_total);
 // "Importar") when nothing was imported: "Erro ao abrir arquivo Palm." when
 // Cabecalho.txt or Itens.txt cannot be opened or read, kPalmReadFormat for
 // a product or company master that is there but cannot be read or for the
-// journal, kPalmWriteFormat for a journal that cannot be written,
+// journal, kPalmNoCompanyText when start-up loaded no company, kPalmWriteFormat for a journal that cannot be written,
 // kPalmUndoFormat when an unfinished quote could not be undone; or after
 // kPalmBusyText.
 int PalmImport(DocumentForm& form, const std::string& folder, int layout, const DateRec& today,

@@ -666,6 +666,13 @@ TEST_F(PalmImportSafety, AnUnreadableMasterStopsTheImport) {
     EXPECT_TRUE(Quotes().empty());
     std::filesystem::remove_all(native);
   }
+  // No company loaded at all: the same, rather than every item refused.
+  Company().company_code.clear();
+  messages_.Clear();
+  EXPECT_EQ(Import(), 0);
+  EXPECT_EQ(messages_.messages(),
+            (std::vector<RecordedMessage>{{PlatIcon::kError, "Importar", kPalmNoCompanyText}}));
+  EXPECT_EQ(ReadFileBytes(folders_.ExchangeFile("Cabecalho.txt")), Join(book_.headers));
 }
 
 }  // namespace
