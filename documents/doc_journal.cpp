@@ -128,12 +128,15 @@ int JournalBegin(DocJournal& journal, const std::string& key) {
 
 int JournalRecord(DocJournal& journal, const std::string& file, int record,
                   const std::string& bytes) {
+  const int first = journal.current.empty();
   NoteOwnRecord(journal.current, file, record, bytes);
-  return JournalLine(journal, "W|" + file + "|" + std::to_string(record) + "|" + bytes, 1);
+  if (std::find(journal.files.begin(), journal.files.end(), file) == journal.files.end())
+    journal.files.push_back(file);
+  return JournalLine(journal, "W|" + file + "|" + std::to_string(record) + "|" + bytes, first);
 }
 
 int JournalWhole(DocJournal& journal, const std::string& group, const std::string& key) {
-  return JournalLine(journal, "C|" + group + "|" + key, 1);
+  return JournalLine(journal, "C|" + group + "|" + key, 0);
 }
 
 int JournalUndone(DocJournal& journal, const std::string& key) {

@@ -25,9 +25,14 @@
 // of the file (a full disk, a kill inside the write) is cut off.
 //
 // Every line reaches the system before the record it announces is written,
-// so a killed process leaves nothing the journal does not know of. The
-// journal is synced where an outcome must outlive a crash of the machine:
-// before the order files are rewritten and before it is emptied.
+// so a killed process leaves nothing the journal does not know of. Forced
+// onto the disk: the first record of each document (its parent) before it
+// is written, so that no parent outlives a crash of the machine unknown to
+// the journal; and the document files, then the journal, before the order
+// files are rewritten or the journal emptied. A flush per record instead of
+// a disk sync keeps a quote at one sync (a sync costs milliseconds on a
+// busy disk); after a power cut an undone quote may leave item records
+// whose parent is free, which no document names.
 #pragma once
 
 #include <set>
@@ -54,6 +59,8 @@ struct DocJournal {
   int failed = 0;
   // The records announced since the last JournalBegin.
   std::vector<OwnRecord> current;
+  // Every file a record was announced in, to be synced before the journal.
+  std::vector<std::string> files;
 };
 
 // Opens (creating it) the journal `path` for appending. 1, or 0 (no message).
@@ -64,9 +71,7 @@ int CloseJournal(DocJournal& journal);
 // Appends one line (CR LF added) and hands it to the system, forced onto the
 // disk when `sync` is nonzero. 1, or 0 with journal.failed set.
 int JournalLine(DocJournal& journal, const std::string& line, int sync);
-// JournalLine of each kind. A record line and a whole line are synced: the
-// record must not reach the disk before its announcement, nor the order
-// leave its file before its document is known whole.
+// JournalLine of each kind; the first record line after a begin is synced.
 int JournalBegin(DocJournal& journal, const std::string& key);
 int JournalRecord(DocJournal& journal, const std::string& file, int record,
                   const std::string& bytes);

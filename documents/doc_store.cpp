@@ -430,11 +430,6 @@ int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& cod
     int child = doc.WriteChild(last_written, r.text);
     if (child < 0 || !doc.Link(parent, kChildRemark, child)) whole = 0;
   }
-  // Whole on the disk before the journal may say so.
-  if (whole && journal && !SyncFile(path)) {
-    ShowWriteError(form);
-    whole = 0;
-  }
   if (!whole) {
     doc.Undo();
     return -1;

@@ -466,7 +466,15 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
     if (order.state == OrderState::kPending) ++pending_orders;
   std::string pending_headers, pending_items;
   PendingLines(orders, pending_headers, pending_items);
-  int aside = SyncJournal(journal) || journal.failed;
+  // The quotes on the disk, then the journal that knows them whole.
+  int aside = 1;
+  for (const std::string& file : journal.files) {
+    if (!SyncFile(file)) {
+      ShowError(owner, kPalmWriteFormat, file);
+      aside = 0;
+    }
+  }
+  aside = aside && (SyncJournal(journal) || journal.failed);
   aside = aside && SetOrderFileAside(owner, folder, kPalmOrderFiles[0], headers, pending_headers);
   aside = aside && SetOrderFileAside(owner, folder, kPalmOrderFiles[1], items, pending_items);
   for (int i = 2; i < 4; ++i)

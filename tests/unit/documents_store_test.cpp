@@ -600,7 +600,9 @@ TEST(DocumentsStoreFaults, ASaveIsWholeOrLeavesNothingLive) {
       }
     }
     EXPECT_GT(runs, 0);
-    EXPECT_GT(failed_saves, 0);
+    if (sc.op != FaultOp::kSync || sc.persistent) {
+      EXPECT_GT(failed_saves, 0);  // a failed journal sync is written again
+    }
     if (sc.no_cut || (sc.op == FaultOp::kRead && sc.persistent)) {
       EXPECT_GT(left_to_journal, 0);
     }
