@@ -601,7 +601,8 @@ TEST(DocumentsStoreFaults, ASaveIsWholeOrLeavesNothingLive) {
     }
     EXPECT_GT(runs, 0);
     if (sc.op != FaultOp::kSync || sc.persistent) {
-      EXPECT_GT(failed_saves, 0);  // a failed journal sync is written again
+      EXPECT_GT(failed_saves, 0) << names[(int)sc.op] << (sc.persistent ? " from then on" : "");
+      // (a failed journal sync is written again)
     }
     if (sc.no_cut || (sc.op == FaultOp::kRead && sc.persistent)) {
       EXPECT_GT(left_to_journal, 0);

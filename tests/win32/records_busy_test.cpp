@@ -138,4 +138,26 @@ TEST(RecordsBusyWin32, FOpen2ReportsAFileHeldExclusively) {
   EXPECT_EQ(ReadFileBytes(name), Record30("A"));
 }
 
+// The job lock: a second holder is refused while the first holds it, the
+// lock file left behind blocks nobody, and truncation cuts a torn record.
+TEST(RecordsBusyWin32, JobLockAndTruncate) {
+  TempRoot root;
+  std::string lock = root.Path("VriImportacao.lck");
+  PlatHandle first = PlatLockFile(lock);
+  ASSERT_NE(first, kNoHandle);
+  EXPECT_EQ(PlatLockFile(lock), kNoHandle);
+  PlatUnlockFile(first);
+  PlatHandle again = PlatLockFile(lock);
+  EXPECT_NE(again, kNoHandle);
+  PlatUnlockFile(again);
+
+  std::string name = root.Path("F.DAT");
+  WriteFileBytes(name, Record30("A") + "torn");
+  PlatStream* s = PlatOpen(name, PlatOpenMode::kUpdate);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(PlatTruncate(s, 30), 1);
+  EXPECT_EQ(PlatClose(s), 1);
+  EXPECT_EQ(ReadFileBytes(name), Record30("A"));
+}
+
 }  // namespace
