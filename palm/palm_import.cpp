@@ -221,7 +221,11 @@ void ShowSetAsideWarning(PlatWindow owner, const std::string& name) {
 // one or the new one. 1, or 0 after a warning that names the file.
 int SetOrderFileAside(PlatWindow owner, const std::string& folder, const char* table,
                       const OrderFile& file, const std::string& pending) {
-  int ok = ReplaceFile(BakName(folder, table), file.bytes) &&
+  // Lines the handheld's side added since the file was read would be lost
+  // with it: such a file is left for the next import.
+  OrderFile now;
+  int ok = ReadOrderFile(file.name, now) && now.bytes == file.bytes;
+  ok = ok && ReplaceFile(BakName(folder, table), file.bytes) &&
            (pending.empty() ? PlatRemove(file.name) : ReplaceFile(file.name, pending));
   if (!ok) ShowSetAsideWarning(owner, file.name);
   return ok;

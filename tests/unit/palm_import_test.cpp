@@ -628,6 +628,39 @@ TEST_F(PalmImportSafety, TwoImportsAtOnce) {
 }
 #endif
 
+// The handheld's side adds an order to Cabecalho.txt while the import runs:
+// the file is not set aside (the new line would be lost with it), and the
+// next import takes the new order alone.
+TEST_F(PalmImportSafety, AnOrderAddedDuringTheImportIsKept) {
+  static std::string path, line;
+  static bool added;
+  path = PlatNativePath(folders_.ExchangeFile("Cabecalho.txt"));
+  const std::string extra = Header(book_.headers[0].substr(0, 24), 0, "C9999", 1, ' ', "000000000");
+  line = extra + "\r\n";
+  added = false;
+  book_.expected["C9999"] = 1;
+  book_.codes["C9999"] = book_.codes["C0000"];
+  book_.headers.push_back(extra);
+  const PlatformOps saved = Platform();
+  PlatformOps ops = saved;
+  ops.sync_file = [](PlatHandle) {
+    if (!added) std::ofstream(path, std::ios::app | std::ios::binary) << line;
+    added = true;
+    return 1;
+  };
+  SetPlatform(ops);
+  EXPECT_EQ(Import(), 1);
+  SetPlatform(saved);
+  EXPECT_TRUE(added);
+  std::string warning = kPalmSetAsideFormat;
+  warning.replace(warning.find("%s"), 2, folders_.ExchangeFile("Cabecalho.txt"));
+  EXPECT_NE(std::find(messages_.messages().begin(), messages_.messages().end(),
+                      RecordedMessage{PlatIcon::kWarning, "Importar", warning}),
+            messages_.messages().end());
+  EXPECT_EQ(Live("C9999"), 0);
+  ImportTheRestAndCheck("an order added during the import");
+}
+
 // A second import while the first holds the lock waits about a second (21
 // probes, 20 pauses) and stops touching nothing.
 TEST_F(PalmImportSafety, ABusyLockStopsTheSecondImport) {
