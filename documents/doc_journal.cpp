@@ -181,14 +181,9 @@ int FreeOwnRecords(const std::vector<OwnRecord>& records) {
 
 int ReadJournal(const std::string& path, JournalState& state) {
   state = JournalState{};
-  PlatStream* in = PlatOpen(path, PlatOpenMode::kRead);
-  if (!in) return PlatFileExists(path) ? 0 : 1;
   std::string text;
-  std::string chunk(64 * 1024, '\0');
-  for (std::size_t n; (n = PlatRead(in, chunk.data(), chunk.size())) > 0;) text.append(chunk, 0, n);
-  const int read_ok = !PlatFailed(in);
-  PlatClose(in);
-  if (!read_ok) return 0;
+  if (!PlatFileExists(path) && !PlatFolderExists(path)) return 1;
+  if (!PlatReadWhole(path, text)) return 0;
 
   // The document being written when the journal ends, by key.
   std::map<std::string, std::vector<OwnRecord>> open;

@@ -98,16 +98,8 @@ struct OrderFile {
 // 1 and the file's lines; 0 when it cannot be opened or read whole.
 int ReadOrderFile(const std::string& name, OrderFile& file) {
   file.name = name;
-  file.bytes.clear();
   file.lines.clear();
-  PlatStream* in = PlatOpen(name, PlatOpenMode::kRead);
-  if (!in) return 0;
-  std::string chunk(64 * 1024, '\0');
-  for (std::size_t n; (n = PlatRead(in, chunk.data(), chunk.size())) > 0;)
-    file.bytes.append(chunk, 0, n);
-  int ok = !PlatFailed(in);
-  PlatClose(in);
-  if (!ok) return 0;
+  if (!PlatReadWhole(name, file.bytes)) return 0;
   std::size_t start = 0;
   while (start < file.bytes.size()) {
     std::size_t end = file.bytes.find('\n', start);
@@ -272,14 +264,8 @@ void ShowError(PlatWindow owner, const char* format, const std::string& name) {
 // name) but cannot be read whole. Missing: 1, as an empty master.
 int MasterReadable(const std::string& name) {
   if (!PlatFileExists(name) && !PlatFolderExists(name)) return 1;
-  PlatStream* in = PlatOpen(name, PlatOpenMode::kRead);
-  if (!in) return 0;
-  std::string chunk(64 * 1024, '\0');
-  while (PlatRead(in, chunk.data(), chunk.size()) > 0) {
-  }
-  int ok = !PlatFailed(in);
-  PlatClose(in);
-  return ok;
+  std::string bytes;
+  return PlatReadWhole(name, bytes);
 }
 
 // One order's items through the item check, then its quote through SaveDoc

@@ -201,6 +201,10 @@ int PlatFailed(PlatStream* s);
 // written reached the file, 0 otherwise. Null is accepted (returns 1).
 int PlatClose(PlatStream* s);
 
+// Reads the whole file `path` into `bytes`. 1, or 0 (bytes empty) when it
+// cannot be opened or a read fails.
+int PlatReadWhole(const std::string& path, std::string& bytes);
+
 // Reads a whole line (any length) into line, without its CR LF or LF.
 // Returns 1 when a line was read, 0 at the end of the file.
 int PlatReadLine(PlatStream* s, std::string& line);

@@ -265,6 +265,18 @@ int PlatClose(PlatStream* s) {
   return ok;
 }
 
+int PlatReadWhole(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  PlatStream* in = PlatOpen(path, PlatOpenMode::kRead);
+  if (!in) return 0;
+  std::string chunk(kBufferSize, '\0');
+  for (std::size_t n; (n = PlatRead(in, chunk.data(), chunk.size())) > 0;) bytes.append(chunk, 0, n);
+  int ok = !PlatFailed(in);
+  PlatClose(in);
+  if (!ok) bytes.clear();
+  return ok;
+}
+
 int PlatReadLine(PlatStream* s, std::string& line) {
   line.clear();
   if (!s) return 0;
