@@ -1,8 +1,15 @@
 // vri-batch: the jobs of Vri from a shell. Each command checks its own
 // options first (a usage error touches nothing), then calls StartUp() and
 // runs the same core code as the dialogs.
+//
+// Text inside is Windows-1252, as the core, the files and the printer library
+// have it (the string literals of these sources are compiled into it too).
+// Arguments are converted to it on the way in; everything printed is
+// converted on the way out (wide text on a Windows console, UTF-8 elsewhere).
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,27 +17,84 @@
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitNothing = 3;  // nothing to do (palm-import without orders)
 
-// Prints "vri-batch: <text>" and the usage on standard error; returns 2.
+// ---- text (encoding.cpp) -------------------------------------------------
+// Windows-1252 to UTF-8.
+std::string Cp1252ToUtf8(const std::string& text);
+// The Windows-1252 byte of a code point, or -1 when the code page has none.
+int Cp1252Byte(std::uint32_t code_point);
+// The code point of a Windows-1252 byte (U+FFFD for the five unassigned ones).
+std::uint32_t Cp1252CodePoint(unsigned char byte);
+// 1 when text is well-formed UTF-8 (checked continuation bytes, no overlong
+// forms, no surrogates).
+bool IsUtf8(const std::string& text);
+// An argument of a non-Windows system: well-formed UTF-8 is converted to
+// Windows-1252 (0 when a character has no place in it, out then incomplete);
+// anything else is taken as Windows-1252 bytes as they stand. Returns 1.
+int ArgumentToCp1252(const std::string& raw, std::string& out);
+// One output line of a message: line breaks inside become " — ", line
+// breaks and blanks at either end go.
+std::string OneLine(const std::string& text);
+
+// ---- console (console.cpp) -----------------------------------------------
+// The words after the program's name, in Windows-1252. On Windows they come
+// from the wide command line; elsewhere from argv (see ArgumentToCp1252).
+// Returns 1; 0 when an argument holds a character Windows-1252 does not have:
+// bad_index is then its position (from 1) and bad_utf8 the argument as typed.
+int ReadArguments(int argc, char** argv, std::vector<std::string>& args, int& bad_index,
+                  std::string& bad_utf8);
+// Writes lines of Windows-1252 text to standard output or standard error: on
+// a Windows console as wide text (right whatever its code page), to a file or
+// pipe and on other systems as UTF-8. A line end is added.
+void PrintOut(const std::string& cp1252);
+void PrintErr(const std::string& cp1252);
+// The same with UTF-8 text.
+void PrintErrUtf8(const std::string& utf8);
+// The full form of a path typed on the command line, from the folder
+// vri-batch was started in (call before StartUp changes the folder). With a
+// drive root in force the result is marked so the platform layer takes it as
+// it stands (on Windows "\\?\C:\..."), never below the root.
+std::string TypedPath(const std::string& path);
+// A path for showing: the "\\?\" mark removed.
+std::string ShownPath(const std::string& path);
+
+// ---- main.cpp --------------------------------------------------------------
+// Prints "vri-batch: erro de uso: <text>" and a hint on standard error (and a
+// JSON line in the --messages file); returns 2.
 int UsageError(const std::string& text);
 
 // Makes the product folder current and loads the company given with
 // --company, exactly as the Win32 start-up does, with the job mode of the
-// command (565 fiscal printer, 566 Palm). Returns 1, or 0 after the folder
-// message was shown (the command then exits 1).
+// command (565 fiscal printer, 566 Palm), and prints the company loaded.
+// Returns 1, or 0 after the folder message was shown (the command then exits 1).
 int StartUp(int job_mode);
 
-// A path given on the command line: relative ones are taken from the folder
-// vri-batch was started in. Returns the path to hand to the core.
-std::string StartFolderPath(const std::string& path);
+// Explains a terse message: commands install a function that returns the
+// detail (Windows-1252) for a message, or the empty text. The detail is
+// printed after the message as "detalhe: ..." and logged as "detail".
+using DetailFn = std::function<std::string(const std::string& caption, const std::string& text)>;
+void SetDetail(DetailFn fn);
 
 // Number of error messages shown so far (every message goes through the sink).
 int ErrorsShown();
 
-// Windows-1252 to UTF-8, for printing.
-std::string Cp1252ToUtf8(const std::string& text);
-// UTF-8 from the command line to Windows-1252; characters outside it become '?'.
-std::string Utf8ToCp1252(const std::string& text);
+// ---- help.cpp ----------------------------------------------------------------
+// The help of the program (command empty) or of one command; empty text when
+// there is no such command.
+std::string HelpText(const std::string& command);
+// "vri-batch 4.77.0".
+std::string VersionText();
+// 1 when word asks for help: --help, -h, /?, ajuda.
+bool IsHelpWord(const std::string& word);
+
+// ---- diagnose.cpp ------------------------------------------------------------
+// Why a library could not be loaded from path (a bare name: the system's
+// search), in words: missing, not a 32-bit library, not a library at all,
+// access denied...
+std::string LibraryTrouble(const std::string& path);
+// Why a folder cannot be used: missing, a file of that name, access denied.
+std::string FolderTrouble(const std::string& folder);
 
 // Commands: args are the words after the command name.
 int RunPalmExport(const std::vector<std::string>& args);

@@ -1,9 +1,7 @@
 // vri-batch [--root DIR] [--company CODE] [--messages FILE] COMMAND [options]
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -14,19 +12,9 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: vri-batch [--root DIR] [--company CODE] [--messages FILE] COMMAND [options]\n"
-    "commands:\n"
-    "  palm-export [--folder DIR]\n"
-    "  palm-import [--folder DIR]\n"
-    "  sintegra --month MM/YYYY [--report N] [--name T] [--street T] [--number T]\n"
-    "           [--complement T] [--district T] [--city T] [--cep T] [--phone T] [--fax T]\n"
-    "           [--contact T] [--library PATH]\n"
-    "  sintegra-sort FILE\n";
-
-std::string g_start_folder;
 std::string g_company = "00001";
-std::string g_messages_file;
+std::string g_messages_file;  // full path, from the start folder
+DetailFn g_detail;
 int g_errors = 0;
 
 std::string JsonString(const std::string& utf8) {
@@ -51,87 +39,174 @@ std::string JsonString(const std::string& utf8) {
   return out + "\"";
 }
 
-// Every message box of the dialogs becomes an output line (and a JSON line).
-void PrintMessage(const RecordedMessage& m) {
-  if (m.icon == PlatIcon::kError) ++g_errors;
-  std::string caption = Cp1252ToUtf8(m.caption), text = Cp1252ToUtf8(m.text);
-  std::cerr << IconName(m.icon) << " [" << caption << "] " << text << std::endl;
-  if (!g_messages_file.empty()) {
-    std::ofstream log(g_messages_file, std::ios::app | std::ios::binary);
-    log << "{\"icon\": \"" << IconName(m.icon) << "\", \"caption\": " << JsonString(caption)
-        << ", \"text\": " << JsonString(text) << "}\n";
-  }
+// One JSON line in the --messages file; every text in UTF-8.
+void LogJson(const std::string& icon, const std::string& caption, const std::string& text,
+             const std::string& detail) {
+  if (g_messages_file.empty()) return;
+  std::ofstream log(g_messages_file, std::ios::app | std::ios::binary);
+  log << "{\"icon\": \"" << icon << "\", \"caption\": " << JsonString(caption)
+      << ", \"text\": " << JsonString(text);
+  if (!detail.empty()) log << ", \"detail\": " << JsonString(detail);
+  log << "}\n";
 }
 
-bool IsAbsolute(const std::string& p) {
-  if (p.empty()) return false;
-  if (p[0] == '/' || p[0] == '\\') return true;
-  return p.size() >= 2 && p[1] == ':';
+const char* Prefix(PlatIcon icon) {
+  switch (icon) {
+    case PlatIcon::kError: return "erro";
+    case PlatIcon::kWarning: return "aviso";
+    case PlatIcon::kInformation: return "informação";
+  }
+  return "erro";
+}
+
+// A message as one line on standard error, its detail below it, and a JSON line.
+void Emit(PlatIcon icon, const std::string& caption, const std::string& text,
+          const std::string& detail) {
+  if (icon == PlatIcon::kError) ++g_errors;
+  PrintErr(std::string(Prefix(icon)) + " [" + OneLine(caption) + "] " + OneLine(ShownPath(text)));
+  if (!detail.empty()) PrintErr("detalhe: " + OneLine(detail));
+  LogJson(IconName(icon), Cp1252ToUtf8(caption), Cp1252ToUtf8(text), Cp1252ToUtf8(detail));
+}
+
+// Every message box of the dialogs becomes an output line (and a JSON line).
+void PrintMessage(const RecordedMessage& m) {
+  std::string detail;
+  if (m.text == "Erro ao mudar a pasta.") {
+    detail = FolderTrouble("C:\\Kmar\\Vri");
+  } else if (g_detail) {
+    detail = g_detail(m.caption, m.text);
+  }
+  Emit(m.icon, m.caption, m.text, detail);
+}
+
+int UsageErrorUtf8(const std::string& utf8) {
+  PrintErrUtf8("vri-batch: " + Cp1252ToUtf8("erro de uso: ") + utf8);
+  PrintErr("Veja \"vri-batch --help\" ou \"vri-batch COMANDO --help\". Nada foi feito.");
+  LogJson("usage", "vri-batch", utf8, "");
+  return kExitUsage;
+}
+
+// The --messages file from the start folder, whatever folder the job moves to.
+std::string MessagesPath(const std::string& typed) { return ShownPath(TypedPath(typed)); }
+
+std::string Trimmed(std::string text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
 }
 
 }  // namespace
 
-int UsageError(const std::string& text) {
-  std::cerr << "vri-batch: " << text << "\n" << kUsage;
-  return kExitUsage;
-}
+int UsageError(const std::string& text) { return UsageErrorUtf8(Cp1252ToUtf8(text)); }
 
 int ErrorsShown() { return g_errors; }
 
-std::string StartFolderPath(const std::string& path) {
-  if (IsAbsolute(path) || g_start_folder.empty()) return path;
-  std::string out = g_start_folder;
-  if (out.back() != '\\' && out.back() != '/') out.push_back('\\');
-  return out + path;
-}
+void SetDetail(DetailFn fn) { g_detail = std::move(fn); }
 
 int StartUp(int job_mode) {
   Company().job_mode = job_mode;
   Company().company_code = g_company;
   if (!SetWorkFolder("Vri")) return 0;
-  LoadCompany(kLoadLookUp);
+  char asked[32];
+  std::snprintf(asked, sizeof asked, "%05d", DecimalValue(g_company));
+  if (!LoadCompany(kLoadLookUp)) {
+    PrintOut("empresa: nenhuma carregada");
+    Emit(PlatIcon::kWarning, "vri-batch",
+         std::string("A empresa ") + asked +
+             " não está no F00R0.DAT e o C11.DAT não indica a empresa usada por último.",
+         "");
+    return 1;
+  }
+  std::string code = Trimmed(Company().company_code);
+  PrintOut("empresa: " + code + " (registro " + std::to_string(Company().company_record) +
+           " do F00R0.DAT)");
+  if (code != asked) {
+    Emit(PlatIcon::kWarning, "vri-batch",
+         std::string("A empresa ") + asked +
+             " não está no F00R0.DAT; foi carregada a empresa usada por último (C11.DAT): " +
+             code + ".",
+         "");
+  }
   return 1;
 }
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args;
+  int bad_index = 0;
+  std::string bad_utf8;
+  int arguments_ok = ReadArguments(argc, argv, args, bad_index, bad_utf8);
+  // --messages first, so that even a usage error reaches the file.
+  for (std::size_t k = 0; k + 1 < args.size(); ++k) {
+    const std::string& a = args[k];
+    if (a == "--messages") {
+      g_messages_file = MessagesPath(args[k + 1]);
+      break;
+    }
+    if (a == "--root" || a == "--company") {
+      ++k;
+    } else if (a.empty() || a[0] != '-') {
+      break;
+    }
+  }
+  if (!arguments_ok) {
+    std::string which = "o argumento " + std::to_string(bad_index);
+    if (bad_index >= 2 && args[(std::size_t)bad_index - 2].compare(0, 2, "--") == 0)
+      which += " (valor de " + args[(std::size_t)bad_index - 2] + ")";
+    return UsageErrorUtf8(Cp1252ToUtf8(which +
+                                       " tem um caractere que não existe no Windows-1252 "
+                                       "(a página de código do Vri): ") +
+                          bad_utf8);
+  }
+
   std::string root;
   if (const char* env = std::getenv("VRI_ROOT")) root = env;
   std::size_t i = 0;
   for (; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--root" || a == "--company" || a == "--messages") {
-      if (i + 1 >= args.size()) return UsageError(a + " needs a value");
+      if (i + 1 >= args.size() || args[i + 1].empty())
+        return UsageError(a + " precisa de um valor");
       const std::string& v = args[++i];
       if (a == "--root") root = v;
-      else if (a == "--company") g_company = Utf8ToCp1252(v);
-      else g_messages_file = v;
-    } else if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
+      else if (a == "--company") g_company = v;
+    } else if (IsHelpWord(a)) {
+      std::string command = i + 1 < args.size() ? args[i + 1] : "";
+      std::string help = HelpText(command);
+      if (help.empty()) help = HelpText("");
+      PrintOut(help.substr(0, help.size() - 1));
+      return kExitSuccess;
+    } else if (a == "--version" || a == "-V") {
+      PrintOut(VersionText());
       return kExitSuccess;
     } else if (a.size() > 1 && a[0] == '-') {
-      return UsageError("unknown option " + a);
+      return UsageError("opção desconhecida: " + a);
     } else {
       break;
     }
   }
-  if (i >= args.size()) return UsageError("no command given");
+  if (i >= args.size()) return UsageError("falta o comando (palm-export, palm-import, sintegra ou sintegra-sort)");
   std::string command = args[i];
-  std::vector<std::string> rest;
-  for (std::size_t k = i + 1; k < args.size(); ++k) rest.push_back(Utf8ToCp1252(args[k]));
+  std::vector<std::string> rest(args.begin() + (long)i + 1, args.end());
+  std::string help = HelpText(command);
+  if (help.empty()) return UsageError("comando desconhecido: " + command);
+  for (const std::string& word : rest) {
+    if (word == "--help" || (IsHelpWord(word) && &word == &rest.front())) {
+      PrintOut(help.substr(0, help.size() - 1));
+      return kExitSuccess;
+    }
+  }
 
 #ifdef _WIN32
   // On Windows C: is C: unless a root is given.
 #else
-  if (root.empty()) return UsageError("no root folder: give --root DIR or set VRI_ROOT");
+  if (root.empty()) return UsageError("falta a pasta que faz as vezes do C: (--root PASTA ou a variável VRI_ROOT)");
 #endif
-  if (!root.empty()) PlatSetDriveRoot(root);
-  PlatGetCurrentFolder(g_start_folder);
+  // From the start folder, before the job moves to the product folder.
+  if (!root.empty()) PlatSetDriveRoot(ShownPath(TypedPath(root)));
 
   MessageSink sink(PrintMessage);
   if (command == "palm-export") return RunPalmExport(rest);
   if (command == "palm-import") return RunPalmImport(rest);
   if (command == "sintegra") return RunSintegra(rest);
   if (command == "sintegra-sort") return RunSintegraSort(rest);
-  return UsageError("unknown command " + command);
+  return UsageError("comando desconhecido: " + command);
 }

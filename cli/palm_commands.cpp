@@ -1,5 +1,5 @@
 // palm-export and palm-import: the Palm job from a shell, through the same
-// core procedures as the Palm dialog's "&Exportar" and "&Importar".
+// core procedures as the Palm dialog's "Exportar" and "Importar".
 #include <string>
 #include <vector>
 
@@ -14,23 +14,51 @@
 namespace {
 
 // Reads [--folder DIR]; 1 and the folder (the exchange folder C:\Palm by
-// default), or 0 after the usage error (exit status in `status`).
+// default, a typed one from the start folder as typed), or 0 after the usage
+// error (exit status in `status`).
 int ReadFolderOption(const std::string& command, const std::vector<std::string>& args,
                      std::string& folder, int& status) {
   folder = kPalmDefaultFolder;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--folder") {
       if (i + 1 >= args.size() || args[i + 1].empty()) {
-        status = UsageError(command + ": --folder needs a folder");
+        status = UsageError(command + ": --folder precisa de uma pasta");
         return 0;
       }
-      folder = StartFolderPath(args[++i]);
+      folder = TypedPath(args[++i]);
     } else {
-      status = UsageError(command + ": unknown argument " + args[i]);
+      status = UsageError(command + ": argumento desconhecido: " + args[i]);
       return 0;
     }
   }
   return 1;
+}
+
+std::string InFolder(const std::string& folder, const char* name) {
+  std::string path = folder;
+  if (!path.empty() && path.back() != '\\' && path.back() != '/') path += "\\";
+  return path + name;
+}
+
+// The detail of the Palm messages: the exchange folder and what is wrong with it.
+void ExplainPalm(const std::string& folder, bool import) {
+  SetDetail([folder, import](const std::string&, const std::string& text) -> std::string {
+    if (text != kPalmFileError) return "";
+    if (!PlatFolderExists(folder)) return FolderTrouble(folder);
+    std::string shown = ShownPath(PlatNativePath(folder));
+    if (import) {
+      bool head = PlatFileExists(InFolder(folder, "Cabecalho.txt"));
+      bool items = PlatFileExists(InFolder(folder, "Itens.txt"));
+      if (!head) return "pasta " + shown + ": falta o arquivo Cabecalho.txt";
+      if (!items) return "pasta " + shown + ": falta o arquivo Itens.txt";
+      return "pasta " + shown +
+             ": Cabecalho.txt ou Itens.txt não pôde ser lido (aberto em outro programa ou "
+             "acesso negado)";
+    }
+    return "pasta " + shown +
+           ": um arquivo não pôde ser gravado (aberto em outro programa, somente leitura ou "
+           "acesso negado)";
+  });
 }
 
 }  // namespace
@@ -40,9 +68,12 @@ int RunPalmExport(const std::vector<std::string>& args) {
   int status = kExitUsage;
   if (!ReadFolderOption("palm-export", args, folder, status)) return status;
   if (!StartUp(kModePalm)) return kExitFailed;
+  ExplainPalm(folder, false);
   std::vector<std::string> sellers;
   BuildSellerList(sellers);
-  return PalmExport(nullptr, folder, kPalmLayoutOnSoft, sellers) ? kExitSuccess : kExitFailed;
+  if (!PalmExport(nullptr, folder, kPalmLayoutOnSoft, sellers)) return kExitFailed;
+  PrintOut("pasta de troca: " + ShownPath(PlatNativePath(folder)));
+  return kExitSuccess;
 }
 
 int RunPalmImport(const std::vector<std::string>& args) {
@@ -50,6 +81,13 @@ int RunPalmImport(const std::vector<std::string>& args) {
   int status = kExitUsage;
   if (!ReadFolderOption("palm-import", args, folder, status)) return status;
   if (!StartUp(kModePalm)) return kExitFailed;
+  ExplainPalm(folder, true);
+  std::string shown = ShownPath(PlatNativePath(folder));
+  if (PlatFolderExists(folder) && !PlatFileExists(InFolder(folder, "Cabecalho.txt")) &&
+      !PlatFileExists(InFolder(folder, "Itens.txt"))) {
+    PrintOut("nada a importar: a pasta " + shown + " não tem Cabecalho.txt nem Itens.txt");
+    return kExitNothing;
+  }
   PlatLocalTime now = PlatNow();
   DateRec today;
   today.year = now.year;
@@ -58,5 +96,7 @@ int RunPalmImport(const std::vector<std::string>& args) {
   DocumentForm form;
   form.title = "Palm";
   int quotes = 0;
-  return PalmImport(form, folder, kPalmLayoutOnSoft, today, quotes) ? kExitSuccess : kExitFailed;
+  if (!PalmImport(form, folder, kPalmLayoutOnSoft, today, quotes)) return kExitFailed;
+  PrintOut("pasta de troca: " + shown + "; orçamentos importados: " + std::to_string(quotes));
+  return kExitSuccess;
 }

@@ -1,7 +1,6 @@
 // sintegra and sintegra-sort: the fiscal printer job from a shell, through
 // the same binding and the same generation as the fiscal printer dialog.
 #include <filesystem>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -9,6 +8,7 @@
 #include "codecs/date.h"
 #include "fiscal/ecf_binding.h"
 #include "fiscal/sintegra.h"
+#include "platform/platform.h"
 #include "records/company.h"
 
 namespace {
@@ -49,6 +49,34 @@ std::string DefaultLibrary() {
 #endif
 }
 
+// Why a file is not a Sintegra file (every line begins with two digits and
+// lines end in CR LF or LF, no NUL byte), or the empty text. A file that
+// cannot be read or is empty is left to the sort, which says so.
+std::string NotSintegra(const std::string& path) {
+  PlatStream* s = PlatOpen(path, PlatOpenMode::kRead);
+  if (!s) return "";
+  std::string text;
+  char buf[65536];
+  for (std::size_t n; (n = PlatRead(s, buf, sizeof buf)) > 0;) text.append(buf, n);
+  PlatClose(s);
+  if (text.empty()) return "";
+  if (text.find('\0') != std::string::npos) return "tem bytes nulos (é um arquivo binário)";
+  if (text.find('\n') == std::string::npos) return "não tem quebras de linha";
+  std::size_t at = 0;
+  for (int line = 1; at < text.size(); ++line) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string l = text.substr(at, end - at);
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    if (l.size() < 2 || l[0] < '0' || l[0] > '9' || l[1] < '0' || l[1] > '9') {
+      return "a linha " + std::to_string(line) + " não começa com dois dígitos (\"" +
+             l.substr(0, 20) + (l.size() > 20 ? "..." : "") + "\")";
+    }
+    at = end + 1;
+  }
+  return "";
+}
+
 }  // namespace
 
 int RunSintegra(const std::vector<std::string>& args) {
@@ -57,10 +85,11 @@ int RunSintegra(const std::vector<std::string>& args) {
   bool month_given = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a.compare(0, 2, "--") != 0) return UsageError("unexpected " + a);
-    if (i + 1 >= args.size()) return UsageError(a + " needs a value");
+    if (a.compare(0, 2, "--") != 0) return UsageError("sintegra: argumento inesperado: " + a);
+    if (i + 1 >= args.size()) return UsageError("sintegra: " + a + " precisa de um valor");
     const std::string& value = args[++i];
     if (a == "--library") {
+      if (value.empty()) return UsageError("sintegra: --library precisa de um caminho");
       library = value;
       continue;
     }
@@ -68,22 +97,32 @@ int RunSintegra(const std::vector<std::string>& args) {
     for (const SintegraOption& o : kOptions) {
       if (a == o.name) option = &o;
     }
-    if (!option) return UsageError("unknown option " + a);
+    if (!option) return UsageError("sintegra: opção desconhecida: " + a);
     int limit = SintegraLimitOf(option->control_id);
     if ((int)value.size() > limit) {
-      return UsageError(a + " takes at most " + std::to_string(limit) + " characters");
+      return UsageError("sintegra: " + a + " aceita no máximo " + std::to_string(limit) +
+                        " caracteres (recebeu " + std::to_string(value.size()) + ")");
     }
     request.*(option->field) = value;
     if (option->control_id == 100) month_given = true;
   }
-  if (!month_given) return UsageError("sintegra needs --month MM/YYYY");
+  if (!month_given) return UsageError("sintegra: falta --month MM/AAAA");
   if (library.empty()) library = DefaultLibrary();
-  else library = StartFolderPath(library);
+  else library = TypedPath(library);
 
   if (!StartUp(kModeFiscal)) return kExitFailed;
+  SetDetail([library](const std::string&, const std::string& text) -> std::string {
+    if (text == "Erro ao carregar Bemafi32.dll") return LibraryTrouble(library);
+    if (text.compare(0, 25, "Erro ao carregar a função") == 0)
+      return ShownPath(library) +
+             ": a biblioteca não tem essa função; não é a Bemafi32.dll do fabricante ou é de "
+             "outra versão";
+    return "";
+  });
   if (!LoadEcfLibrary(nullptr, library)) return kExitFailed;
+  PrintOut("biblioteca: " + ShownPath(PlatNativePath(library)));
   std::string version;
-  if (SintegraVersion(nullptr, version)) std::cout << version << std::endl;
+  if (SintegraVersion(nullptr, version)) PrintOut("versão da biblioteca: " + version);
 
   // The fields as the dialog leaves them when the user moves on.
   DateRec today;
@@ -92,17 +131,27 @@ int RunSintegra(const std::vector<std::string>& args) {
   NormCep(request.cep);
   int generated = SintegraGenerate(nullptr, request);
   int released = ReleaseEcfLibrary(nullptr);
+  if (generated) PrintOut("arquivo: " + ShownPath(PlatNativePath(kSintegraPath)));
   return generated && released ? kExitSuccess : kExitFailed;
 }
 
 int RunSintegraSort(const std::vector<std::string>& args) {
-  if (args.size() != 1) return UsageError("sintegra-sort needs exactly one FILE");
+  if (args.size() != 1 || args[0].empty())
+    return UsageError("sintegra-sort: informe exatamente um ARQUIVO");
   if (args[0].size() > 1 && args[0].compare(0, 2, "--") == 0)
-    return UsageError("unknown option " + args[0]);
-  std::string path = StartFolderPath(args[0]);
+    return UsageError("sintegra-sort: opção desconhecida: " + args[0]);
+  std::string path = TypedPath(args[0]);
   if (!StartUp(kModeFiscal)) return kExitFailed;
+  std::string why = NotSintegra(path);
+  if (!why.empty()) {
+    PlatShowMessage(nullptr,
+                    "O arquivo " + ShownPath(path) + " não é um arquivo Sintegra: " + why +
+                        ". Nada foi alterado.",
+                    "vri-batch", PlatIcon::kError);
+    return kExitFailed;
+  }
   if (!SortSintegraFile(nullptr, path)) return kExitFailed;
-  PlatShowMessage(nullptr, "Arquivo Sintegra.txt gerado com sucesso.", "Vri",
+  PlatShowMessage(nullptr, "Arquivo " + ShownPath(path) + " ordenado com sucesso.", "Vri",
                   PlatIcon::kInformation);
   return kExitSuccess;
 }

@@ -8,8 +8,11 @@ namespace {
 std::string g_root;
 
 // With a drive root set (vri-batch --root), "C:\..." names a file below it.
+// Only drive C: stands for the root; other drives, UNC names and "\\?\"
+// names (paths typed on vri-batch's command line) are taken as they stand.
 std::string Map(const std::string& path) {
-  if (g_root.empty() || path.size() < 2 || path[1] != ':') return path;
+  if (g_root.empty() || path.size() < 2 || path[1] != ':' || (path[0] != 'C' && path[0] != 'c'))
+    return path;
   std::string out = g_root;
   std::size_t i = 2;
   while (i < path.size() && (path[i] == '\\' || path[i] == '/')) ++i;

@@ -1,5 +1,6 @@
 // vri-batch as support staff and schedulers run it: exit statuses, usage
-// errors that touch nothing, and every message as a line and a JSON object.
+// errors that touch nothing, every message as a line and a JSON object,
+// arguments in UTF-8 and in Windows-1252, --root, help and details.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
@@ -9,93 +10,304 @@
 #include <fstream>
 #include <string>
 
+#include "tests/unit/palm_test_support.h"
 #include "tests/unit/test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+// UTF-8 text as plain bytes (the test sources are compiled into Windows-1252).
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
 struct BatchRun {
   int status = -1;
+  std::string out;
   std::string err;
   std::string json;
 };
 
 // Runs vri-batch with the given arguments (already quoted for the shell),
-// with VRI_ROOT unset so only --root counts.
+// with VRI_ROOT unset so only --root counts. The --messages file is named
+// relative to the start folder.
 BatchRun RunBatch(const fs::path& work, const std::string& arguments) {
-  fs::path err = work / "stderr.txt", json = work / "messages.json";
+  fs::path out = work / "stdout.txt", err = work / "stderr.txt", json = work / "messages.json";
   fs::remove(json);
   std::string cmd = "cd '" + work.string() + "' && env -u VRI_ROOT '" VRI_BIN_DIR "/vri-batch' " +
-                    "--messages '" + json.string() + "' " + arguments + " >/dev/null 2>'" +
+                    "--messages messages.json " + arguments + " >'" + out.string() + "' 2>'" +
                     err.string() + "'";
   int raw = std::system(cmd.c_str());
   BatchRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream e(err), j(json);
+  std::ifstream o(out), e(err), j(json);
+  run.out.assign(std::istreambuf_iterator<char>(o), std::istreambuf_iterator<char>());
   run.err.assign(std::istreambuf_iterator<char>(e), std::istreambuf_iterator<char>());
   run.json.assign(std::istreambuf_iterator<char>(j), std::istreambuf_iterator<char>());
   return run;
 }
 
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A private copy of the stand-in (its INI and log beside it), in dir.
+fs::path StandIn(const fs::path& dir) {
+  fs::create_directories(dir);
+  fs::copy_file(VRI_BIN_DIR "/libbemafi32.so", dir / "libbemafi32.so",
+                fs::copy_options::overwrite_existing);
+  return dir / "libbemafi32.so";
+}
+
 struct UsageCase {
   const char* comment;
   const char* arguments;
-  const char* says;
+  const char* says;  // UTF-8
 };
 
-TEST(BatchCli, UsageErrorsExit2AndTouchNothing) {
+TEST(BatchCli, UsageErrorsExit2TouchNothingAndAreLogged) {
   const UsageCase cases[] = {
-      {"no command", "--root ROOT", "no command given"},
-      {"no root at all", "palm-export", "no root folder"},
-      {"unknown command", "--root ROOT frobnicate", "unknown command frobnicate"},
-      {"unknown global option", "--root ROOT --colour palm-export", "unknown option --colour"},
-      {"option without value", "--root ROOT --company", "--company needs a value"},
-      {"unknown command option", "--root ROOT palm-export --fast", "unknown argument --fast"},
+      {"no command", "--root ROOT", "falta o comando"},
+      {"no root at all", "palm-export", "falta a pasta que faz as vezes do C:"},
+      {"unknown command", "--root ROOT frobnicate", "comando desconhecido: frobnicate"},
+      {"unknown global option", "--root ROOT --colour palm-export",
+       "op\xC3\xA7\xC3\xA3o desconhecida: --colour"},
+      {"option without value", "--root ROOT --company", "--company precisa de um valor"},
+      {"unknown command option", "--root ROOT palm-export --fast",
+       "argumento desconhecido: --fast"},
       {"sintegra without month", "--root ROOT sintegra", "--month"},
       {"field longer than its limit", "--root ROOT sintegra --month 03/2026 --number 123456",
-       "--number"},
+       "--number aceita no m\xC3\xA1ximo 5 caracteres"},
       {"sort without file", "--root ROOT sintegra-sort", "sintegra-sort"},
+      {"a character outside Windows-1252",
+       "--root ROOT sintegra --month 03/2026 --name '\xE2\x98\xBA Loja'",
+       "o argumento 9 (valor de --name) tem um caractere que n\xC3\xA3o existe no Windows-1252"},
   };
   for (const UsageCase& c : cases) {
+    SCOPED_TRACE(c.comment);
     TempRoot root;
     fs::create_directories(root.dir() / "Kmar" / "Vri");
     std::string args = c.arguments;
     std::size_t at = args.find("ROOT");
     if (at != std::string::npos) args.replace(at, 4, "'" + root.dir().string() + "'");
     BatchRun run = RunBatch(root.dir(), args);
-    EXPECT_EQ(run.status, 2) << c.comment;
-    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.comment << ": " << run.err;
-    EXPECT_EQ(run.json, "") << c.comment;
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(std::string("vri-batch: erro de uso: ")), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_NE(run.json.find("{\"icon\": \"usage\", \"caption\": \"vri-batch\""), std::string::npos)
+        << run.json;
+    EXPECT_NE(run.json.find(c.says), std::string::npos) << run.json;
     // nothing made: neither the company folder nor an exchange folder
-    EXPECT_FALSE(fs::exists(root.dir() / "Kmar" / "Vri" / "R00")) << c.comment;
-    EXPECT_FALSE(fs::exists(root.dir() / "Palm")) << c.comment;
+    EXPECT_FALSE(fs::exists(root.dir() / "Kmar" / "Vri" / "R00"));
+    EXPECT_FALSE(fs::exists(root.dir() / "Palm"));
   }
 }
 
-TEST(BatchCli, MissingProductFolderShowsTheStartUpMessageAndExits1) {
+TEST(BatchCli, MissingProductFolderSaysWhichFolderAndWhy) {
   TempRoot root;  // no Kmar\Vri below it
   BatchRun run = RunBatch(root.dir(), "--root '" + root.dir().string() + "' palm-export");
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.json,
-            "{\"icon\": \"error\", \"caption\": \"Desenvolvimento\", \"text\": \"Erro ao mudar a "
-            "pasta.\"}\n");
-  EXPECT_NE(run.err.find("error [Desenvolvimento] Erro ao mudar a pasta."), std::string::npos)
+  std::string native = (root.dir() / "Kmar" / "Vri").string();
+  EXPECT_EQ(run.json, "{\"icon\": \"error\", \"caption\": \"Desenvolvimento\", \"text\": \"Erro ao "
+                      "mudar a pasta.\", \"detail\": \"C:\\\\Kmar\\\\Vri (" +
+                          native + U8(u8"): a pasta não existe\"}\n"));
+  EXPECT_NE(run.err.find("erro [Desenvolvimento] Erro ao mudar a pasta.\ndetalhe: C:\\Kmar\\Vri (" +
+                         native + U8(u8"): a pasta não existe\n")),
+            std::string::npos)
       << run.err;
 }
 
-TEST(BatchCli, MessagesArePrintedAndLoggedInUtf8) {
+TEST(BatchCli, MessagesArePrintedAndLoggedInUtf8WithPortuguesePrefixes) {
   TempRoot root;
   fs::create_directories(root.dir() / "Kmar" / "Vri");
   // a month that normalises to nothing is refused by the generation itself
   BatchRun run = RunBatch(root.dir(), "--root '" + root.dir().string() +
-                                          "' sintegra --month 14/2026");
+                                          "' sintegra --month 14/2026 --library '" +
+                                          StandIn(root.dir() / "lib").string() + "'");
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.json.find("\"caption\": \"Vri\", \"text\": \"\xC3\x89 obrigat\xC3\xB3rio "
-                          "informar o m\xC3\xAAs/ano.\"}"),
+  EXPECT_NE(run.json.find(U8(u8"\"caption\": \"Vri\", \"text\": \"É obrigatório informar o "
+                             u8"mês/ano.\"}")),
             std::string::npos)
       << run.json;
-  EXPECT_NE(run.err.find("\xC3\x89 obrigat\xC3\xB3rio"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(U8(u8"erro [Vri] É obrigatório informar o mês/ano.\n")),
+            std::string::npos)
+      << run.err;
+  // the library's version goes out converted too
+  EXPECT_NE(run.out.find(U8(u8"versão da biblioteca: 4.0.0 Simulador\n")), std::string::npos)
+      << run.out;
+}
+
+// The printer library receives Windows-1252, whether the shell gave UTF-8 or
+// Windows-1252 bytes; nothing becomes '?'.
+TEST(BatchCli, AccentedArgumentsReachTheLibraryInWindows1252) {
+  struct Case {
+    const char* comment;
+    std::string name, city;
+  } cases[] = {
+      {"UTF-8", U8(u8"Mercearia São João Ltda"), U8(u8"São Paulo")},
+      {"Windows-1252 bytes", "Mercearia S\xE3o Jo\xE3o Ltda", "S\xE3o Paulo"},
+      {"not UTF-8 (bad continuation) taken as it stands", "Caf\xC3(", "S\xE3o Paulo"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.comment);
+    TempRoot root;
+    fs::create_directories(root.dir() / "Kmar" / "Vri");
+    fs::path lib = StandIn(root.dir() / "lib");
+    BatchRun run = RunBatch(root.dir(), "--root '" + root.dir().string() +
+                                            "' sintegra --month 03/2026 --name '" + c.name +
+                                            "' --city '" + c.city + "' --library '" +
+                                            lib.string() + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::string expect_name = c.comment[0] == 'n' ? std::string("Caf\xC3(")
+                                                   : std::string("Mercearia S\xE3o Jo\xE3o Ltda");
+    std::string log = Slurp(root.dir() / "lib" / "Bemafi32.log");
+    EXPECT_NE(log.find("|" + expect_name + "|"), std::string::npos) << log;
+    EXPECT_NE(log.find("|S\xE3o Paulo|"), std::string::npos) << log;
+    EXPECT_EQ(log.find('?'), std::string::npos) << log;
+    std::string file = Slurp(root.dir() / "Kmar" / "Arquivos" / "Sintegra.txt");
+    EXPECT_NE(file.find(expect_name), std::string::npos);
+    EXPECT_NE(file.find("S\xE3o Paulo"), std::string::npos);
+    // what it did: the company line and the file
+    EXPECT_NE(run.out.find("empresa: "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("arquivo: " + (root.dir() / "Kmar" / "Arquivos" / "Sintegra.txt").string()),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.err.find(U8(u8"informação [Vri] Arquivo Sintegra.txt gerado com sucesso.")),
+              std::string::npos)
+        << run.err;
+  }
+}
+
+TEST(BatchCli, LibraryThatCannotBeLoadedGetsADetailLine) {
+  TempRoot root;
+  fs::create_directories(root.dir() / "Kmar" / "Vri");
+  fs::create_directories(root.dir() / "start");
+  std::ofstream(root.dir() / "start" / "lixo.dll") << "isto nao e uma biblioteca";
+  struct Case {
+    const char* library;
+    std::string says;
+  } cases[] = {
+      {"falta.dll", U8(u8"falta.dll: o arquivo não existe")},
+      {"lixo.dll", U8(u8"lixo.dll: o arquivo não é uma biblioteca")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.library);
+    BatchRun run = RunBatch(root.dir() / "start", "--root '" + root.dir().string() +
+                                                      "' sintegra --month 03/2026 --library " +
+                                                      c.library);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("erro [Vri] Erro ao carregar Bemafi32.dll\ndetalhe: " +
+                           (root.dir() / "start").string() + "/"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_NE(run.json.find("\"detail\": \""), std::string::npos) << run.json;
+  }
+}
+
+// --root stands for C: only: a typed path is taken from the start folder as
+// typed, never below the root, and the report lands below the root.
+TEST(BatchCli, RootMapsOnlyTheProductsOwnPaths) {
+  TempRoot root;
+  fs::create_directories(root.dir() / "ensaio" / "Kmar" / "Vri");
+  StandIn(root.dir() / "stand-in");
+  BatchRun run = RunBatch(root.dir(), "--root ensaio sintegra --month 03/2026 --library "
+                                      "stand-in/libbemafi32.so");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::exists(root.dir() / "ensaio" / "Kmar" / "Arquivos" / "Sintegra.txt"));
+  EXPECT_TRUE(fs::exists(root.dir() / "messages.json"));  // from the start folder
+  EXPECT_FALSE(fs::exists(root.dir() / "ensaio" / "Kmar" / "Vri" / "messages.json"));
+}
+
+TEST(BatchCli, SintegraSortRefusesFilesThatAreNotSintegraFiles) {
+  TempRoot root;
+  fs::create_directories(root.dir() / "Kmar" / "Vri");
+  struct Case {
+    const char* comment;
+    std::string bytes;
+    const char* says;  // UTF-8
+  } cases[] = {
+      {"a guide", "Vri - guia\r\n\r\nLinha\r\n", "a linha 1 n\xC3\xA3o come\xC3\xA7" "a com dois d"},
+      {"no line ends", std::string(256, '1'), "n\xC3\xA3o tem quebras de linha"},
+      {"a NUL byte", std::string("10abc\r\n11\0def\r\n", 15), "bytes nulos"},
+      {"a record file", std::string(300, ' '), "n\xC3\xA3o tem quebras de linha"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.comment);
+    {
+      std::ofstream f(root.dir() / "arquivo.txt", std::ios::binary | std::ios::trunc);
+      f << c.bytes;
+    }
+    BatchRun run = RunBatch(root.dir(), "--root '" + root.dir().string() +
+                                            "' sintegra-sort arquivo.txt");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Nada foi alterado."), std::string::npos) << run.err;
+    EXPECT_EQ(Slurp(root.dir() / "arquivo.txt"), c.bytes);
+  }
+  {
+    std::ofstream f(root.dir() / "Sintegra.txt", std::ios::binary | std::ios::trunc);
+    f << "90b\n10a\r\n";
+  }
+  BatchRun run = RunBatch(root.dir(), "--root '" + root.dir().string() +
+                                          "' sintegra-sort Sintegra.txt");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Slurp(root.dir() / "Sintegra.txt"), "10a\r\n90b\r\n");
+  EXPECT_NE(run.err.find(U8(u8"informação [Vri] Arquivo ") + (root.dir() / "Sintegra.txt").string() +
+                         " ordenado com sucesso."),
+            std::string::npos)
+      << run.err;
+}
+
+TEST(BatchCli, HelpAndVersionAnswerWithExit0) {
+  TempRoot root;
+  for (const char* words : {"--help", "-h", "'/?'", "ajuda", "ajuda sintegra", "sintegra --help",
+                            "palm-import --help", "--root x palm-export -h"}) {
+    SCOPED_TRACE(words);
+    BatchRun run = RunBatch(root.dir(), words);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.compare(0, 5, "Uso: "), 0) << run.out;
+    EXPECT_NE(run.out.find(U8(u8"Códigos de saída")), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Exemplo"), std::string::npos) << run.out;
+    EXPECT_EQ(run.json, "");
+  }
+  BatchRun run = RunBatch(root.dir(), "--version");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "vri-batch 4.77.0\n");
+}
+
+TEST(BatchCli, CompanyLoadedIsNamedAndAnUnknownCodeIsWarned) {
+  PalmFolders folders;
+  const fs::path root = folders.root().dir();
+  WriteFileBytes(folders.ProductFile("F00R0.DAT"),
+                 MasterRecordBytes(kCompanyWidths, {{0, "00001"}}));
+  WriteFileBytes(folders.ProductFile("C11.DAT"), Left("0", 10));
+  BatchRun run = RunBatch(root, "--root '" + root.string() + "' --company 99999 palm-import");
+  EXPECT_EQ(run.status, 3) << run.err;  // nothing to import
+  EXPECT_NE(run.out.find("empresa: 00001 (registro 0 do F00R0.DAT)\n"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("nada a importar"), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find(U8(u8"aviso [vri-batch] A empresa 99999 não está no F00R0.DAT")),
+            std::string::npos)
+      << run.err;
+}
+
+TEST(BatchCli, OneLinePerMessage) {
+  // The core's messages may hold line breaks; each is shown as " — ".
+  TempRoot root;
+  fs::create_directories(root.dir() / "Kmar" / "Vri");
+  fs::path lib = StandIn(root.dir() / "lib");
+  std::ofstream(lib.parent_path() / "Bemafi32.ini") << "RelatorioSintegraMFD=-27\nST1=128\n";
+  BatchRun run = RunBatch(root.dir(), "--root '" + root.dir().string() + "' sintegra --month 03/2026 "
+                                      "--library '" + lib.string() + "'");
+  EXPECT_EQ(run.status, 1);
+  for (std::size_t at = 0; (at = run.err.find('\n', at)) != std::string::npos; ++at) {
+    std::string next = run.err.substr(at + 1, 8);
+    if (next.empty()) break;
+    EXPECT_TRUE(next.compare(0, 4, "erro") == 0 || next.compare(0, 5, "aviso") == 0 ||
+                next.compare(0, 5, "infor") == 0 || next.compare(0, 7, "detalhe") == 0)
+        << run.err;
+  }
 }
 
 }  // namespace

@@ -55,9 +55,9 @@ TEST(PalmBatch, ExportAndImportExitStatuses) {
       {"default folder C:\\Palm", r + "palm-export", 0, "Arquivo Palm gerado."},
       {"relative --folder", r + "palm-export --folder saida", 0, "Arquivo Palm gerado."},
       {"missing folder", r + "palm-export --folder nada", 1, "Erro ao abrir arquivo Palm."},
-      {"usage error", r + "palm-export --folder", 2, ""},
-      {"no order files", r + "palm-import", 1, "Erro ao abrir arquivo Palm."},
-      {"import usage error", r + "palm-import --bogus", 2, ""},
+      {"usage error", r + "palm-export --folder", 2, "\"icon\": \"usage\""},
+      {"no order files: nothing to do", r + "palm-import", 3, ""},
+      {"import usage error", r + "palm-import --bogus", 2, "\"icon\": \"usage\""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.comment);

@@ -1,0 +1,152 @@
+// The help of vri-batch, in Portuguese, for the support technician.
+#include <string>
+
+#include "cli/batch.h"
+
+#ifndef VRI_VERSION
+#define VRI_VERSION "0.0.0"
+#endif
+
+namespace {
+
+const char kGeneral[] =
+    "Uso: vri-batch [--root PASTA] [--company CÓDIGO] [--messages ARQUIVO] COMANDO [opções]\n"
+    "     vri-batch --help | -h | /? | ajuda [COMANDO]\n"
+    "     vri-batch --version\n"
+    "\n"
+    "Faz as tarefas do Vri sem janelas, com as mesmas rotinas e as mesmas mensagens\n"
+    "dos diálogos.\n"
+    "\n"
+    "Comandos:\n"
+    "  palm-export     gera os arquivos de troca do Palm (como \"Exportar\")\n"
+    "  palm-import     importa os pedidos do Palm como orçamentos (como \"Importar\")\n"
+    "  sintegra        faz a impressora fiscal gravar o Sintegra.txt do mês e o põe\n"
+    "                  em ordem (como \"Gerar Arquivo\")\n"
+    "  sintegra-sort   põe em ordem um arquivo Sintegra já gravado\n"
+    "\n"
+    "Opções gerais (antes do comando):\n"
+    "  --company CÓDIGO    empresa a carregar (padrão 00001). Se o código não está no\n"
+    "                      F00R0.DAT, vale a empresa usada por último (C11.DAT) e um\n"
+    "                      aviso diz isso.\n"
+    "  --root PASTA        ensaio: a PASTA faz as vezes da unidade C: (só da C:). Os\n"
+    "                      caminhos digitados (--library, --folder, ARQUIVO, --messages)\n"
+    "                      valem como digitados, a partir da pasta de início, e nunca\n"
+    "                      são levados para dentro da PASTA."
+#if !defined(_WIN32)
+    "\n"
+    "                      Fora do Windows é obrigatória (ou a variável VRI_ROOT)."
+#endif
+    "\n"
+    "  --messages ARQUIVO  acrescenta cada mensagem ao ARQUIVO, uma linha JSON em UTF-8\n"
+    "                      (campos icon, caption, text e, quando há, detail); os erros\n"
+    "                      de uso também.\n"
+    "  --version           mostra a versão do programa.\n"
+    "\n"
+    "O que aparece:\n"
+    "  Na saída padrão, a empresa carregada (código e registro) e o que o comando\n"
+    "  fez. Na saída de erros, uma linha por mensagem: \"erro\", \"aviso\" ou\n"
+    "  \"informação\", o título da mensagem entre colchetes e o texto (quebras de\n"
+    "  linha do texto aparecem como \" — \"). Quando a mensagem não diz o motivo,\n"
+    "  vem depois uma linha \"detalhe: ...\" com o caminho e o motivo dado pelo\n"
+    "  sistema. No console do Windows os acentos saem certos em qualquer página\n"
+    "  de código; redirecionada para um arquivo ou outro programa, a saída é UTF-8.\n"
+    "\n"
+    "Códigos de saída:\n"
+    "  0  sucesso\n"
+    "  1  falha (veja as mensagens)\n"
+    "  2  erro de uso: nada foi feito\n"
+    "  3  nada a fazer (palm-import sem Cabecalho.txt e sem Itens.txt na pasta)\n"
+    "\n"
+    "Exemplo de ensaio, sem tocar no C:\\Kmar verdadeiro:\n"
+    "  vri-batch --root C:\\Ensaio sintegra --month 03/2026 --library stand-in\\Bemafi32.dll\n"
+    "\n"
+    "Ajuda de um comando: vri-batch COMANDO --help\n";
+
+const char kPalmExport[] =
+    "Uso: vri-batch [opções gerais] palm-export [--folder PASTA]\n"
+    "\n"
+    "Gera os dezesseis arquivos de troca do Palm da empresa, como o botão\n"
+    "\"Exportar\" do diálogo do Palm.\n"
+    "\n"
+    "  --folder PASTA  pasta de troca (padrão C:\\Palm); um caminho relativo vale a\n"
+    "                  partir da pasta de início.\n"
+    "\n"
+    "Códigos de saída: 0 gerado, 1 falha, 2 erro de uso.\n"
+    "\n"
+    "Exemplo:\n"
+    "  vri-batch --company 00001 palm-export --folder C:\\Palm\n";
+
+const char kPalmImport[] =
+    "Uso: vri-batch [opções gerais] palm-import [--folder PASTA]\n"
+    "\n"
+    "Importa os pedidos tirados no Palm (Cabecalho.txt e Itens.txt da pasta) como\n"
+    "orçamentos da empresa, como o botão \"Importar\" do diálogo do Palm.\n"
+    "\n"
+    "  --folder PASTA  pasta de troca (padrão C:\\Palm); um caminho relativo vale a\n"
+    "                  partir da pasta de início.\n"
+    "\n"
+    "Códigos de saída: 0 importado, 1 falha, 2 erro de uso, 3 nada a fazer (a pasta\n"
+    "não tem Cabecalho.txt nem Itens.txt: um agendamento a cada poucos minutos não\n"
+    "vê falha quando não há pedido).\n"
+    "\n"
+    "Exemplo:\n"
+    "  vri-batch --company 00001 palm-import --folder C:\\Palm\n";
+
+const char kSintegra[] =
+    "Uso: vri-batch [opções gerais] sintegra --month MM/AAAA [opções]\n"
+    "\n"
+    "Faz a biblioteca da impressora fiscal (Bemafi32.dll) gravar o arquivo Sintegra\n"
+    "do mês em C:\\Kmar\\Arquivos\\Sintegra.txt e põe os registros na ordem do leiaute,\n"
+    "como o botão \"Gerar Arquivo\" do diálogo da impressora fiscal. Antes mostra a\n"
+    "versão da biblioteca.\n"
+    "\n"
+    "  --month MM/AAAA     mês e ano (obrigatório)\n"
+    "  --report N          relatório pedido à biblioteca (padrão 39)\n"
+    "  --name T            razão social (até 35 caracteres)\n"
+    "  --street T          logradouro (34)      --number T     número (5)\n"
+    "  --complement T      complemento (22)     --district T   bairro (15)\n"
+    "  --city T            município (30)       --cep T        CEP (9)\n"
+    "  --phone T           telefone (12)        --fax T        fax (10)\n"
+    "  --contact T         contato (18)\n"
+    "  --library CAMINHO   biblioteca a usar, como digitada. Sem ela vale a\n"
+    "                      Bemafi32.dll de 32 bits da busca do Windows (pasta do\n"
+    "                      programa, depois a pasta do sistema: SysWOW64 no Windows de\n"
+    "                      64 bits).\n"
+    "\n"
+    "Os textos podem ter acentos (Windows-1252).\n"
+    "\n"
+    "Códigos de saída: 0 gerado, 1 falha, 2 erro de uso.\n"
+    "\n"
+    "Exemplo:\n"
+    "  vri-batch sintegra --month 03/2026 --name \"Mercearia São João Ltda\" --city \"São Paulo\"\n";
+
+const char kSintegraSort[] =
+    "Uso: vri-batch [opções gerais] sintegra-sort ARQUIVO\n"
+    "\n"
+    "Põe em ordem os registros de um arquivo Sintegra já gravado e o regrava com\n"
+    "CR LF. Recusa, sem tocar nele, um arquivo que não é Sintegra (uma linha que\n"
+    "não começa com dois dígitos, nenhuma quebra de linha, um byte nulo).\n"
+    "\n"
+    "  ARQUIVO  o arquivo, como digitado, a partir da pasta de início.\n"
+    "\n"
+    "Códigos de saída: 0 ordenado, 1 falha ou arquivo recusado, 2 erro de uso.\n"
+    "\n"
+    "Exemplo:\n"
+    "  vri-batch sintegra-sort C:\\Kmar\\Arquivos\\Sintegra.txt\n";
+
+}  // namespace
+
+bool IsHelpWord(const std::string& word) {
+  return word == "--help" || word == "-h" || word == "/?" || word == "-?" || word == "ajuda";
+}
+
+std::string HelpText(const std::string& command) {
+  if (command.empty()) return kGeneral;
+  if (command == "palm-export") return kPalmExport;
+  if (command == "palm-import") return kPalmImport;
+  if (command == "sintegra") return kSintegra;
+  if (command == "sintegra-sort") return kSintegraSort;
+  return "";
+}
+
+std::string VersionText() { return "vri-batch " VRI_VERSION; }
