@@ -21,7 +21,7 @@ const char kGeneral[] =
     "  palm-export     gera os arquivos de troca do Palm (como \"Exportar\")\n"
     "  palm-import     importa os pedidos do Palm como orçamentos (como \"Importar\")\n"
     "  sintegra        faz a impressora fiscal gravar o Sintegra.txt do mês e o põe\n"
-    "                  em ordem (como \"Gerar Arquivo\")\n"
+    "                  em ordem (como \"Gerar Sintegra\")\n"
     "  sintegra-sort   põe em ordem um arquivo Sintegra já gravado\n"
     "\n"
     "Opções gerais (antes do comando):\n"
@@ -58,7 +58,7 @@ const char kGeneral[] =
     "  3  nada a fazer (palm-import sem Cabecalho.txt e sem Itens.txt na pasta)\n"
     "\n"
     "Exemplo de ensaio, sem tocar no C:\\Kmar verdadeiro:\n"
-    "  vri-batch --root C:\\Ensaio sintegra --month 03/2026 --library stand-in\\Bemafi32.dll\n"
+    "  vri-batch --root C:\\Ensaio sintegra --month 03/2026 --library simulador\\Bemafi32.dll\n"
     "\n"
     "Ajuda de um comando: vri-batch COMANDO --help\n";
 
@@ -97,7 +97,7 @@ const char kSintegra[] =
     "\n"
     "Faz a biblioteca da impressora fiscal (Bemafi32.dll) gravar o arquivo Sintegra\n"
     "do mês em C:\\Kmar\\Arquivos\\Sintegra.txt e põe os registros na ordem do leiaute,\n"
-    "como o botão \"Gerar Arquivo\" do diálogo da impressora fiscal. Antes mostra a\n"
+    "como o botão \"Gerar Sintegra\" do diálogo da impressora fiscal. Antes mostra a\n"
     "versão da biblioteca.\n"
     "\n"
     "  --month MM/AAAA     mês e ano (obrigatório)\n"

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the pictures of vri.exe and writes them into resources/:
 
-  vri.ico   ICON02, the program icon (32x32 and 16x16, 32-bit with alpha)
+  vri.ico   ICON02, the program icon (256x256 as PNG, 48x48, 32x32 and
+            16x16, 32-bit with alpha); vri-batch.exe carries it too
   bmp01.bmp BMP01, the maker's logo at the top left of the banner (32x24)
   bmp02.bmp BMP02, the picture at the top right: a fiscal printer printing
             a receipt beside a Palm handheld (152x72)
@@ -16,6 +17,7 @@ import math
 import os
 import struct
 import sys
+import zlib
 
 SS = 4  # samples per pixel along each axis
 
@@ -261,8 +263,24 @@ def ico_image(canvas):
     return header + xor + mask
 
 
+def png_image(canvas):
+    """One icon image as PNG (the form of the 256-pixel image)."""
+    raw = bytearray()
+    for row in canvas.pixels():
+        raw.append(0)
+        for r, g, b, a in row:
+            raw += bytes((r, g, b, a))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", canvas.width, canvas.height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+            + chunk(b"IEND", b""))
+
+
 def ico_bytes(canvases):
-    images = [ico_image(c) for c in canvases]
+    images = [png_image(c) if c.width >= 256 else ico_image(c) for c in canvases]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for c, img in zip(canvases, images):
@@ -276,7 +294,7 @@ def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "resources")
     os.makedirs(folder, exist_ok=True)
     outputs = {
-        "vri.ico": ico_bytes([draw_icon(32), draw_icon(16)]),
+        "vri.ico": ico_bytes([draw_icon(256), draw_icon(48), draw_icon(32), draw_icon(16)]),
         "bmp01.bmp": bmp_bytes(draw_logo()),
         "bmp02.bmp": bmp_bytes(draw_picture()),
     }
