@@ -37,7 +37,7 @@ int ArgumentToCp1252(const std::string& raw, std::string& out);
 // breaks and blanks at either end go.
 std::string OneLine(const std::string& text);
 
-// ---- console (console.cpp) -----------------------------------------------
+// ---- console (console.cpp, over the platform's command line and console) --
 // The words after the program's name, in Windows-1252. On Windows they come
 // from the wide command line; elsewhere from argv (see ArgumentToCp1252).
 // Returns 1; 0 when an argument holds a character Windows-1252 does not have:

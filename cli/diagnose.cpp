@@ -6,12 +6,6 @@
 #include "cli/batch.h"
 #include "platform/platform.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 namespace {
 
 std::uint32_t Le(const std::string& b, std::size_t at, int bytes) {
@@ -64,49 +58,19 @@ std::string Kind(const std::string& head) {
   return "o arquivo não é uma biblioteca (conteúdo inválido)";
 }
 
-// The system's own words for the last failure, or the empty text.
-std::string SystemReason() {
-#if defined(_WIN32)
-  DWORD e = GetLastError();
-  if (!e) return "";
-  wchar_t buf[512];
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           e, 0, buf, 512, nullptr);
-  std::string out;
-  for (DWORD k = 0; k < n; ++k) {
-    int b = Cp1252Byte(buf[k]);
-    out.push_back(b > 0 ? (char)b : ' ');
-  }
-  out = OneLine(out);
-  return "código " + std::to_string(e) + (out.empty() ? "" : ": " + out);
-#else
-  const char* e = dlerror();
-  if (!e) return "";
-  std::string out;
-  ArgumentToCp1252(e, out);
-  return out;
-#endif
-}
-
 }  // namespace
 
 std::string LibraryTrouble(const std::string& path) {
-  std::string reason = SystemReason();  // first, before anything else can change it
+  std::string reason = PlatLastError();  // first, before anything else can change it
   std::string file = path;
-  bool bare = path.find_first_of("\\/") == std::string::npos;
-#if defined(_WIN32)
-  if (bare) {
-    char found[MAX_PATH * 2];
-    DWORD n = SearchPathA(nullptr, path.c_str(), nullptr, sizeof found, found, nullptr);
-    if (n == 0 || n >= sizeof found)
+  if (path.find_first_of("\\/") == std::string::npos) {
+    if (!PlatSearchLibrary(path, file)) {
       return path +
              " não foi encontrada: nem na pasta do vri-batch.exe, nem na pasta do sistema "
-             "(SysWOW64 no Windows de 64 bits), nem na pasta atual, nem no PATH";
-    file.assign(found, n);
+             "(SysWOW64 no Windows de 64 bits), nem na pasta atual, nem no PATH" +
+             (reason.empty() ? "" : " (" + reason + ")");
+    }
   }
-#else
-  if (bare) return path + ": " + (reason.empty() ? "não foi encontrada" : reason);
-#endif
   if (!PlatFileExists(file)) {
     if (PlatFolderExists(file)) return Shown(file) + ": é uma pasta, não um arquivo";
     return Shown(file) + ": o arquivo não existe";
@@ -120,9 +84,7 @@ std::string LibraryTrouble(const std::string& path) {
   if (kind.empty()) {
     kind = "o sistema não a carregou";
     if (!reason.empty()) kind += " (" + reason + ")";
-#if defined(_WIN32)
     kind += "; pode faltar outra biblioteca de que ela depende";
-#endif
   }
   return Shown(file) + ": " + kind;
 }

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class PlatIcon { kError, kWarning, kInformation };
 
@@ -208,3 +209,39 @@ int PlatReadWhole(const std::string& path, std::string& bytes);
 // Reads a whole line (any length) into line, without its CR LF or LF.
 // Returns 1 when a line was read, 0 at the end of the file.
 int PlatReadLine(PlatStream* s, std::string& line);
+
+// ---------------------------------------------------------------------------
+// The edges of the batch program (vri-batch): its command line, its console
+// and the paths its user types. platform/batch_win32.cpp or batch_posix.cpp.
+
+// One word of the command line. On Windows it comes from the wide command
+// line converted to Windows-1252 (cp1252 1), or, when a character has no
+// place in that code page, cp1252 0 with the word in UTF-8 as typed; nothing
+// is ever replaced by '?'. Elsewhere the bytes as they stand (raw 1, text
+// and utf8 both those bytes): the caller decides what they are.
+struct PlatArgument {
+  std::string text;
+  int cp1252 = 0;
+  int raw = 0;
+  std::string utf8;
+};
+// The words after the program's name.
+void PlatCommandLine(int argc, char** argv, std::vector<PlatArgument>& out);
+
+// Writes UTF-8 text to standard output (to_error 0) or standard error (1). A
+// Windows console gets it as wide characters, right whatever its code page;
+// a file or pipe, and every other system, get the UTF-8 bytes.
+void PlatWriteText(int to_error, const std::string& utf8);
+
+// The full name of a path typed by the user, from the current folder. With a
+// drive root in force a name on drive C: is marked ("\\?\C:\..." on
+// Windows) so the layer takes it as it stands, never below the root.
+std::string PlatTypedPath(const std::string& path);
+
+// Looks a library of that bare name up as the system's search would: 1 and
+// its path, or 0 when none is found.
+int PlatSearchLibrary(const std::string& name, std::string& found);
+
+// The system's own words (Windows-1252) for the last failure, such as a
+// library that would not load; the empty text when it has none.
+std::string PlatLastError();
