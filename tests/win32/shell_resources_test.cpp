@@ -371,6 +371,30 @@ TEST(ShellResources, VersionNamesTheProgram) {
             std::string::npos);
   const WORD translation[2] = {0x0416, 1252};
   EXPECT_NE(bytes.find(std::string((const char*)translation, 4)), std::string::npos);
+  // Every resource is tagged Portuguese (Brazil), none US English.
+  const WORD brazil = MAKELANGID(LANG_PORTUGUESE, SUBLANG_PORTUGUESE_BRAZILIAN);
+  const WORD english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+  const struct {
+    LPCSTR type;
+    LPCSTR name;
+  } tagged[] = {{RT_VERSION, MAKEINTRESOURCEA(VS_VERSION_INFO)},
+                {RT_DIALOG, IDD_BOXECF},
+                {RT_DIALOG, IDD_BOX566},
+                {RT_MENU, IDR_MAIN_MENU},
+                {RT_GROUP_ICON, IDI_MAIN_ICON},
+                {RT_MANIFEST, MAKEINTRESOURCEA(CREATEPROCESS_MANIFEST_RESOURCE_ID)}};
+  for (const auto& t : tagged) {
+    EXPECT_NE(FindResourceExA(Resources(), t.type, t.name, brazil), nullptr);
+    EXPECT_EQ(FindResourceExA(Resources(), t.type, t.name, english), nullptr);
+  }
+  // The manifest asks for visual styles and system DPI awareness.
+  HRSRC manifest = FindResourceA(Resources(), MAKEINTRESOURCEA(1), RT_MANIFEST);
+  ASSERT_NE(manifest, nullptr);
+  std::string xml(static_cast<const char*>(LockResource(LoadResource(Resources(), manifest))),
+                  SizeofResource(Resources(), manifest));
+  EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+  EXPECT_NE(xml.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true"),
+            std::string::npos);
 }
 
 }  // namespace
