@@ -382,7 +382,7 @@ TEST(ShellResources, VersionNamesTheProgram) {
                 {RT_DIALOG, IDD_BOX566},
                 {RT_MENU, IDR_MAIN_MENU},
                 {RT_GROUP_ICON, IDI_MAIN_ICON},
-                {RT_MANIFEST, MAKEINTRESOURCEA(CREATEPROCESS_MANIFEST_RESOURCE_ID)}};
+                {RT_MANIFEST, MAKEINTRESOURCEA(1)}};
   for (const auto& t : tagged) {
     EXPECT_NE(FindResourceExA(Resources(), t.type, t.name, brazil), nullptr);
     EXPECT_EQ(FindResourceExA(Resources(), t.type, t.name, english), nullptr);
