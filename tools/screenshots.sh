@@ -62,5 +62,5 @@ shoot() {  # shoot OUTPUT WINDOW-NAME ARGS...
   sleep 1
 }
 shoot docs/fiscal-dialog "Vri"
-shoot docs/palm-dialog "Palm" vri200001
+shoot docs/palm-dialog "Vri" vri200001
 ls -l docs/*.png
