@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "palm/palm_export.h"
 #include "tests/unit/palm_test_support.h"
 #include "tests/unit/test_support.h"
 
@@ -308,6 +309,70 @@ TEST(BatchCli, OneLinePerMessage) {
                 next.compare(0, 5, "infor") == 0 || next.compare(0, 7, "detalhe") == 0)
         << run.err;
   }
+}
+
+// The support guide is checked against the programs: every message the jobs
+// can show is in it as the programs show it, with every batch command.
+TEST(BatchCli, SupportGuideNamesEveryMessageAndCommand) {
+  std::string guide = Slurp(VRI_SOURCE_DIR "/packaging/LEIA-ME.txt");
+  ASSERT_FALSE(guide.empty());
+  // the guide is Windows-1252, like these literals
+  std::string flat;
+  for (std::size_t i = 0; i < guide.size(); ++i) {
+    if (guide[i] == '\r') continue;
+    if (guide[i] == '\n') {  // a quoted message may go on on the next line
+      while (i + 1 < guide.size() && guide[i + 1] == ' ') ++i;
+      flat.push_back(' ');
+      continue;
+    }
+    flat.push_back(guide[i]);
+  }
+  const char* const texts[] = {
+      "Erro ao mudar a pasta.", "Erro ao carregar Bemafi32.dll", "Erro ao carregar a função",
+      "Erro ao liberar memória da DLL.", "É obrigatório informar o mês/ano.",
+      "0 Erro de comunicação.", "-1 Erro de execução da função.",
+      "-2 Parâmetro inválido na função.", "-3 Alíquota não programada.",
+      "-4 Arquivo BEMAFI32.INI não encontrado ou porta inválida.",
+      "-5 Erro ao abrir a porta de comunicação.",
+      "-6 Impressora desligada ou cabo de comunicação desconectado.",
+      "-8 Erro ao criar ou gravar no arquivo STATUS.TXT ou RETORNO.TXT.",
+      "-9 Erro ao fechar a porta.", "-24 Forma de pagamento não programada.",
+      "-30 Função não compatível com a impressora Yanco.",
+      "-31 Forma de pagamento não finalizada.", "no ECF (sem identificação).",
+      "Erro na função RetornoImpressora.", "ACK Recebimento incorreto:",
+      "ST1-7 Fim de papel.", "ST1-6 Pouco papel (aviso).", "ST1-5 Erro no relógio.",
+      "ST1-4 Impressora em erro.", "ST1-3 Primeiro dado no comando não foi ESC.",
+      "ST1-2 Comando inexistente.", "ST1-1 Cupom aberto.",
+      "ST1-0 Número de parâmetros do comando inválido.",
+      "ST2-7 Tipo de parâmetro do comando inválido.", "ST2-6 Memória fiscal lotada.",
+      "ST2-5 Erro na memória RAM CMOS não volátil.", "ST2-4 Alíquota não programada.",
+      "ST2-3 Capacidade de alíquotas programáveis lotada.",
+      "ST2-2 Cancelamento não permitido.", "ST2-1 CNPJ/IE do proprietário não programados.",
+      "ST2-0 Comando não executado.", "Arquivo Sintegra.txt gerado com sucesso.",
+      "Não foi possível ler o arquivo", "está vazio: nenhum registro foi gravado.",
+      "Não foi possível gravar os registros ordenados no arquivo", "O arquivo ficou como estava.",
+      kPalmExportDone, kPalmFileError, "Arquivo Palm importado com", "Caminho muito grande.",
+      "Informe o código do produto / serviço.", "O item deve possuir uma descrição.",
+      "A quantidade deve ser maior que zero.", "O valor unitário deve ser maior que zero.",
+      "Valor menor que o permitido", "Sistema ocupado, tente novamente.",
+      "Erro ao abrir o arquivo.", "Erro ao conferir posições dos registros (at).",
+      "Erro ao posicionar arquivo (r+t).", "Erro ao abrir / posicionar arquivo de contadores.",
+      "Erro ao gravar arquivo de contadores.", "Erro ao gravar o arquivo.",
+      "Erro ao gravar o registro do documento.", "Documento sem chave de numeração.",
+      "Erro ao atualizar o registro pai.", "vri-batch: erro de uso:",
+      "foi carregada a empresa usada por último (C11.DAT)", "não é um arquivo Sintegra:",
+      "Nada foi alterado.", "ordenado com sucesso.", "nada a importar:", "detalhe:",
+      // the commands, their options and the exit codes
+      "palm-export [--folder PASTA]", "palm-import [--folder PASTA]", "sintegra --month MM/AAAA",
+      "sintegra-sort ARQUIVO", "--company CÓDIGO", "--root PASTA", "--messages ARQUIVO",
+      "--library CAMINHO", "3  nada a fazer", "2  erro de uso", "SysWOW64",
+      // the stand-in's keys
+      "Versao=", "VersaoDll=", "RetornoImpressora=", "RelatorioSintegraMFD=", "ACK=n, ST1=n, ST2=n",
+      "Arquivo=registros|vazio|nada", "Dias=", "Bemafi32.log"};
+  for (const char* t : texts) EXPECT_NE(flat.find(t), std::string::npos) << t;
+  // buttons as the user reads them, without the accelerator's ampersand
+  EXPECT_EQ(flat.find("&Exportar"), std::string::npos);
+  EXPECT_EQ(flat.find("&Importar"), std::string::npos);
 }
 
 }  // namespace
