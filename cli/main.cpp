@@ -65,7 +65,8 @@ void Emit(PlatIcon icon, const std::string& caption, const std::string& text,
   if (icon == PlatIcon::kError) ++g_errors;
   PrintErr(std::string(Prefix(icon)) + " [" + OneLine(caption) + "] " + OneLine(ShownPath(text)));
   if (!detail.empty()) PrintErr("detalhe: " + OneLine(detail));
-  LogJson(IconName(icon), Cp1252ToUtf8(caption), Cp1252ToUtf8(text), Cp1252ToUtf8(detail));
+  LogJson(IconName(icon), Cp1252ToUtf8(caption), Cp1252ToUtf8(ShownPath(text)),
+          Cp1252ToUtf8(detail));
 }
 
 // Every message box of the dialogs becomes an output line (and a JSON line).

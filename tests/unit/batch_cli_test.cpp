@@ -184,12 +184,28 @@ TEST(BatchCli, LibraryThatCannotBeLoadedGetsADetailLine) {
   fs::create_directories(root.dir() / "Kmar" / "Vri");
   fs::create_directories(root.dir() / "start");
   std::ofstream(root.dir() / "start" / "lixo.dll") << "isto nao e uma biblioteca";
+  // A Windows library's headers: "MZ", the PE header at 0x40, its machine
+  // (x64 or i386) and its characteristics (a DLL).
+  auto pe = [](unsigned machine) {
+    std::string b(0x200, '\0');
+    b[0] = 'M', b[1] = 'Z', b[0x3C] = 0x40;
+    b.replace(0x40, 4, std::string("PE\0\0", 4));
+    b[0x44] = (char)(machine & 0xFF), b[0x45] = (char)(machine >> 8);
+    b[0x40 + 22] = 0x02, b[0x40 + 23] = 0x20;
+    return b;
+  };
+  std::ofstream(root.dir() / "start" / "x64.dll", std::ios::binary) << pe(0x8664);
+  std::ofstream(root.dir() / "start" / "x86.dll", std::ios::binary) << pe(0x14C);
   struct Case {
     const char* library;
     std::string says;
   } cases[] = {
       {"falta.dll", U8(u8"falta.dll: o arquivo não existe")},
       {"lixo.dll", U8(u8"lixo.dll: o arquivo não é uma biblioteca")},
+      {"x64.dll", U8(u8"x64.dll: é uma biblioteca de 64 bits; o Vri só carrega a Bemafi32.dll de "
+                      u8"32 bits do fabricante")},
+      {"x86.dll", U8(u8"x86.dll: é uma DLL do Windows")},
+      {".", U8(u8": é uma pasta, não um arquivo")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.library);
