@@ -120,7 +120,7 @@ int StartUp(int job_mode) {
   std::string code = Trimmed(Company().company_code);
   PrintOut("empresa: " + code + " (registro " + std::to_string(Company().company_record) +
            " do F00R0.DAT)");
-  if (code != asked) {
+  if (DecimalValue(code) != DecimalValue(g_company)) {
     Emit(PlatIcon::kWarning, "vri-batch",
          std::string("A empresa ") + asked +
              " não está no F00R0.DAT; foi carregada a empresa usada por último (C11.DAT): " +
