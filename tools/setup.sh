@@ -3,7 +3,7 @@
 # only when something is missing.
 set -eu
 packages=(cmake ninja-build g++ make python3 googletest mingw-w64 wine wine32 xvfb zip unzip
-          clang libclang-rt-14-dev imagemagick)
+          clang libclang-rt-14-dev imagemagick locales)
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "palm/palm_export.h"
+#include "palm/palm_import.h"
 #include "tests/unit/palm_test_support.h"
 #include "tests/unit/test_support.h"
 
@@ -375,7 +376,13 @@ TEST(BatchCli, SupportGuideNamesEveryMessageAndCommand) {
       "Erro ao posicionar arquivo (r+t).", "Erro ao abrir / posicionar arquivo de contadores.",
       "Erro ao gravar arquivo de contadores.", "Erro ao gravar o arquivo.",
       "Erro ao gravar o registro do documento.", "Documento sem chave de numeração.",
-      "Erro ao atualizar o registro pai.", "vri-batch: erro de uso:",
+      "Erro ao atualizar o registro pai.", "Erro ao ler o arquivo de produtos.",
+      "Erro ao desfazer a gravação do documento incompleto; ele será desfeito na próxima importação.",
+      kPalmBusyText, kPalmNoCompanyText, "Erro ao ler o arquivo", "Erro ao gravar o arquivo",
+      "Erro ao desfazer um orçamento incompleto no arquivo",
+      "pedidos não foram importados e continuam no arquivo Cabecalho.txt para a próxima importação.",
+      "Não foi possível separar o arquivo", "Os pedidos já importados não serão importados de novo.",
+      "vri-batch: erro de uso:",
       "foi carregada a empresa usada por último (C11.DAT)", "não é um arquivo Sintegra:",
       "Nada foi alterado.", "ordenado com sucesso.", "nada a importar:", "detalhe:",
       // the commands, their options and the exit codes
