@@ -121,6 +121,7 @@ int RunSintegra(const std::vector<std::string>& args) {
   });
   if (!LoadEcfLibrary(nullptr, library)) return kExitFailed;
   PrintOut("biblioteca: " + ShownPath(PlatNativePath(library)));
+  RestorePreviousSintegra(nullptr);
   std::string version;
   if (SintegraVersion(nullptr, version)) PrintOut("versão da biblioteca: " + version);
 

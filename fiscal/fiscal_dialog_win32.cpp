@@ -71,6 +71,8 @@ int SintegraMfd(HWND dialog, int generate) {
   if (!generate) {
     for (const SintegraFieldLimit& f : kSintegraFieldLimits)
       SendDlgItemMessageA(dialog, f.control_id, EM_LIMITTEXT, (WPARAM)f.limit, 0);
+    // A generation ended half-way left the previous report aside.
+    RestorePreviousSintegra(dialog);
     std::string version;
     if (!SintegraVersion(dialog, version)) return 0;
     SetItemText(dialog, IDC_BOXECF_VERSION, version);

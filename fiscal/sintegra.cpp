@@ -168,6 +168,20 @@ int ReplaceWithLines(const std::string& path, const std::string& text,
   return ok;
 }
 
+// After a failed generation: the library's file, whole or not, sorted or
+// not, does not stay as the report; the previous report comes back.
+void DropGeneratedFile(PlatWindow owner, bool had_previous) {
+  if (had_previous && PlatRename(kSintegraPreviousPath, kSintegraPath)) return;
+  if (PlatFileExists(kSintegraPath)) PlatRemove(kSintegraPath);
+  if (had_previous) {
+    PlatShowMessage(owner,
+                    std::string("O arquivo anterior ficou guardado como ") +
+                        kSintegraPreviousPath + " e volta a ser o Sintegra.txt na próxima vez "
+                        "que o Vri for iniciado para a impressora fiscal.",
+                    "Vri", PlatIcon::kWarning);
+  }
+}
+
 }  // namespace
 
 int SintegraLimitOf(int control_id) {
@@ -234,17 +248,59 @@ int SintegraGenerate(PlatWindow owner, const SintegraRequest& request) {
   std::string fax = FieldValue(request.fax, 111);
   std::string contact = FieldValue(request.contact, 112);
 
-  auto fn = reinterpret_cast<EcfSintegraFn>(LoadFuncDll(owner, EcfLibrary(), kEcfSintegraName));
-  if (!fn) return 0;
-  int code = fn(report, path.data(), month.data(), year.data(), name.data(), street.data(),
-                number.data(), complement.data(), district.data(), city.data(), cep.data(),
-                phone.data(), fax.data(), contact.data());
-  if (!CheckEcfReturn(owner, "RelatorioSintegraMFD", code)) return 0;
+  // The previous report waits aside until the new one is whole; the
+  // library is still given the report's own path.
+  if (!RestorePreviousSintegra(owner)) return 0;
+  bool had_previous = PlatFileExists(kSintegraPath);
+  if (had_previous && !PlatRename(kSintegraPath, kSintegraPreviousPath)) {
+    PlatShowMessage(owner,
+                    std::string("Não foi possível guardar o arquivo anterior ") + kSintegraPath +
+                        " como " + kSintegraPreviousName + "; nada foi gerado.",
+                    "Vri", PlatIcon::kError);
+    return 0;
+  }
 
-  if (!SortSintegraFile(owner, kSintegraPath)) return 0;
+  auto fn = reinterpret_cast<EcfSintegraFn>(LoadFuncDll(owner, EcfLibrary(), kEcfSintegraName));
+  int sorted = 0;
+  if (fn) {
+    int code = fn(report, path.data(), month.data(), year.data(), name.data(), street.data(),
+                  number.data(), complement.data(), district.data(), city.data(), cep.data(),
+                  phone.data(), fax.data(), contact.data());
+    sorted = CheckEcfReturn(owner, "RelatorioSintegraMFD", code) &&
+             SortSintegraFile(owner, kSintegraPath,
+                              had_previous ? "O arquivo anterior foi mantido."
+                                           : "Nenhum arquivo foi gravado.");
+  }
+  if (!sorted) {
+    DropGeneratedFile(owner, had_previous);
+    return 0;
+  }
+  // A previous report that cannot be removed would come back at the next
+  // start in place of the new one: said at once, while the user is there.
+  if (had_previous && !PlatRemove(kSintegraPreviousPath) && !PlatRemove(kSintegraPreviousPath)) {
+    PlatShowMessage(owner,
+                    std::string("Não foi possível apagar o arquivo anterior ") +
+                        kSintegraPreviousPath +
+                        "; apague-o antes de iniciar o Vri de novo, ou ele voltará a ser o "
+                        "Sintegra.txt.",
+                    "Vri", PlatIcon::kWarning);
+  }
   PlatShowMessage(owner, "Arquivo Sintegra.txt gerado com sucesso.", "Vri",
                   PlatIcon::kInformation);
   return 1;
+}
+
+int RestorePreviousSintegra(PlatWindow owner) {
+  // the sorted file of a generation ended before it was put in place
+  std::string temporary = std::string(kSintegraPath) + ".tmp";
+  if (PlatFileExists(temporary)) PlatRemove(temporary);
+  if (!PlatFileExists(kSintegraPreviousPath)) return 1;
+  if (PlatRename(kSintegraPreviousPath, kSintegraPath)) return 1;
+  PlatShowMessage(owner,
+                  std::string("Não foi possível recolocar o arquivo anterior ") +
+                      kSintegraPreviousPath + " como Sintegra.txt.",
+                  "Vri", PlatIcon::kError);
+  return 0;
 }
 
 std::string& SintegraSortKey(const std::string& line, std::string& key) {
@@ -267,7 +323,7 @@ void SortSintegraLines(std::vector<std::string>& lines) {
   lines.swap(sorted);
 }
 
-int SortSintegraFile(PlatWindow owner, const std::string& path) {
+int SortSintegraFile(PlatWindow owner, const std::string& path, const char* kept) {
   std::string text;
   std::vector<LineSpan> spans;
   PlatStream* in = PlatOpen(path, PlatOpenMode::kRead);
@@ -281,7 +337,7 @@ int SortSintegraFile(PlatWindow owner, const std::string& path) {
       text += line;
     }
     // A read that stopped short of the end is an error, not the end.
-    whole = PlatTell(in) == size;
+    whole = PlatTell(in) == size && !PlatFailed(in);
     PlatClose(in);
   }
   if (!in || !whole) {
@@ -299,7 +355,7 @@ int SortSintegraFile(PlatWindow owner, const std::string& path) {
     PlatShowMessage(owner,
                     UnsortedMessage(path, "Não foi possível gravar os registros ordenados no "
                                           "arquivo") +
-                        " O arquivo ficou como estava.",
+                        " " + kept,
                     "Vri", PlatIcon::kError);
     return 0;
   }

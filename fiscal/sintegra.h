@@ -14,6 +14,9 @@
 // The one place the report is written.
 inline constexpr const char* kSintegraFolder = "C:\\Kmar\\Arquivos";
 inline constexpr const char* kSintegraPath = "C:\\Kmar\\Arquivos\\Sintegra.txt";
+// Where the previous report waits while a new one is generated.
+inline constexpr const char* kSintegraPreviousName = "Sintegra-anterior.txt";
+inline constexpr const char* kSintegraPreviousPath = "C:\\Kmar\\Arquivos\\Sintegra-anterior.txt";
 
 // Characters of a line that make up its sort key.
 constexpr int kSintegraKeyLength = 31;
@@ -58,10 +61,20 @@ std::string& NormCep(std::string& text);
 int SintegraVersion(PlatWindow owner, std::string& version);
 
 // Generation: has the loaded library write the month's report at kSintegraPath,
-// sorts and rewrites it. Returns 1 after "Arquivo Sintegra.txt gerado com
-// sucesso."; 0 after the message that stopped it (the file is then left as
-// the library wrote it).
+// sorts and rewrites it. The previous report waits as kSintegraPreviousPath
+// until the new one is whole and sorted, and is then removed. Returns 1 after
+// "Arquivo Sintegra.txt gerado com sucesso."; 0 after the message that
+// stopped it: the previous report is then back as Sintegra.txt (or, with
+// none, there is no Sintegra.txt), never the library's partial or unsorted
+// file.
 int SintegraGenerate(PlatWindow owner, const SintegraRequest& request);
+
+// Puts back the previous report that a generation ended half-way left
+// aside (kSintegraPreviousPath over kSintegraPath). Returns 1 when nothing
+// waits aside or it is back; 0 after an error message (caption "Vri") when it
+// could not be put back: it stays aside, and the next start tries again.
+// Runs at the start of the fiscal job and of every generation.
+int RestorePreviousSintegra(PlatWindow owner);
 
 // The sort key of one line of the report (its line end removed): "60", its
 // characters 4-31 and the order digit of its subtype (M 0, A 1, D 2, I 3,
@@ -76,5 +89,7 @@ void SortSintegraLines(std::vector<std::string>& lines);
 // Reads the report at path, sorts its lines and replaces it through a synced
 // temporary file in the same folder, every line ending in CR LF. Returns 1; 0
 // after a message (caption "Vri") when it cannot be read, is empty, or the
-// sorted file cannot be written, leaving the file as it was.
-int SortSintegraFile(PlatWindow owner, const std::string& path);
+// sorted file cannot be written, leaving the file as it was. `kept` ends the
+// message of a failed write: what became of the file.
+int SortSintegraFile(PlatWindow owner, const std::string& path,
+                     const char* kept = "O arquivo ficou como estava.");

@@ -19,8 +19,15 @@ namespace {
 constexpr std::size_t kWriteChunk = 256 * 1024;
 
 // ---------------------------------------------------------------------------
-// Export files: written under a temporary name beside the final one and
-// renamed over it when complete, so the Palm side never sees a torn table.
+// Export files. Every table of a run is written under a temporary name of
+// its own ("~Cliente.<process>.tmp"), so two exports into one folder never
+// share a file; only when all sixteen are complete does the run write its
+// journal (VriExport.jnl, the run's number) and rename them over the old
+// tables. A run ended between the renames is finished from the journal by
+// the next export, so the tables the Palm side loads always agree.
+
+constexpr char kJournalName[] = "VriExport";
+constexpr char kJournalExtension[] = "jnl";
 
 struct ExportFile {
   std::string final_path;
@@ -30,10 +37,24 @@ struct ExportFile {
   bool failed = false;
 };
 
-int OpenExportFile(ExportFile& file, const std::string& folder, const char* table) {
-  PalmFilePath(file.final_path, folder, table, "txt");
-  std::string temp_name = std::string("~") + table;
-  PalmFilePath(file.temp_path, folder, temp_name.c_str(), "tmp");
+// One run: its folder, its number and the temporary files complete so far
+// (in kPalmTables order), and the master that stopped it, if any.
+struct ExportRun {
+  std::string folder;
+  std::string tag;
+  std::vector<std::string> complete;
+  std::string unreadable;
+};
+
+std::string TemporaryPath(const std::string& folder, const char* table, const std::string& tag) {
+  std::string path;
+  std::string temp_name = std::string("~") + table + "." + tag;
+  return PalmFilePath(path, folder, temp_name.c_str(), "tmp");
+}
+
+int OpenExportFile(ExportFile& file, const ExportRun& run, const char* table) {
+  PalmFilePath(file.final_path, run.folder, table, "txt");
+  file.temp_path = TemporaryPath(run.folder, table, run.tag);
   file.stream = PlatOpen(file.temp_path, PlatOpenMode::kCreate);
   file.pending.clear();
   file.failed = false;
@@ -47,8 +68,7 @@ void FlushPending(ExportFile& file) {
   file.pending.clear();
 }
 
-// Closes the streams of files[0..count) and removes their temporary files:
-// the old tables stay as they were.
+// Closes the streams of files[0..count) and removes their temporary files.
 void AbandonFiles(ExportFile* files, int count) {
   for (int i = 0; i < count; ++i) {
     if (files[i].stream) {
@@ -59,10 +79,15 @@ void AbandonFiles(ExportFile* files, int count) {
   }
 }
 
-// Writes out, closes and puts in place files[0..count). 1 when every file
-// is complete under its final name; 0 when a byte did not reach a file or a
-// rename failed: the temporary files still there are removed.
-int FinishFiles(ExportFile* files, int count) {
+// Removes every temporary file of the run: the old tables stay as they were.
+void AbandonRun(ExportRun& run) {
+  for (const std::string& path : run.complete) PlatRemove(path);
+  run.complete.clear();
+}
+
+// Writes out and closes files[0..count). 1 when every byte reached them
+// (they join the run's complete files); 0 after removing them.
+int FinishFiles(ExportRun& run, ExportFile* files, int count) {
   int ok = 1;
   for (int i = 0; i < count; ++i) {
     FlushPending(files[i]);
@@ -74,12 +99,58 @@ int FinishFiles(ExportFile* files, int count) {
     AbandonFiles(files, count);
     return 0;
   }
-  for (int i = 0; i < count; ++i) {
-    if (!PlatRename(files[i].temp_path, files[i].final_path)) {
-      AbandonFiles(files + i, count - i);
-      return 0;
-    }
+  for (int i = 0; i < count; ++i) run.complete.push_back(files[i].temp_path);
+  return 1;
+}
+
+// Renames the run's temporary files `tag` over the tables; a rename that
+// fails is tried once more. 1 when none is left; `renamed` counts the tables
+// put in place. A file that another export finishing the same run has put
+// in place meanwhile is no failure.
+int RenameTables(const std::string& folder, const std::string& tag, int& renamed) {
+  int ok = 1;
+  renamed = 0;
+  std::string final_path;
+  for (const char* table : kPalmTables) {
+    std::string temp_path = TemporaryPath(folder, table, tag);
+    if (!PlatFileExists(temp_path)) continue;  // put in place before
+    PalmFilePath(final_path, folder, table, "txt");
+    if (PlatRename(temp_path, final_path) || PlatRename(temp_path, final_path)) ++renamed;
+    else if (PlatFileExists(temp_path)) ok = 0;
   }
+  return ok;
+}
+
+std::string JournalPath(const std::string& folder) {
+  std::string path;
+  return PalmFilePath(path, folder, kJournalName, kJournalExtension);
+}
+
+// Puts the complete tables of the run in place: journal first, then the
+// renames, then the journal goes. 0 when the journal could not be written
+// (nothing changed, the temporary files are removed) or a table could not be
+// put in place (the journal stays, and the next export finishes the run).
+int CommitRun(ExportRun& run) {
+  std::string journal = JournalPath(run.folder);
+  PlatStream* out = PlatOpen(journal, PlatOpenMode::kCreate);
+  std::string text = run.tag + "\r\n";
+  int written = out && PlatWrite(out, text.data(), text.size());
+  if (!PlatClose(out)) written = 0;
+  if (!written) {
+    PlatRemove(journal);
+    AbandonRun(run);
+    return 0;
+  }
+  int renamed = 0;
+  if (!RenameTables(run.folder, run.tag, renamed)) {
+    // With no table touched yet the run can still be undone whole.
+    if (renamed == 0 && PlatRemove(journal)) AbandonRun(run);
+    return 0;
+  }
+  // A second run may have taken the journal's name meanwhile: it finds no
+  // file of this run, so a journal left behind is harmless.
+  PlatRemove(journal);
+  run.complete.clear();
   return 1;
 }
 
@@ -208,6 +279,35 @@ void PutDigits(Line& line, double value, int width) {
 // field reader's rules: a field is read when at least one of its characters
 // lies inside the file, and its trailing blanks are removed.
 
+// Opens a master for a scan. A missing master gives nullptr and 1 (its table
+// has no lines); one that exists but cannot be opened gives nullptr and 0,
+// its name kept in the run for the message.
+PlatStream* OpenMaster(const std::string& name, ExportRun& run, int& ok) {
+  ok = 1;
+  if (name.empty()) return nullptr;
+  PlatStream* in = PlatOpen(name, PlatOpenMode::kRead);
+  if (!in && PlatFileExists(name)) {
+    run.unreadable = name;
+    ok = 0;
+  }
+  return in;
+}
+
+// Closes a master after a scan that stopped at record `records` with `r`.
+// 1 when the scan reached the end of the file (or a last record too short
+// for the fields it needs); 0 when a read failed short of it.
+int CloseMaster(PlatStream* in, const RecordBuffer& r, int records, const std::string& name,
+                ExportRun& run) {
+  long long size = PlatSize(in);
+  bool short_read = PlatFailed(in) ||
+                    (r.bytes.empty() &&
+                     (size < 0 || (long long)records * r.layout.record_length < size));
+  PlatClose(in);
+  if (!short_read) return 1;
+  run.unreadable = name;
+  return 0;
+}
+
 // The first `count` characters of a field (the export cuts some columns).
 inline std::string_view FieldPrefix(const RecordBuffer& r, int field, std::size_t count) {
   std::string_view text = RecordFieldText(r, field);
@@ -272,19 +372,21 @@ void PutPersonLine(Line& out, const RecordBuffer& r, bool customer) {
 }
 
 // Scans one person master into `file`; a master that cannot be opened gives no lines.
-void WritePersons(ExportFile& file, const std::string& master, const RecordLayout& layout,
-                  int file_type, int first_field) {
-  PlatStream* in = PlatOpen(master, PlatOpenMode::kRead);
-  if (!in) return;
+int WritePersons(ExportRun& run, ExportFile& file, const std::string& master,
+                 const RecordLayout& layout, int file_type, int first_field) {
+  int ok;
+  PlatStream* in = OpenMaster(master, run, ok);
+  if (!in) return ok;
   RecordBuffer r{layout, {}, {}};
   bool customer = file_type == kFileTypeCustomer;
-  for (int n = 0; ReadRecord(in, n, r) && HasRecordField(r, first_field); ++n) {
+  int n = 0;
+  for (; ReadRecord(in, n, r) && HasRecordField(r, first_field); ++n) {
     if (IsFreeRecordBuffer(r) || !IsActiveInRecord(r, file_type, "0")) continue;
     Line line = OpenLine(file.pending, kPalmPersonLineLength);
     PutPersonLine(line, r, customer);
     EndLine(file, line);
   }
-  PlatClose(in);
+  return CloseMaster(in, r, n, master, run);
 }
 
 // ---------------------------------------------------------------------------
@@ -375,49 +477,51 @@ void PutProductLines(ExportFile* files, const RecordBuffer& r, StockBlock& stock
   EndLine(files[kProdutoAdic], extra);
 }
 
-void WriteProducts(ExportFile* files, const std::vector<std::string>& sellers) {
+int WriteProducts(ExportRun& run, ExportFile* files, const std::vector<std::string>& sellers) {
   std::string master;
-  PlatStream* in = CompanyFilePath(master, kProductFile).empty()
-                       ? nullptr
-                       : PlatOpen(master, PlatOpenMode::kRead);
-  if (!in) return;
+  int ok;
+  PlatStream* in = OpenMaster(CompanyFilePath(master, kProductFile), run, ok);
+  if (!in) return ok;
   RecordBuffer r{kProductLayout, {}, {}};
   StockBlock stock_block;
   PrepareStockBlock(stock_block, sellers);
-  for (int n = 0; ReadRecord(in, n, r) && HasRecordField(r, kProductClass); ++n) {
+  int n = 0;
+  for (; ReadRecord(in, n, r) && HasRecordField(r, kProductClass); ++n) {
     if (IsFreeRecordBuffer(r) || ToInt(std::string(RecordFieldText(r, kProductClass))) != 0 ||
         !IsActiveInRecord(r, kFileTypeProduct, "0"))
       continue;
     PutProductLines(files, r, stock_block);
   }
-  PlatClose(in);
+  return CloseMaster(in, r, n, master, run);
 }
 
 // ---------------------------------------------------------------------------
 // Sellers and payment conditions.
 
-void WriteSellers(ExportFile& file) {
+int WriteSellers(ExportRun& run, ExportFile& file) {
   std::string master;
-  PlatStream* in = CompanyFilePath(master, kSellerFile).empty()
-                       ? nullptr
-                       : PlatOpen(master, PlatOpenMode::kRead);
-  if (!in) return;
+  int ok;
+  PlatStream* in = OpenMaster(CompanyFilePath(master, kSellerFile), run, ok);
+  if (!in) return ok;
   RecordBuffer r{kSellerLayout, {}, {}};
-  for (int n = 0; ReadRecord(in, n, r) && HasRecordField(r, kSellerCode); ++n) {
+  int n = 0;
+  for (; ReadRecord(in, n, r) && HasRecordField(r, kSellerCode); ++n) {
     if (IsFreeRecordBuffer(r) || !IsActiveInRecord(r, kFileTypeSeller, "0")) continue;
     Line line = OpenLine(file.pending);
     PutLeft(line, RecordFieldText(r, kSellerCode), 14);
     PutLeft(line, FieldPrefix(r, kSellerName, 30), 31);
     EndLine(file, line);
   }
-  PlatClose(in);
+  return CloseMaster(in, r, n, master, run);
 }
 
-void WriteConditions(ExportFile& file) {
-  PlatStream* in = PlatOpen(kPaymentFile, PlatOpenMode::kRead);
-  if (!in) return;
+int WriteConditions(ExportRun& run, ExportFile& file) {
+  int ok;
+  PlatStream* in = OpenMaster(kPaymentFile, run, ok);
+  if (!in) return ok;
   RecordBuffer r{kPaymentLayout, {}, {}};
-  for (int n = 0; ReadRecord(in, n, r) && HasRecordField(r, kPaymentKind); ++n) {
+  int n = 0;
+  for (; ReadRecord(in, n, r) && HasRecordField(r, kPaymentKind); ++n) {
     // Only the payment methods of sales (kind beginning with "1") go to the Palm.
     if (IsFreeRecordBuffer(r) || RecordFieldText(r, kPaymentKind).substr(0, 1) != "1") continue;
     Line line = OpenLine(file.pending);
@@ -428,7 +532,7 @@ void WriteConditions(ExportFile& file) {
     PutBlanks(line, 1);
     EndLine(file, line);
   }
-  PlatClose(in);
+  return CloseMaster(in, r, n, kPaymentFile, run);
 }
 
 // ---------------------------------------------------------------------------
@@ -494,39 +598,56 @@ void WriteFixedTable(ExportFile& file, int table) {
   }
 }
 
-// Writes table(s) [first, first + count) of kPalmTables with `fill`; 1 when
-// all of them are complete under their final names.
+// Writes table(s) [first, first + count) of kPalmTables with `fill` under
+// the run's temporary names; 1 when all of them are complete. On a failure
+// every temporary file of the run is removed.
 template <typename Fill>
-int WriteTables(const std::string& folder, int first, int count, Fill fill) {
+int WriteTables(ExportRun& run, int first, int count, Fill fill) {
   ExportFile files[kProductTables];
   for (int i = 0; i < count; ++i) {
-    if (!OpenExportFile(files[i], folder, kPalmTables[first + i])) {
+    if (!OpenExportFile(files[i], run, kPalmTables[first + i])) {
       AbandonFiles(files, i);
+      AbandonRun(run);
       return 0;
     }
   }
-  fill(files);
-  return FinishFiles(files, count);
+  if (!fill(files)) {
+    AbandonFiles(files, count);
+    AbandonRun(run);
+    return 0;
+  }
+  if (!FinishFiles(run, files, count)) {
+    AbandonRun(run);
+    return 0;
+  }
+  return 1;
 }
 
-int WriteAllTables(const std::string& folder, const std::vector<std::string>& sellers) {
-  if (!WriteTables(folder, 0, 1, [](ExportFile* f) {
-        WritePersons(f[0], kSupplierFile, kSupplierLayout, kFileTypeSupplier, kPersonCode);
+int WriteAllTables(ExportRun& run, const std::vector<std::string>& sellers) {
+  if (!WriteTables(run, 0, 1, [&run](ExportFile* f) {
+        return WritePersons(run, f[0], kSupplierFile, kSupplierLayout, kFileTypeSupplier,
+                            kPersonCode);
       }))
     return 0;
-  if (!WriteTables(folder, 1, 1, [](ExportFile* f) {
-        WritePersons(f[0], kCustomerFile, kCustomerLayout, kFileTypeCustomer, kCustomerRegion);
+  if (!WriteTables(run, 1, 1, [&run](ExportFile* f) {
+        return WritePersons(run, f[0], kCustomerFile, kCustomerLayout, kFileTypeCustomer,
+                            kCustomerRegion);
       }))
     return 0;
-  if (!WriteTables(folder, 2, kProductTables,
-                   [&sellers](ExportFile* f) { WriteProducts(f, sellers); }))
+  if (!WriteTables(run, 2, kProductTables,
+                   [&run, &sellers](ExportFile* f) { return WriteProducts(run, f, sellers); }))
     return 0;
-  if (!WriteTables(folder, 6, 1, [](ExportFile* f) { WriteSellers(f[0]); })) return 0;
-  if (!WriteTables(folder, 7, 1, [](ExportFile* f) { WriteConditions(f[0]); })) return 0;
+  if (!WriteTables(run, 6, 1, [&run](ExportFile* f) { return WriteSellers(run, f[0]); }))
+    return 0;
+  if (!WriteTables(run, 7, 1, [&run](ExportFile* f) { return WriteConditions(run, f[0]); }))
+    return 0;
   for (int table = 8; table < 16; ++table)
-    if (!WriteTables(folder, table, 1, [table](ExportFile* f) { WriteFixedTable(f[0], table); }))
+    if (!WriteTables(run, table, 1, [table](ExportFile* f) {
+          WriteFixedTable(f[0], table);
+          return 1;
+        }))
       return 0;
-  return 1;
+  return CommitRun(run);
 }
 
 // Windows-1252 letters with their base letter, lower case; 0 for the rest.
@@ -619,15 +740,43 @@ std::vector<std::string>& BuildSellerList(std::vector<std::string>& sellers) {
   return sellers;
 }
 
+int FinishPalmExport(const std::string& folder) {
+  std::string journal = JournalPath(folder);
+  if (!PlatFileExists(journal)) return 1;
+  PlatStream* in = PlatOpen(journal, PlatOpenMode::kRead);
+  if (!in) return PlatFileExists(journal) ? 0 : 1;  // gone meanwhile: finished
+  std::string text;
+  text.resize(32);
+  text.resize(PlatRead(in, text.data(), text.size()));
+  PlatClose(in);
+  // A journal is the run's number and CR LF; anything else is being written
+  // by another export (or was cut short before any table was touched) and
+  // is left to the run that writes the next one.
+  std::size_t end = text.find("\r\n");
+  bool whole = end != std::string::npos && end > 0 && end + 2 == text.size() &&
+               text.find_first_not_of("0123456789") == end;
+  if (!whole) return 1;
+  int renamed = 0;
+  if (!RenameTables(folder, text.substr(0, end), renamed)) return 0;
+  return PlatRemove(journal) || !PlatFileExists(journal) ? 1 : 0;
+}
+
 int PalmExport(PlatWindow owner, const std::string& folder, int layout,
                const std::vector<std::string>& sellers) {
+  ExportRun run;
+  run.folder = folder;
+  run.tag = std::to_string(PlatProcessId());
   int ok = 1;
   {
     WaitCursor wait;
-    if (layout == kPalmLayoutOnSoft) ok = WriteAllTables(folder, sellers);
+    if (layout == kPalmLayoutOnSoft) ok = FinishPalmExport(folder) && WriteAllTables(run, sellers);
   }
   if (!ok) {
-    PlatShowMessage(owner, kPalmFileError, kPalmExportCaption, PlatIcon::kError);
+    if (!run.unreadable.empty())
+      PlatShowMessage(owner, "Erro ao ler o arquivo " + run.unreadable + ".", kPalmExportCaption,
+                      PlatIcon::kError);
+    else
+      PlatShowMessage(owner, kPalmFileError, kPalmExportCaption, PlatIcon::kError);
     return 0;
   }
   PlatShowMessage(owner, kPalmExportDone, kPalmExportCaption, PlatIcon::kInformation);

@@ -62,11 +62,20 @@ std::vector<std::string>& BuildSellerList(std::vector<std::string>& sellers);
 // masters of the company in the context, with one stock line per product
 // and entry of `sellers`, and shows the outcome (caption "Exportar"):
 // returns 1 after "Arquivo Palm gerado." (also for a layout other than 1,
-// which writes nothing); 0 after "Erro ao abrir arquivo Palm." when an
-// export file could not be created, written or put in place. Each file is
-// written under a temporary name and renamed over the old one when
-// complete, so a failure leaves the tables before it complete, the table it
-// stopped at and the later ones as they were, and no temporary file behind.
+// which writes nothing). All or nothing: the tables are written under
+// temporary names of this run and renamed over the old ones only when all
+// sixteen are complete. Returns 0 after "Erro ao ler o arquivo <name>." when
+// a master exists but cannot be opened or read (a missing master gives an
+// empty table), or "Erro ao abrir arquivo Palm." when an export file could
+// not be created, written or put in place; the old tables then stay as they
+// were and no temporary file is left, except when a rename failed half-way:
+// the run's journal then stays and the next export finishes it first.
 // `owner` owns the message box (nullptr: the active window).
 int PalmExport(PlatWindow owner, const std::string& folder, int layout,
                const std::vector<std::string>& sellers);
+
+// Finishes a run in `folder` that was ended while it put its tables in
+// place (its journal VriExport.jnl is there): renames its remaining
+// temporary files over the tables and removes the journal. 1 when nothing is
+// left to finish; 0 when a file could not be put in place. Shows nothing.
+int FinishPalmExport(const std::string& folder);

@@ -141,6 +141,8 @@ std::string PlatNativePath(const std::string& path);
 // See PlatformOps::lock_file.
 PlatHandle PlatLockFile(const std::string& path);
 void PlatUnlockFile(PlatHandle h);
+// The number the system gives this process (for names unique to one run).
+long PlatProcessId();
 
 // The folder that stands for drive C: in the POSIX layer (vri-batch --root,
 // VRI_ROOT, tests). Ignored on Windows, where C: is C:.

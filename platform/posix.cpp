@@ -232,5 +232,7 @@ const PlatformOps kPosix = {
 
 const PlatformOps& DefaultPlatform() { return kPosix; }
 
+long PlatProcessId() { return (long)getpid(); }
+
 void PlatSetDriveRoot(const std::string& folder) { DriveRoot() = folder; }
 const std::string& PlatDriveRoot() { return DriveRoot(); }

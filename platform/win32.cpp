@@ -211,5 +211,7 @@ const PlatformOps kWin32 = {
 
 const PlatformOps& DefaultPlatform() { return kWin32; }
 
+long PlatProcessId() { return (long)GetCurrentProcessId(); }
+
 void PlatSetDriveRoot(const std::string& folder) { g_root = folder; }
 const std::string& PlatDriveRoot() { return g_root; }

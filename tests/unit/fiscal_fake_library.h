@@ -27,6 +27,9 @@ struct FakeEcfState {
   int sintegra_code = 1;
   bool write_file = true;
   std::string file_bytes;  // what the library writes at the path it is given
+  // >= 0: the library stops after this many bytes of the file, whatever it
+  // returns (a library failing half-way)
+  long torn_at = -1;
 
   // What the library saw.
   int loads = 0;
@@ -77,7 +80,10 @@ inline int VRI_ECF_CALL Sintegra(int report, char* path, char* month, char* year
   f.sintegra_report = report;
   f.sintegra_texts = {path,     month, year,  name, street, number, complement,
                       district, city,  cep,   phone, fax,   contact};
-  if ((f.sintegra_code == 1 || f.sintegra_code == kEcfCheckStatus) && f.write_file) {
+  if (f.torn_at >= 0) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << f.file_bytes.substr(0, (std::size_t)f.torn_at);
+  } else if ((f.sintegra_code == 1 || f.sintegra_code == kEcfCheckStatus) && f.write_file) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << f.file_bytes;
   }

@@ -8,7 +8,9 @@
 
 #include "fiscal/sintegra.h"
 #include "platform/testing.h"
+#include "tests/unit/crash_support.h"
 #include "tests/unit/fiscal_fake_library.h"
+#include "tests/unit/palm_test_support.h"
 #include "tests/unit/test_support.h"
 
 namespace {
@@ -322,7 +324,6 @@ TEST_F(SintegraJob, MonthMissingStopsBeforeTheLibrary) {
 }
 
 TEST_F(SintegraJob, LibraryOutcomes) {
-  const std::string library_file = Join(library_lines_);
   struct Row {
     const char* what;
     int code;
@@ -351,12 +352,13 @@ TEST_F(SintegraJob, LibraryOutcomes) {
     FakeEcf().st1 = row.st1;
     FakeEcf().missing.clear();
     if (row.missing) FakeEcf().missing.insert(kEcfSintegraName);
-    // a failing library leaves the file it wrote (here: one of its own) as it is
+    // a failure puts the previous report back; a success removes it
     std::filesystem::create_directories(root_.dir() / "Kmar" / "Arquivos");
-    WriteFileBytes(kSintegraPath, library_file);
+    WriteFileBytes(kSintegraPath, "previous\r\n");
     EXPECT_EQ(SintegraGenerate(nullptr, request_), row.result);
     EXPECT_EQ(rec_.messages(), row.messages);
-    EXPECT_EQ(File(), row.result ? sorted_ : library_file);
+    EXPECT_EQ(File(), row.result ? sorted_ : "previous\r\n");
+    EXPECT_FALSE(FileExistsNative(kSintegraPreviousPath));
   }
 }
 
@@ -381,7 +383,8 @@ TEST_F(SintegraJob, NothingToReadBackIsAFailure) {
     FakeEcf().file_bytes = row.bytes;
     EXPECT_EQ(SintegraGenerate(nullptr, request_), 0);
     EXPECT_EQ(rec_.messages(), (std::vector<RecordedMessage>{{E, "Vri", row.text}}));
-    EXPECT_EQ(FileExistsNative(kSintegraPath), row.write);
+    // with no previous report, no report at all (never the library's empty file)
+    EXPECT_FALSE(FileExistsNative(kSintegraPath));
   }
 }
 
@@ -455,7 +458,8 @@ TEST_F(SintegraJob, RewriteFaultsLeaveTheLibrarysFileWhole) {
 }
 
 // Through the generation, a rewrite that cannot be done shows its error in
-// place of the success message.
+// place of the success message, and the library's unsorted file does not
+// stay as the report.
 TEST_F(SintegraJob, GenerationReportsAFailedRewrite) {
   FaultInjector faults;
   faults.FailAt(FaultOp::kRename, 1);
@@ -463,8 +467,145 @@ TEST_F(SintegraJob, GenerationReportsAFailedRewrite) {
   ASSERT_EQ(rec_.messages().size(), 1u);
   EXPECT_EQ(rec_.messages()[0].text,
             "Não foi possível gravar os registros ordenados no arquivo "
-            "C:\\Kmar\\Arquivos\\Sintegra.txt. O arquivo ficou como estava.");
-  EXPECT_EQ(File(), Join(library_lines_));
+            "C:\\Kmar\\Arquivos\\Sintegra.txt. Nenhum arquivo foi gravado.");
+  EXPECT_FALSE(FileExistsNative(kSintegraPath));
 }
+
+// The previous report is kept until the new one is whole. Every library
+// outcome and every file operation failing in turn, once and from then on:
+// afterwards (once the next start has put back what waits aside) the report
+// is the previous one or the new sorted one, never the library's torn or
+// unsorted file, and nothing else is left in the folder.
+class SintegraPrevious : public SintegraJob {
+ protected:
+  void SetUp() override {
+    SintegraJob::SetUp();
+    std::vector<std::string> lines;  // large enough for several writes
+    for (int i = 0; i < 3000; ++i) lines.push_back(Rec("75" + std::to_string(99999 - i)));
+    FakeEcf().file_bytes = Join(lines);
+    SortSintegraLines(lines);
+    fresh_ = Join(lines);
+    std::filesystem::create_directories(root_.dir() / "Kmar" / "Arquivos");
+  }
+  void PutPrevious() {
+    std::filesystem::remove(PlatNativePath(kSintegraPreviousPath));
+    WriteFileBytes(kSintegraPath, previous_);
+  }
+  // What the folder holds once the next start has run.
+  std::string Settled() {
+    EXPECT_EQ(RestorePreviousSintegra(nullptr), 1);
+    EXPECT_FALSE(FileExistsNative(kSintegraPreviousPath));
+    EXPECT_FALSE(FileExistsNative(std::string(kSintegraPath) + ".tmp"));
+    return File();
+  }
+  const std::string previous_ = Join({Rec("10 previous month"), Rec("90 previous month")});
+  std::string fresh_;
+};
+
+TEST_F(SintegraPrevious, LibraryOutcomesKeepThePreviousReport) {
+  struct Row {
+    const char* what;
+    int code;
+    long torn_at;
+    bool write;
+    int result;
+  };
+  const Row rows[] = {
+      {"whole file and success", 1, -1, true, 1},
+      {"torn file and a failing code", -6, 8190, true, 0},
+      {"torn file and success: the sort takes what is there", 1, 8190, true, 1},
+      {"success without writing", 1, -1, false, 0},
+      {"empty file and success", 1, 0, true, 0},
+      {"failing code, nothing written", -2, -1, true, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    PutPrevious();
+    rec_.Clear();
+    FakeEcf().sintegra_code = row.code;
+    FakeEcf().torn_at = row.torn_at;
+    FakeEcf().write_file = row.write;
+    EXPECT_EQ(SintegraGenerate(nullptr, request_), row.result);
+    EXPECT_EQ(rec_.messages().back().icon, row.result ? I : E);
+    if (row.result) {
+      std::vector<std::string> kept = FileLines(kSintegraPath);
+      EXPECT_TRUE(std::is_sorted(kept.begin(), kept.end()));
+      if (row.torn_at < 0) {
+        EXPECT_EQ(File(), fresh_);
+      }
+    } else {
+      EXPECT_EQ(File(), previous_);
+    }
+    EXPECT_FALSE(FileExistsNative(kSintegraPreviousPath));
+  }
+}
+
+TEST_F(SintegraPrevious, EveryFailureLeavesThePreviousOrTheNewReport) {
+  int runs = 0, failures = 0, kept = 0;
+  for (FaultOp op : {FaultOp::kOpen, FaultOp::kRead, FaultOp::kWrite, FaultOp::kSync,
+                     FaultOp::kRename, FaultOp::kRemove}) {
+    for (bool persistent : {false, true}) {
+      for (int n = 1;; ++n) {
+        SCOPED_TRACE(testing::Message() << "op " << (int)op << " call " << n
+                                        << (persistent ? " on" : " once"));
+        PutPrevious();
+        rec_.Clear();
+        int result, fired, open_handles;
+        {
+          FaultInjector faults;
+          faults.FailAt(op, n, persistent);
+          result = SintegraGenerate(nullptr, request_);
+          fired = faults.Fired();
+          open_handles = faults.OpenHandles();
+        }
+        EXPECT_EQ(open_handles, 0);
+        ASSERT_FALSE(rec_.messages().empty());
+        if (result == 1) {
+          EXPECT_EQ(rec_.messages().back(), kSuccess);
+          if (rec_.messages().size() == 1) {
+            EXPECT_EQ(File(), fresh_);
+          }
+        } else {
+          ++failures;
+          EXPECT_EQ(rec_.messages()[0].icon, E);
+          EXPECT_NE(File(), FakeEcf().file_bytes);  // never the unsorted file
+        }
+        std::string settled = Settled();
+        EXPECT_TRUE(settled == previous_ || settled == fresh_);
+        kept += settled == previous_;
+        ++runs;
+        if (!fired) break;
+        ASSERT_LT(n, 60) << "the fault never stopped firing";
+      }
+    }
+  }
+  EXPECT_GT(failures, 10);
+  EXPECT_GT(kept, 10);
+  EXPECT_GT(runs, failures);
+}
+
+#ifndef _WIN32
+// The program ended at each file operation of a generation in turn: the
+// next start finds the previous report or the new sorted one.
+TEST_F(SintegraPrevious, EndedAtAnyOperationThePreviousOrTheNewReport) {
+  int ended = 0, kept = 0, fresh = 0;
+  for (int k = 1;; ++k) {
+    SCOPED_TRACE(testing::Message() << "ended at operation " << k);
+    PutPrevious();
+    int r = RunEndedAt(k, [&] { SintegraGenerate(nullptr, request_); });
+    ASSERT_GE(r, 0);
+    std::string settled = Settled();
+    EXPECT_TRUE(settled == previous_ || settled == fresh_);
+    kept += settled == previous_;
+    fresh += settled == fresh_;
+    if (r == 0) break;
+    ++ended;
+    ASSERT_LT(k, 500);
+  }
+  EXPECT_GT(ended, 5);
+  EXPECT_GT(kept, 0);
+  EXPECT_GT(fresh, 0);
+}
+#endif
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "palm/palm_export.h"
 #include "platform/testing.h"
 #include "records/catalogue.h"
+#include "tests/unit/crash_support.h"
 #include "tests/unit/palm_test_support.h"
 
 namespace {
@@ -461,13 +463,15 @@ TEST(PalmSellerList, InactiveSellerGetsNoStockLines) {
 }
 
 // ---------------------------------------------------------------------------
-// Failures at every open, write and rename: every run ends either with the
-// success message and complete tables, or with the error message, every
-// table old or new (the new ones first, in table order), no temporary file
-// and no handle left open.
+// All or nothing. Failures at every open, read, write and rename: every run
+// ends either with the success message and all sixteen tables new, or with
+// an error message and all sixteen old, no temporary file and no handle
+// left open. Only a rename that fails half-way leaves the journal: the next
+// export finishes that run first, and all sixteen are then new.
 
 struct Snapshot {
   std::vector<std::string> tables;  // contents in kPalmTables order
+  bool operator==(const Snapshot&) const = default;
 };
 
 Snapshot TakeSnapshot(const PalmFolders& folders) {
@@ -492,63 +496,152 @@ void PutOldTables(const PalmFolders& folders) {
                    std::string("old ") + table + "\r\n");
 }
 
-TEST(PalmExportFaults, EveryFailureLeavesTablesWholeAndReportsIt) {
-  PalmFolders folders;
-  LayMasters(folders);
-  const std::vector<std::string> sellers = {"1     Ana"};
-  Snapshot fresh;
-  {
-    MessageRecorder quiet;
-    ASSERT_EQ(PalmExport(nullptr, folders.Exchange(), 1, sellers), 1);
-    fresh = TakeSnapshot(folders);
-  }
-  PutOldTables(folders);
-  const Snapshot old = TakeSnapshot(folders);
+// Names in the exchange folder other than the sixteen tables.
+std::vector<std::string> StrayFiles(const PalmFolders& folders) {
+  std::vector<std::string> stray;
+  for (const auto& entry : std::filesystem::directory_iterator(folders.root().dir() / "Palm"))
+    if (entry.path().extension() != ".txt") stray.push_back(entry.path().filename().string());
+  return stray;
+}
 
-  int runs = 0, failures = 0;
-  for (FaultOp op : {FaultOp::kOpen, FaultOp::kWrite, FaultOp::kRename}) {
+class PalmExportFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    LayMasters(folders_);
+    MessageRecorder quiet;
+    ASSERT_EQ(PalmExport(nullptr, folders_.Exchange(), 1, sellers_), 1);
+    fresh_ = TakeSnapshot(folders_);
+    PutOldTables(folders_);
+    old_ = TakeSnapshot(folders_);
+  }
+  PalmFolders folders_;
+  const std::vector<std::string> sellers_ = {"1     Ana"};
+  Snapshot fresh_, old_;
+};
+
+TEST_F(PalmExportFaults, EveryFailureLeavesAllTablesOldOrAllNew) {
+  const std::vector<std::string> masters = {"F01R0.DAT", "F02R1.DAT", "R00\\00001\\F15R1.DAT",
+                                            "R00\\00001\\F08R0.DAT", "F14R0.DAT"};
+  std::vector<std::string> unreadable_seen;
+  int runs = 0, failures = 0, finished_later = 0;
+  for (FaultOp op : {FaultOp::kOpen, FaultOp::kRead, FaultOp::kWrite, FaultOp::kRename,
+                     FaultOp::kRemove}) {
     for (bool persistent : {false, true}) {
       for (int n = 1;; ++n) {
         SCOPED_TRACE("operation " + std::to_string((int)op) + " call " + std::to_string(n) +
                      (persistent ? " on" : " once"));
-        PutOldTables(folders);
+        PutOldTables(folders_);
         MessageRecorder messages;
-        FaultInjector faults;
-        faults.FailAt(op, n, persistent);
-        int result = PalmExport(nullptr, folders.Exchange(), 1, sellers);
-        bool fired = faults.Fired();
-        EXPECT_EQ(faults.OpenHandles(), 0);
-        Snapshot now = TakeSnapshot(folders);
+        int result;
+        bool fired;
+        {
+          FaultInjector faults;
+          faults.FailAt(op, n, persistent);
+          result = PalmExport(nullptr, folders_.Exchange(), 1, sellers_);
+          fired = faults.Fired();
+          EXPECT_EQ(faults.OpenHandles(), 0);
+        }
         ASSERT_EQ(messages.messages().size(), 1u);
+        const RecordedMessage& m = messages.messages()[0];
         if (result == 1) {
-          EXPECT_EQ(messages.messages()[0], kDone);
-          // Only a master that could not be opened may leave its table empty.
-          for (std::size_t t = 0; t < now.tables.size(); ++t)
-            EXPECT_TRUE(now.tables[t] == fresh.tables[t] ||
-                        (op == FaultOp::kOpen && now.tables[t].empty()))
-                << kPalmTables[t];
+          EXPECT_EQ(m, kDone);
+          EXPECT_EQ(TakeSnapshot(folders_), fresh_);
         } else {
           ++failures;
-          EXPECT_EQ(messages.messages()[0], kOpenError);
-          bool seen_old = false;
-          for (std::size_t t = 0; t < now.tables.size(); ++t) {
-            // A master that could not be opened gives an empty new table.
-            bool is_new = now.tables[t] == fresh.tables[t] ||
-                          (op == FaultOp::kOpen && now.tables[t].empty());
-            EXPECT_TRUE(is_new || now.tables[t] == old.tables[t]) << kPalmTables[t];
-            if (!is_new) seen_old = true;
-            EXPECT_FALSE(is_new && seen_old) << kPalmTables[t] << " new after an old table";
+          EXPECT_EQ(m.icon, PlatIcon::kError);
+          EXPECT_EQ(m.caption, "Exportar");
+          for (const std::string& master : masters)
+            if (m.text == "Erro ao ler o arquivo " + master + ".") unreadable_seen.push_back(master);
+          if (m.text != kOpenError.text) {
+            EXPECT_EQ(m.text.rfind("Erro ao ler o arquivo ", 0), 0u) << m.text;
+          }
+          Snapshot now = TakeSnapshot(folders_);
+          if (now != old_) {
+            // put in place half-way: the journal finishes the run
+            ++finished_later;
+            EXPECT_EQ(op, FaultOp::kRename);
+            EXPECT_TRUE(FileExistsNative(folders_.ExchangeFile("VriExport.jnl")));
+            EXPECT_EQ(FinishPalmExport(folders_.Exchange()), 1);
+            EXPECT_EQ(TakeSnapshot(folders_), fresh_);
           }
         }
-        for (const auto& entry : std::filesystem::directory_iterator(folders.root().dir() / "Palm"))
-          EXPECT_EQ(entry.path().extension(), ".txt") << entry.path();
+        if (op == FaultOp::kRemove && result == 1 && fired) {
+          // a journal that could not be removed names files that are gone
+          EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{"VriExport.jnl"});
+          EXPECT_EQ(FinishPalmExport(folders_.Exchange()), 1);
+          EXPECT_EQ(TakeSnapshot(folders_), fresh_);
+        }
+        EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{});
         ++runs;
         if (!fired) break;
       }
     }
   }
-  EXPECT_GT(failures, 40);  // every export file is opened, written and renamed
+  // Each master once refused at its open and once at a read.
+  std::sort(unreadable_seen.begin(), unreadable_seen.end());
+  unreadable_seen.erase(std::unique(unreadable_seen.begin(), unreadable_seen.end()),
+                        unreadable_seen.end());
+  EXPECT_EQ(unreadable_seen.size(), masters.size());
+  EXPECT_GT(failures, 60);
+  EXPECT_GT(finished_later, 0);
   EXPECT_GT(runs, failures);
 }
+
+#ifndef _WIN32
+// The export ended at each of its file operations in turn: afterwards, once
+// the next export's first step has finished what the journal holds, the
+// sixteen tables are all old or all new.
+TEST_F(PalmExportFaults, EndedAtAnyOperationTheTablesAgree) {
+  int ended = 0, old_kept = 0, new_whole = 0;
+  for (int k = 1;; ++k) {
+    SCOPED_TRACE("ended at operation " + std::to_string(k));
+    PutOldTables(folders_);
+    int r = RunEndedAt(k, [&] { PalmExport(nullptr, folders_.Exchange(), 1, sellers_); });
+    ASSERT_GE(r, 0);
+    ASSERT_EQ(FinishPalmExport(folders_.Exchange()), 1);
+    Snapshot now = TakeSnapshot(folders_);
+    EXPECT_TRUE(now == old_ || now == fresh_);
+    old_kept += now == old_;
+    new_whole += now == fresh_;
+    // temporary files of a run ended before its journal was whole stay
+    // (named after the run, they never collide with a later one), and so
+    // does a journal cut short (the next run's own replaces it); nothing else
+    for (const std::string& name : StrayFiles(folders_)) {
+      EXPECT_TRUE(name[0] == '~' || name == "VriExport.jnl") << name;
+      std::filesystem::remove(folders_.root().dir() / "Palm" / name);
+    }
+    if (r == 0) break;
+    ++ended;
+  }
+  EXPECT_GT(ended, 40);
+  EXPECT_GT(old_kept, 0);
+  EXPECT_GT(new_whole, 1);
+}
+
+// Two exports into one folder at once: each writes under its own names, and
+// the tables end whole and new.
+TEST_F(PalmExportFaults, TwoExportsAtOnceDoNotCollide) {
+  for (int round = 0; round < 5; ++round) {
+    PutOldTables(folders_);
+    pid_t a = fork();
+    if (a == 0) {
+      MessageRecorder quiet;
+      _exit(PalmExport(nullptr, folders_.Exchange(), 1, sellers_) == 1 ? 0 : 1);
+    }
+    pid_t b = fork();
+    if (b == 0) {
+      MessageRecorder quiet;
+      _exit(PalmExport(nullptr, folders_.Exchange(), 1, sellers_) == 1 ? 0 : 1);
+    }
+    int sa = -1, sb = -1;
+    waitpid(a, &sa, 0);
+    waitpid(b, &sb, 0);
+    EXPECT_EQ(sa, 0);
+    EXPECT_EQ(sb, 0);
+    EXPECT_EQ(TakeSnapshot(folders_), fresh_);
+    EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{});
+  }
+}
+#endif
 
 }  // namespace
