@@ -76,6 +76,10 @@ int StartUp(int job_mode);
 using DetailFn = std::function<std::string(const std::string& caption, const std::string& text)>;
 void SetDetail(DetailFn fn);
 
+// Members added to the JSON line of every message shown while set (for
+// example "\"line\": 3, \"code\": \"S01\""); the empty text adds none.
+void SetMessageFields(const std::string& json_members);
+
 // Number of error messages shown so far (every message goes through the sink).
 int ErrorsShown();
 
@@ -101,3 +105,4 @@ int RunPalmExport(const std::vector<std::string>& args);
 int RunPalmImport(const std::vector<std::string>& args);
 int RunSintegra(const std::vector<std::string>& args);
 int RunSintegraSort(const std::vector<std::string>& args);
+int RunSintegraCheck(const std::vector<std::string>& args);

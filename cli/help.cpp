@@ -23,6 +23,7 @@ const char kGeneral[] =
     "  sintegra        faz a impressora fiscal gravar o Sintegra.txt do mês e o põe\n"
     "                  em ordem (como \"Gerar Sintegra\")\n"
     "  sintegra-sort   põe em ordem um arquivo Sintegra já gravado\n"
+    "  sintegra-check  confere um arquivo Sintegra pelo leiaute do Convênio 57/95\n"
     "\n"
     "Opções gerais (antes do comando):\n"
     "  --company CÓDIGO    empresa a carregar (padrão 00001). Se o código não está no\n"
@@ -108,6 +109,8 @@ const char kSintegra[] =
     "  --city T            município (30)       --cep T        CEP (9)\n"
     "  --phone T           telefone (12)        --fax T        fax (10)\n"
     "  --contact T         contato (18)\n"
+    "  --check             confere o arquivo gerado (como sintegra-check); com erro\n"
+    "                      sai com 1 e o arquivo fica no lugar.\n"
     "  --library CAMINHO   biblioteca a usar, como digitada. Sem ela vale a\n"
     "                      Bemafi32.dll de 32 bits da busca do Windows (pasta do\n"
     "                      programa, depois a pasta do sistema: SysWOW64 no Windows de\n"
@@ -134,6 +137,23 @@ const char kSintegraSort[] =
     "Exemplo:\n"
     "  vri-batch sintegra-sort C:\\Kmar\\Arquivos\\Sintegra.txt\n";
 
+const char kSintegraCheck[] =
+    "Uso: vri-batch [opções gerais] sintegra-check ARQUIVO\n"
+    "\n"
+    "Confere um arquivo Sintegra pelo leiaute do Convênio ICMS 57/95: tamanho dos\n"
+    "registros, CR LF, campos, datas e período, ordem, totais do registro 90 e as\n"
+    "referências entre registros. Cada falha é uma mensagem com a linha e o código\n"
+    "(S01...): erro quando a regra é certa, aviso quando é uma leitura do leiaute.\n"
+    "Com --messages cada linha JSON traz também line e code.\n"
+    "\n"
+    "  ARQUIVO  o arquivo, como digitado, a partir da pasta de início.\n"
+    "\n"
+    "Códigos de saída: 0 sem erro (pode haver avisos), 1 com erro, 2 arquivo que não\n"
+    "pôde ser lido ou erro de uso.\n"
+    "\n"
+    "Exemplo:\n"
+    "  vri-batch sintegra-check C:\\Kmar\\Arquivos\\Sintegra.txt\n";
+
 }  // namespace
 
 bool IsHelpWord(const std::string& word) {
@@ -146,6 +166,7 @@ std::string HelpText(const std::string& command) {
   if (command == "palm-import") return kPalmImport;
   if (command == "sintegra") return kSintegra;
   if (command == "sintegra-sort") return kSintegraSort;
+  if (command == "sintegra-check") return kSintegraCheck;
   return "";
 }
 

@@ -14,6 +14,7 @@ namespace {
 
 std::string g_company = "00001";
 std::string g_messages_file;  // full path, from the start folder
+std::string g_message_fields;  // more members of the JSON lines, while set
 DetailFn g_detail;
 int g_errors = 0;
 
@@ -47,6 +48,7 @@ void LogJson(const std::string& icon, const std::string& caption, const std::str
   log << "{\"icon\": \"" << icon << "\", \"caption\": " << JsonString(caption)
       << ", \"text\": " << JsonString(text);
   if (!detail.empty()) log << ", \"detail\": " << JsonString(detail);
+  if (!g_message_fields.empty()) log << ", " << g_message_fields;
   log << "}\n";
 }
 
@@ -100,6 +102,8 @@ std::string Trimmed(std::string text) {
 int UsageError(const std::string& text) { return UsageErrorUtf8(Cp1252ToUtf8(text)); }
 
 int ErrorsShown() { return g_errors; }
+
+void SetMessageFields(const std::string& json_members) { g_message_fields = json_members; }
 
 void SetDetail(DetailFn fn) { g_detail = std::move(fn); }
 
@@ -184,7 +188,7 @@ int main(int argc, char** argv) {
       break;
     }
   }
-  if (i >= args.size()) return UsageError("falta o comando (palm-export, palm-import, sintegra ou sintegra-sort)");
+  if (i >= args.size()) return UsageError("falta o comando (palm-export, palm-import, sintegra, sintegra-sort ou sintegra-check)");
   std::string command = args[i];
   std::vector<std::string> rest(args.begin() + (long)i + 1, args.end());
   std::string help = HelpText(command);
@@ -209,5 +213,6 @@ int main(int argc, char** argv) {
   if (command == "palm-import") return RunPalmImport(rest);
   if (command == "sintegra") return RunSintegra(rest);
   if (command == "sintegra-sort") return RunSintegraSort(rest);
+  if (command == "sintegra-check") return RunSintegraCheck(rest);
   return UsageError("comando desconhecido: " + command);
 }

@@ -1,5 +1,6 @@
-// sintegra and sintegra-sort: the fiscal printer job from a shell, through
-// the same binding and the same generation as the fiscal printer dialog.
+// sintegra, sintegra-sort and sintegra-check: the fiscal printer job from a
+// shell, through the same binding and the same generation as the fiscal
+// printer dialog, and the checker of a Sintegra file.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "codecs/date.h"
 #include "fiscal/ecf_binding.h"
 #include "fiscal/sintegra.h"
+#include "fiscal/sintegra_check.h"
 #include "platform/platform.h"
 #include "records/company.h"
 
@@ -77,15 +79,47 @@ std::string NotSintegra(const std::string& path) {
   return "";
 }
 
+constexpr char kCheckCaption[] = "Sintegra";
+
+// Checks the file at path and shows one message per fault (an error, or a
+// warning for a reading of the layout), each JSON line with its line and
+// code; prints the count on standard output. Returns 1 with the number of
+// errors; 0 after a message when the file cannot be read.
+int ShowSintegraCheck(const std::string& path, int& errors) {
+  errors = 0;
+  std::vector<SintegraFault> faults;
+  if (!CheckSintegraFile(path, faults)) {
+    PlatShowMessage(nullptr, "Não foi possível ler o arquivo " + ShownPath(path) + ".",
+                    kCheckCaption, PlatIcon::kError);
+    return 0;
+  }
+  int warnings = 0;
+  for (const SintegraFault& f : faults) {
+    SetMessageFields("\"line\": " + std::to_string(f.line) + ", \"code\": \"" + f.code + "\"");
+    PlatShowMessage(nullptr, f.text, kCheckCaption,
+                    f.error ? PlatIcon::kError : PlatIcon::kWarning);
+    (f.error ? errors : warnings)++;
+  }
+  SetMessageFields("");
+  PrintOut("verificado: " + ShownPath(path) + ": " + std::to_string(errors) + " erro(s), " +
+           std::to_string(warnings) + " aviso(s)");
+  return 1;
+}
+
 }  // namespace
 
 int RunSintegra(const std::vector<std::string>& args) {
   SintegraRequest request;
   std::string library;
   bool month_given = false;
+  bool check = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.compare(0, 2, "--") != 0) return UsageError("sintegra: argumento inesperado: " + a);
+    if (a == "--check") {
+      check = true;
+      continue;
+    }
     if (i + 1 >= args.size()) return UsageError("sintegra: " + a + " precisa de um valor");
     const std::string& value = args[++i];
     if (a == "--library") {
@@ -133,7 +167,17 @@ int RunSintegra(const std::vector<std::string>& args) {
   int generated = SintegraGenerate(nullptr, request);
   int released = ReleaseEcfLibrary(nullptr);
   if (generated) PrintOut("arquivo: " + ShownPath(PlatNativePath(kSintegraPath)));
-  return generated && released ? kExitSuccess : kExitFailed;
+  if (!generated || !released) return kExitFailed;
+  if (!check) return kExitSuccess;
+  int errors = 0;
+  if (!ShowSintegraCheck(kSintegraPath, errors)) return kExitFailed;
+  if (errors == 0) return kExitSuccess;
+  PlatShowMessage(nullptr,
+                  std::string("O arquivo ") + kSintegraPath + " foi gerado, mas a verificação "
+                      "encontrou " + std::to_string(errors) +
+                      " erro(s); ele ficou no lugar. Corrija-os antes de entregar o arquivo.",
+                  kCheckCaption, PlatIcon::kError);
+  return kExitFailed;
 }
 
 int RunSintegraSort(const std::vector<std::string>& args) {
@@ -155,4 +199,14 @@ int RunSintegraSort(const std::vector<std::string>& args) {
   PlatShowMessage(nullptr, "Arquivo " + ShownPath(path) + " ordenado com sucesso.", "Vri",
                   PlatIcon::kInformation);
   return kExitSuccess;
+}
+
+int RunSintegraCheck(const std::vector<std::string>& args) {
+  if (args.size() != 1 || args[0].empty())
+    return UsageError("sintegra-check: informe exatamente um ARQUIVO");
+  if (args[0].size() > 1 && args[0].compare(0, 2, "--") == 0)
+    return UsageError("sintegra-check: opção desconhecida: " + args[0]);
+  int errors = 0;
+  if (!ShowSintegraCheck(TypedPath(args[0]), errors)) return kExitUsage;
+  return errors ? kExitFailed : kExitSuccess;
 }

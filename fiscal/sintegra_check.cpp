@@ -1,0 +1,1152 @@
+#include "fiscal/sintegra_check.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "platform/platform.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Field tables of the layout. Positions are 1-based, as the layout gives them.
+
+enum class Fmt : unsigned char { N, X, B };  // numeric, alphanumeric, reserved blanks
+
+enum class Rule : unsigned char {
+  kNone,
+  kDate,           // AAAAMMDD of a real day
+  kDateOrZeros,    // the same, or zeros when absent
+  kDateInPeriod,   // a document date: also inside the period of record 10
+  kMonthYear,      // MMAAAA
+  kMonthInPeriod,  // MMAAAA inside the period of record 10
+  kUf,             // one of the 27 siglas or EX
+  kUfOrBlank,      // the same, or blank
+  kUfOfMaster,     // record 10: a sigla, required
+  kCnpjOfMaster,   // record 10: check digits
+  kParticipant,    // zeros, a CNPJ or 000 + a CPF, check digits right
+  kSituation,      // N S E X 2 4
+  kPossession,     // 1 2 3
+  kIssuer,         // P T
+  kFreight,        // 0 1 2
+  kEcfModel,       // 2B 2C 2D 2E
+  kRequired,       // not blank
+  kRequiredMaster, // record 10: not blank (S35)
+  kAgreement,      // record 10: 1 2 3
+  kNature,         // record 10: 1 2 3
+  kPurpose,        // record 10: 1 2 3 5
+  kSituation60A,   // rate of 4 digits, F I N CANC DESC ISS
+  kSituation60,    // rate of 4 digits, F I N ISS
+  kProductCode,    // required; needs a record 75 of that code
+  kItemCode,       // record 54: needs a record 75 when given
+  kCode75,         // required; the code a record 75 describes
+};
+
+struct Field {
+  int pos;
+  int size;
+  Fmt fmt;
+  const char* name;
+  Rule rule = Rule::kNone;
+};
+
+using F = Field;
+constexpr Fmt N = Fmt::N;
+constexpr Fmt X = Fmt::X;
+constexpr Fmt B = Fmt::B;
+using R = Rule;
+
+const std::vector<Field> k10 = {
+    {3, 14, N, "CNPJ", R::kCnpjOfMaster},
+    {17, 14, X, "inscrição estadual", R::kRequired},
+    {31, 35, X, "nome do contribuinte", R::kRequiredMaster},
+    {66, 30, X, "município", R::kRequiredMaster},
+    {96, 2, X, "UF", R::kUfOfMaster},
+    {98, 10, N, "fax"},
+    {108, 8, N, "data inicial", R::kDate},
+    {116, 8, N, "data final", R::kDate},
+    {124, 1, X, "código do convênio", R::kAgreement},
+    {125, 1, X, "natureza das operações", R::kNature},
+    {126, 1, X, "finalidade", R::kPurpose},
+};
+const std::vector<Field> k11 = {
+    {3, 34, X, "logradouro", R::kRequired}, {37, 5, N, "número"},  {42, 22, X, "complemento"},
+    {64, 15, X, "bairro"},                  {79, 8, N, "CEP"},     {87, 28, X, "contato"},
+    {115, 12, N, "telefone"},
+};
+const std::vector<Field> k50 = {
+    {3, 14, N, "CNPJ/CPF", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDateInPeriod},
+    {39, 2, X, "UF", R::kUf}, {41, 2, N, "modelo"}, {43, 3, X, "série"}, {46, 6, N, "número"},
+    {52, 4, N, "CFOP"}, {56, 1, X, "emitente", R::kIssuer}, {57, 13, N, "valores"},
+    {70, 13, N, "valores"}, {83, 13, N, "valores"}, {96, 13, N, "valores"},
+    {109, 13, N, "valores"}, {122, 4, N, "alíquota"}, {126, 1, X, "situação", R::kSituation},
+};
+const std::vector<Field> k51 = {
+    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDateInPeriod},
+    {39, 2, X, "UF", R::kUf}, {41, 3, X, "série"}, {44, 6, N, "número"}, {50, 4, N, "CFOP"},
+    {54, 13, N, "valores"}, {67, 13, N, "valores"}, {80, 13, N, "valores"},
+    {93, 13, N, "valores"}, {106, 20, B, "brancos"}, {126, 1, X, "situação", R::kSituation},
+};
+const std::vector<Field> k53 = {
+    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDateInPeriod},
+    {39, 2, X, "UF", R::kUf}, {41, 2, N, "modelo"}, {43, 3, X, "série"}, {46, 6, N, "número"},
+    {52, 4, N, "CFOP"}, {56, 1, X, "emitente", R::kIssuer}, {57, 13, N, "base ST"},
+    {70, 13, N, "ICMS retido"}, {83, 13, N, "despesas"}, {96, 1, X, "situação", R::kSituation},
+    {97, 1, X, "código da antecipação"}, {98, 29, B, "brancos"},
+};
+const std::vector<Field> k54 = {
+    {3, 14, N, "CNPJ", R::kParticipant}, {17, 2, N, "modelo"}, {19, 3, X, "série"},
+    {22, 6, N, "número"}, {28, 4, N, "CFOP"}, {32, 3, X, "CST"}, {35, 3, N, "item"},
+    {38, 14, X, "código", R::kItemCode}, {52, 11, N, "quantidade"}, {63, 12, N, "valores"},
+    {75, 12, N, "valores"}, {87, 12, N, "valores"}, {99, 12, N, "valores"},
+    {111, 12, N, "valores"}, {123, 4, N, "alíquota"},
+};
+const std::vector<Field> k55 = {
+    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDate},
+    {39, 2, X, "UF substituto", R::kUf}, {41, 2, X, "UF favorecida", R::kUf},
+    {43, 3, N, "banco"}, {46, 4, N, "agência"}, {50, 20, X, "número"}, {70, 13, N, "valor"},
+    {83, 8, N, "vencimento", R::kDate}, {91, 6, N, "mês/ano", R::kMonthYear},
+    {97, 30, X, "convênio/protocolo"},
+};
+const std::vector<Field> k56 = {
+    {3, 14, N, "CNPJ/CPF", R::kParticipant}, {17, 2, N, "modelo"}, {19, 3, X, "série"},
+    {22, 6, N, "número"}, {28, 4, N, "CFOP"}, {32, 3, N, "CST"}, {35, 3, N, "item"},
+    {38, 14, X, "código"}, {52, 1, N, "tipo de operação"},
+    {53, 14, N, "CNPJ concessionária", R::kParticipant}, {67, 4, N, "alíquota IPI"},
+    {71, 17, X, "chassi"}, {88, 39, B, "brancos"},
+};
+const std::vector<Field> k57 = {
+    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 2, N, "modelo"},
+    {33, 3, X, "série"}, {36, 6, N, "número"}, {42, 4, N, "CFOP"}, {46, 3, X, "CST"},
+    {49, 3, N, "item"}, {52, 14, X, "código"}, {66, 20, X, "lote"}, {86, 41, B, "brancos"},
+};
+const std::vector<Field> k60M = {
+    {4, 8, N, "data de emissão", R::kDateInPeriod},
+    {12, 20, X, "número de série do ECF", R::kRequired},
+    {32, 3, N, "número de ordem do ECF"}, {35, 2, X, "modelo", R::kEcfModel},
+    {37, 6, N, "COO inicial"}, {43, 6, N, "COO final"}, {49, 6, N, "contador de redução Z"},
+    {55, 3, N, "contador de reinício"}, {58, 16, N, "venda bruta"},
+    {74, 16, N, "totalizador geral"}, {90, 37, B, "brancos"},
+};
+const std::vector<Field> k60A = {
+    {4, 8, N, "data", R::kDateInPeriod}, {12, 20, X, "série", R::kRequired},
+    {32, 4, X, "situação tributária/alíquota", R::kSituation60A}, {36, 12, N, "valor"},
+    {48, 79, B, "brancos"},
+};
+const std::vector<Field> k60D = {
+    {4, 8, N, "data", R::kDateInPeriod}, {12, 20, X, "série", R::kRequired},
+    {32, 14, X, "código", R::kProductCode}, {46, 13, N, "quantidade"}, {59, 16, N, "valor"},
+    {75, 16, N, "base"}, {91, 4, X, "situação", R::kSituation60}, {95, 13, N, "ICMS"},
+    {108, 19, B, "brancos"},
+};
+const std::vector<Field> k60I = {
+    {4, 8, N, "data", R::kDateInPeriod}, {12, 20, X, "série", R::kRequired},
+    {32, 2, X, "modelo", R::kEcfModel}, {34, 6, N, "COO"}, {40, 3, N, "item"},
+    {43, 14, X, "código", R::kProductCode}, {57, 13, N, "quantidade"},
+    {70, 13, N, "valor unitário"}, {83, 12, N, "base"}, {95, 4, X, "situação", R::kSituation60},
+    {99, 12, N, "ICMS"}, {111, 16, B, "brancos"},
+};
+const std::vector<Field> k60R = {
+    {4, 6, N, "mês/ano", R::kMonthInPeriod}, {10, 14, X, "código", R::kProductCode},
+    {24, 13, N, "quantidade"}, {37, 16, N, "valor"}, {53, 16, N, "base"},
+    {69, 4, X, "situação", R::kSituation60}, {73, 54, B, "brancos"},
+};
+const std::vector<Field> k61 = {
+    {3, 14, B, "brancos"}, {17, 14, B, "brancos"}, {31, 8, N, "data", R::kDateInPeriod},
+    {39, 2, N, "modelo"}, {41, 3, X, "série"}, {44, 2, X, "subsérie"},
+    {46, 6, N, "número inicial"}, {52, 6, N, "número final"}, {58, 13, N, "total"},
+    {71, 13, N, "base"}, {84, 12, N, "ICMS"}, {96, 13, N, "isenta"}, {109, 13, N, "outras"},
+    {122, 4, N, "alíquota"}, {126, 1, B, "branco"},
+};
+const std::vector<Field> k61R = {
+    {4, 6, N, "mês/ano", R::kMonthInPeriod}, {10, 14, X, "código", R::kProductCode},
+    {24, 13, N, "quantidade"}, {37, 16, N, "valor bruto"}, {53, 16, N, "base"},
+    {69, 4, N, "alíquota"}, {73, 54, B, "brancos"},
+};
+const std::vector<Field> k70 = {
+    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDateInPeriod},
+    {39, 2, X, "UF", R::kUf}, {41, 2, N, "modelo"}, {43, 1, X, "série"}, {44, 2, X, "subsérie"},
+    {46, 6, N, "número"}, {52, 4, N, "CFOP"}, {56, 13, N, "total"}, {69, 14, N, "valores"},
+    {83, 14, N, "valores"}, {97, 14, N, "valores"}, {111, 14, N, "valores"},
+    {125, 1, N, "frete", R::kFreight}, {126, 1, X, "situação", R::kSituation},
+};
+const std::vector<Field> k71 = {
+    {3, 14, N, "CNPJ tomador", R::kParticipant}, {17, 14, X, "IE"},
+    {31, 8, N, "data", R::kDateInPeriod}, {39, 2, X, "UF", R::kUf}, {41, 2, N, "modelo"},
+    {43, 1, X, "série"}, {44, 2, X, "subsérie"}, {46, 6, N, "número"},
+    {52, 2, X, "UF rem./dest.", R::kUf}, {54, 14, N, "CNPJ rem./dest.", R::kParticipant},
+    {68, 14, X, "IE"}, {82, 8, N, "data da NF", R::kDate}, {90, 2, X, "modelo NF"},
+    {92, 3, X, "série NF"}, {95, 6, N, "número NF"}, {101, 14, N, "valor NF"},
+    {115, 12, B, "brancos"},
+};
+const std::vector<Field> k74 = {
+    {3, 8, N, "data", R::kDate}, {11, 14, X, "código", R::kProductCode},
+    {25, 13, N, "quantidade"}, {38, 13, N, "valor"}, {51, 1, X, "posse", R::kPossession},
+    {52, 14, N, "CNPJ possuidor", R::kParticipant}, {66, 14, X, "IE"},
+    {80, 2, X, "UF", R::kUfOrBlank}, {82, 45, B, "brancos"},
+};
+const std::vector<Field> k75 = {
+    {3, 8, N, "data inicial", R::kDate}, {11, 8, N, "data final", R::kDate},
+    {19, 14, X, "código", R::kCode75}, {33, 8, X, "NCM"}, {41, 53, X, "descrição"},
+    {94, 6, X, "unidade"}, {100, 5, N, "alíq. IPI"}, {105, 4, N, "alíq. ICMS"},
+    {109, 5, N, "redução"}, {114, 13, N, "base ST"},
+};
+const std::vector<Field> k76 = {
+    {3, 14, N, "CNPJ/CPF", R::kParticipant}, {17, 14, X, "IE"}, {31, 2, N, "modelo"},
+    {33, 2, X, "série"}, {35, 2, X, "subsérie"}, {37, 10, N, "número"}, {47, 4, N, "CFOP"},
+    {51, 1, N, "tipo de receita"}, {52, 8, N, "data", R::kDateInPeriod}, {60, 2, X, "UF", R::kUf},
+    {62, 13, N, "total"}, {75, 13, N, "base"}, {88, 12, N, "ICMS"}, {100, 12, N, "isenta"},
+    {112, 12, N, "outras"}, {124, 2, N, "alíquota"}, {126, 1, X, "situação", R::kSituation},
+};
+const std::vector<Field> k77 = {
+    {3, 14, N, "CNPJ/CPF", R::kParticipant}, {17, 2, N, "modelo"}, {19, 2, X, "série"},
+    {21, 2, X, "subsérie"}, {23, 10, N, "número"}, {33, 4, N, "CFOP"},
+    {37, 1, N, "tipo de receita"}, {38, 3, N, "item"}, {41, 11, X, "código"},
+    {52, 13, N, "quantidade"}, {65, 12, N, "valor"}, {77, 12, N, "desconto"},
+    {89, 12, N, "base"}, {101, 2, N, "alíquota"}, {103, 14, N, "CNPJ/MF", R::kParticipant},
+    {117, 10, N, "terminal"},
+};
+const std::vector<Field> k85 = {
+    {3, 11, N, "declaração"}, {14, 8, N, "data", R::kDateOrZeros}, {22, 1, X, "natureza"},
+    {23, 12, N, "registro"}, {35, 8, N, "data", R::kDateOrZeros}, {43, 16, X, "conhecimento"},
+    {59, 8, N, "data", R::kDateOrZeros}, {67, 2, N, "tipo"}, {69, 4, N, "país"},
+    {73, 8, N, "reservado"}, {81, 8, N, "averbação", R::kDateOrZeros}, {89, 6, N, "NF"},
+    {95, 8, N, "data NF", R::kDateOrZeros}, {103, 2, N, "modelo"}, {105, 3, N, "série"},
+    {108, 19, B, "brancos"},
+};
+const std::vector<Field> k86 = {
+    {3, 12, N, "registro"}, {15, 8, N, "data", R::kDateOrZeros},
+    {23, 14, N, "CNPJ", R::kParticipant}, {37, 14, X, "IE"}, {51, 2, X, "UF", R::kUf},
+    {53, 6, N, "NF"}, {59, 8, N, "data", R::kDateOrZeros}, {67, 2, N, "modelo"},
+    {69, 3, X, "série"}, {72, 14, X, "código"}, {86, 11, N, "quantidade"},
+    {97, 12, N, "valor unitário"}, {109, 12, N, "valor"}, {121, 1, N, "relacionamento"},
+    {122, 5, B, "brancos"},
+};
+const std::vector<Field> k90 = {{3, 14, N, "CNPJ"}, {17, 14, X, "IE"}};
+const std::vector<Field> kNoFields;
+
+// The record kinds of the layout; 60 and 61 by their subtype letter.
+struct Kind {
+  const char* name;
+  const std::vector<Field>* fields;
+};
+
+// Returns the kind of a line, or nullptr for a type the layout does not know.
+const Kind* KindOf(std::string_view line) {
+  static const Kind k[] = {
+      {"10", &k10},   {"11", &k11},   {"50", &k50},   {"51", &k51},   {"53", &k53},
+      {"54", &k54},   {"55", &k55},   {"56", &k56},   {"57", &k57},   {"60M", &k60M},
+      {"60A", &k60A}, {"60D", &k60D}, {"60I", &k60I}, {"60R", &k60R}, {"61", &k61},
+      {"61R", &k61R}, {"70", &k70},   {"71", &k71},   {"74", &k74},   {"75", &k75},
+      {"76", &k76},   {"77", &k77},   {"85", &k85},   {"86", &k86},   {"88", &kNoFields},
+      {"90", &k90},
+  };
+  if (line.size() < 2) return nullptr;
+  char sub = line.size() > 2 ? line[2] : ' ';
+  for (const Kind& kind : k) {
+    if (kind.name[0] != line[0] || kind.name[1] != line[1]) continue;
+    if (line[0] == '6' && line[1] == '0') {
+      if (kind.name[2] == sub) return &kind;
+      continue;
+    }
+    if (line[0] == '6' && line[1] == '1') {
+      bool summary = sub == 'R';
+      if ((kind.name[2] == 'R') == summary) return &kind;
+      continue;
+    }
+    return &kind;
+  }
+  return nullptr;
+}
+
+// The name of a line's record for messages: "60M", "61R", else its type.
+std::string RecordName(std::string_view line) {
+  if (line.size() >= 3 && line[0] == '6' && (line[1] == '0' || (line[1] == '1' && line[2] == 'R')))
+    return std::string(line.substr(0, 3));
+  return std::string(line.substr(0, std::min<std::size_t>(2, line.size())));
+}
+
+// ---------------------------------------------------------------------------
+// Small readers.
+
+bool AllDigits(std::string_view s) {
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return !s.empty();
+}
+bool AllBlank(std::string_view s) {
+  for (char c : s)
+    if (c != ' ') return false;
+  return true;
+}
+bool AllZeros(std::string_view s) {
+  for (char c : s)
+    if (c != '0') return false;
+  return true;
+}
+std::string_view TrimRight(std::string_view s) {
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+int Number(std::string_view digits) {
+  int n = 0;
+  for (char c : digits) n = n * 10 + (c - '0');
+  return n;
+}
+long long LongNumber(std::string_view digits) {
+  long long n = 0;
+  for (char c : digits) n = n * 10 + (c - '0');
+  return n;
+}
+
+int DaysIn(int month, int year) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) return 29;
+  return kDays[month - 1];
+}
+
+// AAAAMMDD of a real day, years 1900-2099: the day as AAAAMMDD number, or 0.
+int DateValue(std::string_view s) {
+  if (s.size() != 8 || !AllDigits(s)) return 0;
+  int year = Number(s.substr(0, 4)), month = Number(s.substr(4, 2)), day = Number(s.substr(6, 2));
+  if (year < 1900 || year > 2099 || month < 1 || month > 12 || day < 1 ||
+      day > DaysIn(month, year))
+    return 0;
+  return year * 10000 + month * 100 + day;
+}
+// MMAAAA: the month as AAAAMM number, or 0.
+int MonthValue(std::string_view s) {
+  if (s.size() != 6 || !AllDigits(s)) return 0;
+  int month = Number(s.substr(0, 2)), year = Number(s.substr(2, 4));
+  if (year < 1900 || year > 2099 || month < 1 || month > 12) return 0;
+  return year * 100 + month;
+}
+std::string DateText(int value) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", value % 100, value / 100 % 100, value / 10000);
+  return buf;
+}
+std::string MonthText(int value) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d/%04d", value % 100, value / 100);
+  return buf;
+}
+// A date of the file for a message: dd/mm/aaaa, or as it stands.
+std::string ShownDate(std::string_view s) {
+  int v = DateValue(s);
+  return v ? DateText(v) : std::string(s);
+}
+
+// Cents as "1.234,56".
+std::string Money(long long cents) {
+  std::string whole = std::to_string(cents / 100);
+  std::string out;
+  for (std::size_t i = 0; i < whole.size(); ++i) {
+    if (i > 0 && (whole.size() - i) % 3 == 0) out.push_back('.');
+    out.push_back(whole[i]);
+  }
+  char frac[8];
+  std::snprintf(frac, sizeof frac, ",%02lld", cents % 100);
+  return out + frac;
+}
+
+bool ValidCnpj(std::string_view d) {
+  if (d.size() != 14 || !AllDigits(d) || AllZeros(d)) return false;
+  static const int w1[] = {5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2};
+  static const int w2[] = {6, 5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2};
+  int s = 0;
+  for (int i = 0; i < 12; ++i) s += (d[(std::size_t)i] - '0') * w1[i];
+  int dv1 = s % 11 < 2 ? 0 : 11 - s % 11;
+  s = 0;
+  for (int i = 0; i < 13; ++i) s += (d[(std::size_t)i] - '0') * w2[i];
+  int dv2 = s % 11 < 2 ? 0 : 11 - s % 11;
+  return d[12] - '0' == dv1 && d[13] - '0' == dv2;
+}
+bool ValidCpf(std::string_view d) {
+  if (d.size() != 11 || !AllDigits(d) || AllZeros(d)) return false;
+  int s = 0;
+  for (int i = 0; i < 9; ++i) s += (d[(std::size_t)i] - '0') * (10 - i);
+  int dv1 = (s * 10) % 11 % 10;
+  s = 0;
+  for (int i = 0; i < 10; ++i) s += (d[(std::size_t)i] - '0') * (11 - i);
+  int dv2 = (s * 10) % 11 % 10;
+  return d[9] - '0' == dv1 && d[10] - '0' == dv2;
+}
+// A CNPJ, or a CPF written as 000 and its 11 digits.
+bool ValidTaxId(std::string_view d) {
+  return ValidCnpj(d) || (d.substr(0, 3) == "000" && ValidCpf(d.substr(3)));
+}
+
+bool IsUf(std::string_view s) {
+  static const char* kUfs[] = {"AC", "AL", "AP", "AM", "BA", "CE", "DF", "ES", "GO",
+                               "MA", "MT", "MS", "MG", "PA", "PB", "PR", "PE", "PI",
+                               "RJ", "RN", "RS", "RO", "RR", "SC", "SP", "SE", "TO"};
+  for (const char* uf : kUfs)
+    if (s == uf) return true;
+  return false;
+}
+
+bool OneOf(std::string_view value, std::initializer_list<const char*> allowed) {
+  for (const char* a : allowed)
+    if (value == a) return true;
+  return false;
+}
+
+std::string Format(const char* format, ...) {
+  char buf[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buf, sizeof buf, format, args);
+  va_end(args);
+  return buf;
+}
+
+// Transparent hashing, so that lookups take the line's bytes without a copy.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+template <typename V>
+using TextMap = std::unordered_map<std::string, V, TextHash, std::equal_to<>>;
+using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
+
+// Folded for the record order, as the sort compares: ASCII letters upper case.
+unsigned char Fold(char c) {
+  unsigned char u = (unsigned char)c;
+  return (u >= 'a' && u <= 'z') ? (unsigned char)(u - 'a' + 'A') : u;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The state of a check.
+
+struct SintegraCheck {
+  std::vector<SintegraFault> faults;
+  long long line = 0;     // number of the current line
+  long long records = 0;  // lines that are not empty
+
+  // record 10 and 11
+  long long master_line = 0, extra_line = 0;
+  std::string master_cnpj, master_ie;
+  int period_start = 0, period_end = 0;  // AAAAMMDD, 0 when unknown
+
+  // order of types and of the type-60 records
+  int last_type = -1;
+  long long last_type_line = 0;
+  std::string last_sixty_key;  // date, serial, order digit (folded)
+  std::string last_sixty_name;
+  long long last_sixty_line = 0;
+
+  std::map<int, long long> type_counts;  // by the two digits of the type
+  std::vector<std::pair<long long, std::string>> totals;  // the 90 lines
+
+  // one entry per day and printer of the type-60 records
+  struct Day {
+    long long master_line = 0;  // of its 60M; 0 when none was seen
+    long long gross = 0;        // venda bruta of the 60M, in cents
+    long long sum = 0;          // of its 60A
+    bool unsure = false;        // one of those lines is malformed
+    std::string date, serial;
+    std::vector<std::pair<std::string, long long>> situations;  // of its 60A, first line
+    std::vector<std::pair<long long, std::string>> orphans;  // children before any 60M
+  };
+  TextMap<Day> days;
+  TextMap<std::pair<long long, std::string>> codes_used;  // first line and record
+  TextSet codes_described;                                // by a record 75
+  TextSet notes;                                          // of the records 50
+  std::vector<std::pair<long long, std::string>> items_waiting;  // 54 without a 50 so far
+
+  void Add(const char* code, bool error, std::string text) {
+    faults.push_back(SintegraFault{line, code, error, std::move(text)});
+  }
+  void AddAt(long long at, const char* code, bool error, std::string text) {
+    faults.push_back(SintegraFault{at, code, error, std::move(text)});
+  }
+};
+
+namespace {
+
+constexpr bool kC = true;   // certain: an error
+constexpr bool kR = false;  // a reading: a warning
+
+int TypeNumber(std::string_view line) {
+  if (line.size() < 2 || line[0] < '0' || line[0] > '9' || line[1] < '0' || line[1] > '9')
+    return -1;
+  return (line[0] - '0') * 10 + (line[1] - '0');
+}
+
+std::string_view FieldOf(std::string_view line, const Field& f) {
+  std::size_t at = (std::size_t)f.pos - 1;
+  if (at >= line.size()) return {};
+  return line.substr(at, std::min((std::size_t)f.size, line.size() - at));
+}
+
+// The references a line makes or gives (a 60M day, a product code, a 50
+// note): taken from every line of a known type, also from one of the wrong
+// length, so that one bad line gives one fault.
+void NoteReferences(SintegraCheck& c, std::string_view line, const std::string& name,
+                    bool whole) {
+  // A line of the wrong length is read as if blank-filled to 126.
+  std::string padded;
+  if (!whole) {
+    padded.assign(line.substr(0, std::min(line.size(), (std::size_t)kSintegraRecordLength)));
+    padded.resize((std::size_t)kSintegraRecordLength, ' ');
+    line = padded;
+  }
+  auto at = [&](int pos, int size) { return line.substr((std::size_t)pos - 1, (std::size_t)size); };
+  if (name == "60M" || name == "60A" || name == "60D" || name == "60I") {
+    std::string_view key = at(4, 28);  // date and serial
+    auto it = c.days.find(key);
+    if (it == c.days.end()) {
+      it = c.days.emplace(std::string(key), SintegraCheck::Day{}).first;
+      it->second.date = std::string(key.substr(0, 8));
+      it->second.serial = std::string(TrimRight(key.substr(8)));
+    }
+    SintegraCheck::Day& day = it->second;
+    if (name == "60M") {
+      if (day.master_line == 0) {
+        day.master_line = c.line;
+        std::string_view gross = at(58, 16);
+        if (whole && AllDigits(gross)) day.gross = LongNumber(gross);
+        else day.unsure = true;
+      }
+    } else {
+      if (day.master_line == 0) day.orphans.emplace_back(c.line, name);
+      if (name == "60A") {
+        std::string_view value = at(36, 12);
+        if (whole && AllDigits(value)) day.sum += LongNumber(value);
+        else day.unsure = true;
+        std::string_view situation = TrimRight(at(32, 4));
+        if (whole && !situation.empty()) {
+          bool seen = false;
+          for (const auto& [s, first] : day.situations) {
+            if (s == situation) {
+              c.Add("S73", kR,
+                    Format("Linha %lld: situação tributária '%s' repetida nos 60A de %s, ECF %s "
+                           "(primeira na linha %lld).",
+                           c.line, s.c_str(), ShownDate(day.date).c_str(), day.serial.c_str(),
+                           first));
+              seen = true;
+              break;
+            }
+          }
+          if (!seen) day.situations.emplace_back(std::string(situation), c.line);
+        }
+      }
+    }
+  }
+  // product codes
+  int code_pos = 0;
+  if (name == "54") code_pos = 38;
+  else if (name == "60D") code_pos = 32;
+  else if (name == "60I") code_pos = 43;
+  else if (name == "60R" || name == "61R") code_pos = 10;
+  else if (name == "74") code_pos = 11;
+  if (code_pos) {
+    std::string_view code = TrimRight(at(code_pos, 14));
+    if (!code.empty() && c.codes_used.find(code) == c.codes_used.end())
+      c.codes_used.emplace(std::string(code), std::make_pair(c.line, name));
+  }
+  if (name == "75") {
+    std::string_view code = TrimRight(at(19, 14));
+    if (!code.empty() && c.codes_described.find(code) == c.codes_described.end())
+      c.codes_described.emplace(code);
+  }
+  if (name == "50") {
+    std::string note;
+    note.reserve(29);
+    note.append(at(3, 14)).append(at(41, 2)).append(at(43, 3)).append(at(46, 6)).append(at(52, 4));
+    c.notes.insert(std::move(note));
+  }
+  if (name == "54" && whole) {
+    std::string_view note = at(3, 29);  // CNPJ, modelo, série, número, CFOP in a row
+    if (c.notes.find(note) == c.notes.end()) c.items_waiting.emplace_back(c.line, std::string(note));
+  }
+}
+
+// The faults of one field of a record of `length` 126.
+void CheckField(SintegraCheck& c, std::string_view line, const std::string& name, const Field& f) {
+  std::string_view v = FieldOf(line, f);
+  const int last = f.pos + f.size - 1;
+  const char* field = f.name;
+  const char* record = name.c_str();
+  if (f.fmt == Fmt::B) {
+    if (!AllBlank(v))
+      c.Add("S52", kR,
+            Format("Linha %lld: Posições %d-%d do registro %s devem ficar em branco e contêm '%s'.",
+                   c.line, f.pos, last, record, std::string(TrimRight(v)).c_str()));
+    return;
+  }
+  if (f.fmt == Fmt::N) {
+    if (!AllDigits(v)) {
+      c.Add("S50", kC,
+            Format("Linha %lld: campo %s do registro %s (posições %d-%d) é numérico e contém "
+                   "'%s'; use só algarismos, com zeros à esquerda.",
+                   c.line, field, record, f.pos, last, std::string(v).c_str()));
+      return;
+    }
+  } else if (!v.empty() && v[0] == ' ' && !AllBlank(v)) {
+    c.Add("S51", kR,
+          Format("Linha %lld: campo %s do registro %s (posições %d-%d) começa com espaço ('%s'); "
+                 "campos alfanuméricos são alinhados à esquerda.",
+                 c.line, field, record, f.pos, last, std::string(TrimRight(v)).c_str()));
+  }
+  const std::string_view value = TrimRight(v);
+  auto shown = [&]() { return std::string(value); };
+  auto required = [&]() {
+    if (!value.empty()) return true;
+    c.Add("S37", kR,
+          Format("Linha %lld: campo %s do registro %s em branco; o preenchimento é obrigatório.",
+                 c.line, field, record));
+    return false;
+  };
+  auto not_listed = [&](const char* code, bool error, const char* allowed) {
+    c.Add(code, error,
+          Format("Linha %lld: valor '%s' não previsto no campo %s do registro %s; valores "
+                 "aceitos: %s.",
+                 c.line, shown().c_str(), field, record, allowed));
+  };
+  auto bad_date = [&]() {
+    c.Add("S40", kC,
+          Format("Linha %lld: data '%s' inválida no campo %s do registro %s (posições %d-%d); use "
+                 "AAAAMMDD com uma data do calendário.",
+                 c.line, std::string(v).c_str(), field, record, f.pos, last));
+  };
+  auto outside = [&](const std::string& shown) {
+    c.Add("S41", kC,
+          Format("Linha %lld: data %s (campo %s do registro %s) fora do período do registro 10 "
+                 "(%s a %s).",
+                 c.line, shown.c_str(), field, record, DateText(c.period_start).c_str(),
+                 DateText(c.period_end).c_str()));
+  };
+  auto bad_uf = [&]() {
+    c.Add("S33", kC,
+          Format("Linha %lld: UF '%s' inválida no campo %s do registro %s (posições %d-%d); use a "
+                 "sigla da UF ou EX (exterior).",
+                 c.line, shown().c_str(), field, record, f.pos, last));
+  };
+  auto master_code = [&](const char* allowed_text, std::initializer_list<const char*> allowed) {
+    if (!OneOf(value, allowed))
+      c.Add("S32", kC,
+            Format("Linha %lld: código '%s' inválido no campo %s do registro 10 (posição %d); "
+                   "valores aceitos: %s.",
+                   c.line, shown().c_str(), field, f.pos, allowed_text));
+  };
+  switch (f.rule) {
+    case Rule::kNone: break;
+    case Rule::kDate:
+      if (!DateValue(v)) bad_date();
+      break;
+    case Rule::kDateOrZeros:
+      if (!AllZeros(v) && !DateValue(v)) bad_date();
+      break;
+    case Rule::kDateInPeriod: {
+      int d = DateValue(v);
+      if (!d) bad_date();
+      else if (c.period_start && (d < c.period_start || d > c.period_end)) outside(DateText(d));
+      break;
+    }
+    case Rule::kMonthYear:
+      if (!MonthValue(v)) bad_date();
+      break;
+    case Rule::kMonthInPeriod: {
+      int m = MonthValue(v);
+      if (!m) bad_date();
+      else if (c.period_start && (m < c.period_start / 100 || m > c.period_end / 100))
+        outside(MonthText(m));
+      break;
+    }
+    case Rule::kUf:
+      if (!IsUf(value) && value != "EX") bad_uf();
+      break;
+    case Rule::kUfOrBlank:
+      if (!value.empty() && !IsUf(value) && value != "EX") bad_uf();
+      break;
+    case Rule::kUfOfMaster:
+      if (value.empty()) {
+        c.Add("S35", kC,
+              Format("Linha %lld: campo %s do registro 10 em branco; o preenchimento é "
+                     "obrigatório.",
+                     c.line, field));
+      } else if (!IsUf(value)) {
+        bad_uf();
+      }
+      break;
+    case Rule::kRequiredMaster:
+      if (value.empty())
+        c.Add("S35", kC,
+              Format("Linha %lld: campo %s do registro 10 em branco; o preenchimento é "
+                     "obrigatório.",
+                     c.line, field));
+      break;
+    case Rule::kCnpjOfMaster:
+      if (!ValidTaxId(v))
+        c.Add("S30", kC,
+              Format("Linha %lld: CNPJ %s do registro 10 inválido (dígito verificador não "
+                     "confere).",
+                     c.line, std::string(v).c_str()));
+      break;
+    case Rule::kParticipant:
+      if (!AllZeros(v) && !ValidTaxId(v))
+        c.Add("S31", kR,
+              Format("Linha %lld: CNPJ/CPF %s do registro %s (campo %s) inválido (dígito "
+                     "verificador não confere).",
+                     c.line, std::string(v).c_str(), record, field));
+      break;
+    case Rule::kSituation:
+      if (!OneOf(value, {"N", "S", "E", "X", "2", "4"})) not_listed("S36", kR, "N, S, E, X, 2, 4");
+      break;
+    case Rule::kPossession:
+      if (!OneOf(value, {"1", "2", "3"})) not_listed("S36", kR, "1, 2, 3");
+      break;
+    case Rule::kIssuer:
+      if (!OneOf(value, {"P", "T"})) not_listed("S34", kC, "P, T");
+      break;
+    case Rule::kFreight:
+      if (!OneOf(value, {"0", "1", "2"})) not_listed("S34", kC, "0, 1, 2");
+      break;
+    case Rule::kEcfModel:
+      if (!OneOf(value, {"2B", "2C", "2D", "2E"})) not_listed("S34", kC, "2B, 2C, 2D, 2E");
+      break;
+    case Rule::kRequired:
+    case Rule::kProductCode:
+    case Rule::kCode75:
+      required();
+      break;
+    case Rule::kItemCode: break;
+    case Rule::kAgreement: master_code("1, 2, 3", {"1", "2", "3"}); break;
+    case Rule::kNature: master_code("1, 2, 3", {"1", "2", "3"}); break;
+    case Rule::kPurpose: master_code("1, 2, 3, 5", {"1", "2", "3", "5"}); break;
+    case Rule::kSituation60A:
+      if (required() && !(value.size() == 4 && AllDigits(value)) &&
+          !OneOf(value, {"F", "I", "N", "CANC", "DESC", "ISS"}))
+        c.Add("S71", kR,
+              Format("Linha %lld: situação tributária '%s' inválida no registro 60A; use a "
+                     "alíquota com 4 algarismos (ex.: 1800) ou F, I, N, CANC, DESC, ISS.",
+                     c.line, shown().c_str()));
+      break;
+    case Rule::kSituation60:
+      if (required() && !(value.size() == 4 && AllDigits(value)) &&
+          !OneOf(value, {"F", "I", "N", "ISS"}))
+        c.Add("S74", kR,
+              Format("Linha %lld: situação tributária '%s' inválida no registro %s; use a "
+                     "alíquota com 4 algarismos (ex.: 1800) ou F, I, N, ISS.",
+                     c.line, shown().c_str(), record));
+      break;
+  }
+}
+
+// Record 10: the first one sets the period and the identity the 90s repeat.
+void CheckMaster(SintegraCheck& c, std::string_view line) {
+  if (c.master_line) {
+    c.Add("S12", kC,
+          Format("Linha %lld: registro 10 repetido; o arquivo deve ter um único registro 10 (o "
+                 "primeiro está na linha %lld).",
+                 c.line, c.master_line));
+    return;
+  }
+  c.master_line = c.line;
+  c.master_cnpj = std::string(line.substr(2, 14));
+  c.master_ie = std::string(line.substr(16, 14));
+  int start = DateValue(line.substr(107, 8)), end = DateValue(line.substr(115, 8));
+  if (!start || !end) return;  // S40 says why
+  bool whole_month = start % 100 == 1 && start / 100 == end / 100 &&
+                     end % 100 == DaysIn(end / 100 % 100, end / 10000);
+  if (!whole_month)
+    c.Add("S42", kC,
+          Format("Linha %lld: período do registro 10 (%s a %s) não é um mês completo; a data "
+                 "inicial deve ser o dia 1 e a final o último dia do mesmo mês.",
+                 c.line, DateText(start).c_str(), DateText(end).c_str()));
+  if (start <= end) {
+    c.period_start = start;
+    c.period_end = end;
+  }
+}
+
+// The order of the type-60 records: by date, printer, then M before A, D, I.
+void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const std::string& name) {
+  char order;
+  switch (name[2]) {
+    case 'M': order = '0'; break;
+    case 'A': order = '1'; break;
+    case 'D': order = '2'; break;
+    case 'I': order = '3'; break;
+    default: return;  // 60R
+  }
+  std::string key;
+  key.reserve(29);
+  for (std::size_t i = 3; i < 31; ++i) key.push_back((char)Fold(line[i]));
+  key.push_back(order);
+  if (!c.last_sixty_key.empty() && key < c.last_sixty_key) {
+    std::string_view prev = c.last_sixty_key;
+    c.Add("S21", kC,
+          Format("Linha %lld: registro %s de %s, ECF %s, fora de ordem depois do %s de %s, ECF %s "
+                 "(linha %lld); os registros 60 vão por data, por número de série do ECF e, em "
+                 "cada dia e ECF, o 60M antes dos 60A, 60D e 60I.",
+                 c.line, name.c_str(), ShownDate(line.substr(3, 8)).c_str(),
+                 std::string(TrimRight(line.substr(11, 20))).c_str(),
+                 c.last_sixty_name.c_str(), ShownDate(prev.substr(0, 8)).c_str(),
+                 std::string(TrimRight(prev.substr(8, 20))).c_str(), c.last_sixty_line));
+  }
+  c.last_sixty_key = std::move(key);
+  c.last_sixty_name = name;
+  c.last_sixty_line = c.line;
+}
+
+void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
+  const std::string name = kind.name;
+  int type = TypeNumber(line);
+  if (c.last_type > type) {
+    char prev[16];
+    std::snprintf(prev, sizeof prev, "%02d", c.last_type);
+    c.Add("S20", kC,
+          Format("Linha %lld: registro %s depois de registro %s (linha %lld); os registros devem "
+                 "estar em ordem crescente de tipo.",
+                 c.line, std::string(line.substr(0, 2)).c_str(), prev, c.last_type_line));
+  }
+  c.last_type = type;
+  c.last_type_line = c.line;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    unsigned char u = (unsigned char)line[i];
+    if (u < 0x20 || u == 0x7F) {
+      c.Add("S05", kR,
+            Format("Linha %lld: caractere de controle (código %d) na posição %d; o registro só "
+                   "pode ter letras, algarismos e espaços.",
+                   c.line, (int)u, (int)i + 1));
+      break;
+    }
+  }
+  if (name[0] == '6' && name[1] == '0') CheckSixtyOrder(c, line, name);
+  if (name == "10") CheckMaster(c, line);
+  if (name == "11") {
+    if (c.extra_line) {
+      c.Add("S14", kC,
+            Format("Linha %lld: registro 11 repetido; o arquivo deve ter um único registro 11 (o "
+                   "primeiro está na linha %lld).",
+                   c.line, c.extra_line));
+    } else {
+      c.extra_line = c.line;
+    }
+    if (AllZeros(line.substr(36, 5)) && AllBlank(line.substr(41, 22)))
+      c.Add("S37", kR,
+            Format("Linha %lld: campo %s do registro %s em branco; o preenchimento é obrigatório.",
+                   c.line, "número", "11"));
+  }
+  for (const Field& f : *kind.fields) CheckField(c, line, name, f);
+}
+
+}  // namespace
+
+SintegraCheck* BeginSintegraCheck() { return new SintegraCheck; }
+
+void CheckSintegraLine(SintegraCheck* check, std::string_view line, SintegraLineEnd end) {
+  SintegraCheck& c = *check;
+  ++c.line;
+  if (AllBlank(line)) {
+    c.Add("S03", kC,
+          Format("Linha %lld: linha vazia; o arquivo só pode ter registros de 126 caracteres, sem "
+                 "linhas em branco.",
+                 c.line));
+    return;
+  }
+  ++c.records;
+  switch (end) {
+    case SintegraLineEnd::kCrLf: break;
+    case SintegraLineEnd::kLf:
+      c.Add("S02", kC,
+            Format("Linha %lld: a linha termina só com LF; cada registro deve terminar com CR LF "
+                   "logo após a posição 126.",
+                   c.line));
+      break;
+    case SintegraLineEnd::kCr:
+      c.Add("S02", kC,
+            Format("Linha %lld: a linha termina só com CR; cada registro deve terminar com CR LF "
+                   "logo após a posição 126.",
+                   c.line));
+      break;
+    case SintegraLineEnd::kNone:
+      c.Add("S02", kC,
+            Format("Linha %lld: a linha não termina com CR LF; cada registro deve terminar com CR "
+                   "LF logo após a posição 126.",
+                   c.line));
+      break;
+  }
+  int type = TypeNumber(line);
+  if (type >= 0) ++c.type_counts[type];
+  const Kind* kind = KindOf(line);
+  const bool whole = line.size() == (std::size_t)kSintegraRecordLength;
+  std::string name = RecordName(line);
+  if (!whole) {
+    c.Add("S01", kC,
+          Format("Linha %lld: registro %s com %d caracteres; o leiaute pede 126.", c.line,
+                 name.c_str(), (int)line.size()));
+  } else if (!kind) {
+    c.Add("S10", kC,
+          Format("Linha %lld: tipo de registro '%s' desconhecido no leiaute do Convênio ICMS "
+                 "57/95.",
+                 c.line, name.c_str()));
+  } else {
+    CheckRecord(c, line, *kind);
+  }
+  if (kind) {
+    NoteReferences(c, line, kind->name, whole);
+    if (type == 90) c.totals.emplace_back(c.line, whole ? std::string(line) : std::string());
+  }
+}
+
+namespace {
+
+// The totals of the 90 records, against the whole file.
+void CheckTotals(SintegraCheck& c) {
+  if (c.totals.empty()) {
+    c.AddAt(0, "S15", kC, "Arquivo sem registro 90 (totalização do arquivo).");
+    return;
+  }
+  const long long count90 = (long long)c.totals.size();
+  const long long last_line = c.totals.back().first;
+  std::map<int, long long> totalled;  // type, line of the 90 that totals it
+  bool grand_total_last = false;
+  for (const auto& [at, line] : c.totals) {
+    if (line.empty()) continue;  // of the wrong length: S01 said so
+    std::string_view l = line;
+    if (c.master_line) {
+      if (l.substr(2, 14) != c.master_cnpj)
+        c.AddAt(at, "S68", kC,
+                Format("Linha %lld: %s do registro 90 ('%s') diferente do registro 10 ('%s').", at,
+                       "CNPJ", std::string(l.substr(2, 14)).c_str(), c.master_cnpj.c_str()));
+      if (l.substr(16, 14) != c.master_ie)
+        c.AddAt(at, "S68", kC,
+                Format("Linha %lld: %s do registro 90 ('%s') diferente do registro 10 ('%s').", at,
+                       "IE", std::string(TrimRight(l.substr(16, 14))).c_str(),
+                       std::string(TrimRight(c.master_ie)).c_str()));
+    }
+    char count_digit = l[125];
+    if (count_digit < '0' || count_digit > '9' || count_digit - '0' != count90)
+      c.AddAt(at, "S61", kC,
+              Format("Linha %lld: a posição 126 do registro 90 informa %s registro(s) 90, mas o "
+                     "arquivo tem %lld.",
+                     at, std::string(1, count_digit).c_str(), count90));
+    std::size_t pos = 30;  // 0-based start of the first pair (position 31)
+    for (; pos + 10 <= 125; pos += 10) {
+      std::string_view pair = l.substr(pos, 10);
+      if (AllBlank(pair)) break;
+      if (!AllDigits(pair)) {
+        c.AddAt(at, "S67", kC,
+                Format("Linha %lld: área de totais do registro 90 mal formada na posição %d "
+                       "('%s'); cada total é o tipo (2 algarismos) seguido da quantidade (8 "
+                       "algarismos), e o resto fica em branco.",
+                       at, (int)pos + 1, std::string(pair).c_str()));
+        pos = 125;
+        break;
+      }
+      int type = Number(pair.substr(0, 2));
+      long long count = LongNumber(pair.substr(2, 8));
+      char type_text[16];
+      std::snprintf(type_text, sizeof type_text, "%02d", type);
+      if (type == 99) {
+        if (at != last_line) {
+          c.AddAt(at, "S64", kC,
+                  Format("Linha %lld: o total geral (tipo 99) deve estar só no último registro 90 "
+                         "(linha %lld).",
+                         at, last_line));
+        } else {
+          grand_total_last = true;
+          if (count != c.records)
+            c.AddAt(at, "S63", kC,
+                    Format("Linha %lld: o total geral (tipo 99) do registro 90 é %lld, mas o "
+                           "arquivo tem %lld registros.",
+                           at, count, c.records));
+        }
+        continue;
+      }
+      if (type == 10 || type == 11 || type == 90) {
+        c.AddAt(at, "S65", kC,
+                Format("Linha %lld: o registro 90 totaliza o tipo %s, que não deve ser totalizado "
+                       "(os tipos 10, 11 e 90 entram só no total geral, tipo 99).",
+                       at, type_text));
+        continue;
+      }
+      auto seen = totalled.find(type);
+      if (seen != totalled.end()) {
+        c.AddAt(at, "S66", kR,
+                Format("Linha %lld: o tipo %s aparece mais de uma vez nos totais do registro 90 "
+                       "(antes na linha %lld).",
+                       at, type_text, seen->second));
+        continue;
+      }
+      totalled[type] = at;
+      auto have = c.type_counts.find(type);
+      long long in_file = have == c.type_counts.end() ? 0 : have->second;
+      if (count != in_file)
+        c.AddAt(at, "S60", kC,
+                Format("Linha %lld: o registro 90 informa %lld registro(s) do tipo %s, mas o "
+                       "arquivo tem %lld.",
+                       at, count, type_text, in_file));
+    }
+    // after the pairs, blanks up to position 125
+    if (pos < 125) {
+      std::string_view rest = l.substr(pos, 125 - pos);
+      std::size_t odd = rest.find_first_not_of(' ');
+      if (odd != std::string_view::npos)
+        c.AddAt(at, "S67", kC,
+                Format("Linha %lld: área de totais do registro 90 mal formada na posição %d "
+                       "('%s'); cada total é o tipo (2 algarismos) seguido da quantidade (8 "
+                       "algarismos), e o resto fica em branco.",
+                       at, (int)(pos + odd) + 1, std::string(TrimRight(rest.substr(odd))).c_str()));
+    }
+  }
+  if (!c.totals.back().second.empty()) {
+    if (!grand_total_last)
+      c.AddAt(last_line, "S64", kC,
+              Format("Linha %lld: o último registro 90 não informa o total geral (tipo 99) de "
+                     "registros do arquivo.",
+                     last_line));
+    for (const auto& [type, count] : c.type_counts) {
+      if (type == 10 || type == 11 || type == 90 || totalled.count(type)) continue;
+      static const int kTotalled[] = {50, 51, 53, 54, 55, 56, 57, 60, 61,
+                                      70, 71, 74, 75, 76, 77, 85, 86, 88};
+      if (std::find(std::begin(kTotalled), std::end(kTotalled), type) == std::end(kTotalled))
+        continue;
+      c.AddAt(last_line, "S62", kC,
+              Format("Linha %lld: o tipo %02d (%lld registro(s) no arquivo) não está totalizado no "
+                     "registro 90.",
+                     last_line, type, count));
+    }
+  }
+}
+
+}  // namespace
+
+void EndSintegraCheck(SintegraCheck* check, std::vector<SintegraFault>& faults) {
+  SintegraCheck& c = *check;
+  if (!c.master_line) c.AddAt(0, "S11", kC, "Arquivo sem registro 10 (mestre do estabelecimento).");
+  if (!c.extra_line)
+    c.AddAt(0, "S13", kC, "Arquivo sem registro 11 (dados complementares do informante).");
+  CheckTotals(c);
+  for (const auto& [key, day] : c.days) {
+    if (day.master_line == 0) {
+      for (const auto& [at, name] : day.orphans)
+        c.AddAt(at, "S70", kR,
+                Format("Linha %lld: registro %s de %s, ECF %s, sem o registro 60M do mesmo dia e "
+                       "equipamento.",
+                       at, name.c_str(), ShownDate(day.date).c_str(), day.serial.c_str()));
+      continue;
+    }
+    if (!day.unsure && day.gross != day.sum)
+      c.AddAt(day.master_line, "S72", kR,
+              Format("Linha %lld: venda bruta do 60M de %s, ECF %s, é %s, mas a soma dos 60A do "
+                     "mesmo dia e ECF é %s.",
+                     day.master_line, ShownDate(day.date).c_str(), day.serial.c_str(),
+                     Money(day.gross).c_str(), Money(day.sum).c_str()));
+  }
+  for (const auto& [code, use] : c.codes_used) {
+    if (c.codes_described.contains(code)) continue;
+    c.AddAt(use.first, "S80", kR,
+            Format("Linha %lld: código de produto '%s' do registro %s sem registro 75 "
+                   "correspondente.",
+                   use.first, code.c_str(), use.second.c_str()));
+  }
+  for (const auto& [at, note] : c.items_waiting) {
+    if (c.notes.contains(note)) continue;
+    c.AddAt(at, "S81", kC,
+            Format("Linha %lld: item do registro 54 (CNPJ %s, modelo %s, série '%s', nota %s, "
+                   "CFOP %s) sem registro 50 correspondente.",
+                   at, note.substr(0, 14).c_str(), note.substr(14, 2).c_str(),
+                   std::string(TrimRight(std::string_view(note).substr(16, 3))).c_str(),
+                   note.substr(19, 6).c_str(), note.substr(25, 4).c_str()));
+  }
+  std::stable_sort(c.faults.begin(), c.faults.end(),
+                   [](const SintegraFault& a, const SintegraFault& b) {
+                     if (a.line != b.line) return a.line < b.line;
+                     return std::strcmp(a.code, b.code) < 0;
+                   });
+  faults = std::move(c.faults);
+  delete check;
+}
+
+namespace {
+
+// Splits bytes into lines and feeds them; returns how many bytes were used
+// (a last line without its end is kept for more bytes unless at_end).
+std::size_t FeedLines(SintegraCheck* check, std::string_view bytes, bool at_end) {
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const char* base = bytes.data() + start;
+    std::size_t left = bytes.size() - start;
+    const char* lf = (const char*)std::memchr(base, '\n', left);
+    std::size_t scan = lf ? (std::size_t)(lf - base) : left;
+    const char* cr = (const char*)std::memchr(base, '\r', scan);
+    if (cr && cr + 1 < base + scan) {  // a CR alone inside, before any LF
+      CheckSintegraLine(check, std::string_view(base, (std::size_t)(cr - base)),
+                        SintegraLineEnd::kCr);
+      start += (std::size_t)(cr - base) + 1;
+      continue;
+    }
+    if (!lf) {
+      if (!at_end) return start;
+      std::string_view rest(base, left);
+      if (rest == "\x1A") return bytes.size();  // the old end-of-file mark
+      if (!rest.empty() && rest.back() == '\r') {
+        CheckSintegraLine(check, rest.substr(0, rest.size() - 1), SintegraLineEnd::kCr);
+      } else {
+        CheckSintegraLine(check, rest, SintegraLineEnd::kNone);
+      }
+      return bytes.size();
+    }
+    if (cr) {  // the CR right before the LF
+      CheckSintegraLine(check, std::string_view(base, scan - 1), SintegraLineEnd::kCrLf);
+    } else {
+      CheckSintegraLine(check, std::string_view(base, scan), SintegraLineEnd::kLf);
+    }
+    start += scan + 1;
+  }
+  return start;
+}
+
+}  // namespace
+
+void CheckSintegraText(std::string_view bytes, std::vector<SintegraFault>& faults) {
+  SintegraCheck* check = BeginSintegraCheck();
+  FeedLines(check, bytes, true);
+  EndSintegraCheck(check, faults);
+}
+
+int CheckSintegraFile(const std::string& path, std::vector<SintegraFault>& faults) {
+  faults.clear();
+  PlatStream* in = PlatOpen(path, PlatOpenMode::kRead);
+  if (!in) return 0;
+  constexpr std::size_t kBlock = 1 << 20;
+  std::string buffer;
+  buffer.resize(kBlock);
+  std::size_t held = 0;  // bytes of an unfinished line kept at the start
+  SintegraCheck* check = BeginSintegraCheck();
+  for (;;) {
+    if (buffer.size() - held < kBlock / 2) buffer.resize(buffer.size() * 2);
+    std::size_t n = PlatRead(in, buffer.data() + held, buffer.size() - held);
+    bool at_end = n == 0;
+    std::size_t used = FeedLines(check, std::string_view(buffer.data(), held + n), at_end);
+    held = held + n - used;
+    if (held) std::memmove(buffer.data(), buffer.data() + used, held);
+    if (at_end) break;
+  }
+  bool failed = PlatFailed(in);
+  PlatClose(in);
+  std::vector<SintegraFault> found;
+  EndSintegraCheck(check, found);
+  if (failed) return 0;
+  faults = std::move(found);
+  return 1;
+}
+
+int HasSintegraError(const std::vector<SintegraFault>& faults) {
+  for (const SintegraFault& f : faults)
+    if (f.error) return 1;
+  return 0;
+}

@@ -1,0 +1,49 @@
+// The Sintegra checker: a file of the Convênio ICMS 57/95 layout checked on
+// its own, offline, against the published record layout (lengths, line ends,
+// field formats and values, record order, the totals of record 90 and the
+// references between records). Each fault is one message in Portuguese, in
+// words a support technician understands, with its line and its code.
+//
+// One pass over the file: memory grows with the keys that must be
+// remembered (one entry per day and printer of the 60M records, per product
+// code, per note of record 50), not with the size of the file.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Characters of a record, without its CR LF.
+constexpr int kSintegraRecordLength = 126;
+
+struct SintegraFault {
+  long long line = 0;  // 1-based; 0 for a fault of the whole file
+  const char* code = "";  // "S01" ...
+  bool error = true;      // certain rule: error; a reading of the layout: warning
+  std::string text;       // Windows-1252
+};
+
+// The state of one check, fed line by line.
+struct SintegraCheck;
+
+// How a line of the file ended.
+enum class SintegraLineEnd { kCrLf, kLf, kCr, kNone };
+
+SintegraCheck* BeginSintegraCheck();
+// Checks the next line (without its line end).
+void CheckSintegraLine(SintegraCheck* check, std::string_view line, SintegraLineEnd end);
+// Ends the check: the faults of the whole file, all in file order and then
+// by code, go to faults; the state is freed.
+void EndSintegraCheck(SintegraCheck* check, std::vector<SintegraFault>& faults);
+
+// Checks the bytes of a whole file (a lone Ctrl-Z after the last CR LF is
+// accepted). Never fails.
+void CheckSintegraText(std::string_view bytes, std::vector<SintegraFault>& faults);
+
+// Checks the file at path, read in blocks. Returns 1 and the faults; 0 when
+// the file cannot be opened or read to its end (faults then empty). Shows
+// nothing.
+int CheckSintegraFile(const std::string& path, std::vector<SintegraFault>& faults);
+
+// 1 when one of the faults is an error (not only warnings).
+int HasSintegraError(const std::vector<SintegraFault>& faults);
