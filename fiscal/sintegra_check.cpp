@@ -943,8 +943,7 @@ void CheckTotals(SintegraCheck& c) {
                        "('%s'); cada total é o tipo (2 algarismos) seguido da quantidade (8 "
                        "algarismos), e o resto fica em branco.",
                        at, (int)pos + 1, std::string(pair).c_str()));
-        pos = 125;
-        break;
+        continue;
       }
       int type = Number(pair.substr(0, 2));
       long long count = LongNumber(pair.substr(2, 8));

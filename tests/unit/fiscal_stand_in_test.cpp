@@ -12,6 +12,7 @@
 
 #include "fiscal/ecf_binding.h"
 #include "fiscal/sintegra.h"
+#include "fiscal/sintegra_check.h"
 #include "platform/testing.h"
 #include "tests/unit/test_support.h"
 
@@ -159,6 +160,36 @@ TEST_F(StandIn, VersionAndTheFileItWrites) {
   EXPECT_EQ(again, lines);
 }
 
+// The stand-in's files are sound by the checker, with no warning, for any
+// month: leap Februaries, months of 30 and 31 days, every day of a month.
+TEST_F(StandIn, FilesPassTheChecker) {
+  MessageRecorder rec;
+  ASSERT_EQ(LoadEcfLibrary(nullptr, LibraryName()), 1);
+  SintegraRequest request;
+  request.name = "Mercado Sol";
+  request.street = "Rua das Flores";
+  request.number = "12";
+  request.district = "Centro";
+  request.city = "Campinas";
+  request.cep = "12340-000";
+  const struct {
+    const char* month;
+    const char* days;
+  } rows[] = {{"01/2026", "2,3,5,9,16"}, {"02/2028", "1,28"}, {"02/2027", "4"},
+              {"04/2026", "30"},         {"12/1999", "31"},  {"06/2026", ""},
+              {"03/2026", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.month);
+    Ini(std::string("Dias=") + row.days + "\r\n");
+    request.month_year = row.month;
+    rec.Clear();
+    ASSERT_EQ(SintegraGenerate(nullptr, request), 1);
+    std::vector<SintegraFault> faults;
+    ASSERT_EQ(CheckSintegraFile(kSintegraPath, faults), 1);
+    for (const SintegraFault& f : faults) ADD_FAILURE() << f.code << " " << f.text;
+  }
+}
+
 #if !defined(_WIN32)
 // vri-batch with the stand-in: exit 0 on the success message, 1 after a
 // failure, 2 for a usage error, which touches nothing.
@@ -210,6 +241,27 @@ TEST_F(StandIn, BatchCommands) {
   EXPECT_EQ(ReadFileBytes(kSintegraPath), "10x\r\n90x\r\n");
   EXPECT_EQ(run("sintegra-sort '" + root + "/none.txt'"), 1);
   EXPECT_EQ(run("sintegra-sort"), 2);
+
+  // sintegra-check and sintegra --check: 0 with no error, 1 with one (the
+  // file stays), 2 when the file cannot be read; JSON lines carry line and code
+  Ini("");
+  const std::string whole = " --name 'Mercado Sol' --street 'Rua A' --number 12 --city Campinas";
+  EXPECT_EQ(run("sintegra --month 03/2026 --check" + whole + lib), 0) << ReadFileBytes(out);
+  EXPECT_EQ(run("sintegra-check '" + file + "'"), 0);
+  EXPECT_NE(ReadFileBytes(out).find("0 erro(s), 0 aviso(s)"), std::string::npos);
+  const std::string log = (root_.dir() / "m.json").string();
+  EXPECT_EQ(run("--messages '" + log + "' sintegra --month 03/2026 --check" + lib), 1);
+  EXPECT_TRUE(fs::exists(file));
+  const std::string json = ReadFileBytes(log);
+  // (the JSON is UTF-8: only its plain ASCII parts are looked for)
+  EXPECT_NE(json.find("\"text\": \"Linha 1: campo nome do contribuinte do registro 10 em branco; "),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("rio.\", \"line\": 1, \"code\": \"S35\"}"), std::string::npos);
+  EXPECT_NE(json.find("foi gerado, mas a verifica"), std::string::npos);
+  EXPECT_EQ(run("sintegra-check '" + file + "'"), 1);
+  EXPECT_EQ(run("sintegra-check '" + root + "/none.txt'"), 2);
+  EXPECT_EQ(run("sintegra-check"), 2);
 }
 #endif
 

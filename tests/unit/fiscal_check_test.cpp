@@ -1,0 +1,401 @@
+// The Sintegra checker: each check of the catalogue on a small month built
+// field by field, sound months of one and of two printers, the exact texts,
+// line ends, and files read in blocks.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fiscal/sintegra_check.h"
+#include "platform/testing.h"
+#include "tests/unit/test_support.h"
+
+namespace {
+
+// A record of 126 positions: blanks, with the given texts at their 1-based
+// positions.
+std::string Rec(std::initializer_list<std::pair<int, std::string>> fields) {
+  std::string r(kSintegraRecordLength, ' ');
+  for (const auto& [pos, text] : fields) r.replace((std::size_t)pos - 1, text.size(), text);
+  return r.substr(0, kSintegraRecordLength);
+}
+
+// Writes text at a 1-based position of a record.
+void Put(std::string& record, int pos, const std::string& text) {
+  record.replace((std::size_t)pos - 1, text.size(), text);
+}
+
+const std::string kCnpj = "12345678000195";
+const std::string kIe = "110042490114";
+
+// A record 90: the totals pairs, its count of 90s at 126.
+std::string Ninety(const std::vector<std::pair<std::string, int>>& totals, char count = '1',
+                   const std::string& cnpj = kCnpj) {
+  std::string pairs;
+  for (const auto& [type, n] : totals) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%08d", n);
+    pairs += type + buf;
+  }
+  return Rec({{1, "90"}, {3, cnpj}, {17, kIe}, {31, pairs}, {126, std::string(1, count)}});
+}
+
+std::string Sixty(char sub, const std::string& date, const std::string& serial,
+                  std::initializer_list<std::pair<int, std::string>> rest) {
+  std::string r = Rec({{1, std::string("60") + sub}, {4, date}, {12, serial}});
+  for (const auto& [pos, text] : rest) Put(r, pos, text);
+  return r;
+}
+
+std::string Master(const std::string& start = "20260301", const std::string& end = "20260331") {
+  return Rec({{1, "10"}, {3, kCnpj}, {17, kIe}, {31, "MERCADO SOL"}, {66, "CAMPINAS"},
+              {96, "SP"}, {98, "1932320000"}, {108, start}, {116, end}, {124, "331"}});
+}
+std::string Extra() {
+  return Rec({{1, "11"}, {3, "RUA A"}, {37, "00012"}, {42, "SALA 2"}, {64, "CENTRO"},
+              {79, "12345678"}, {87, "ANA"}, {115, "001932323232"}});
+}
+
+// The records of one day and printer: 60M, two 60A (1800 and F) that sum
+// to its venda bruta, a 60D and a 60I of product code.
+std::vector<std::string> Day(const std::string& date, const std::string& serial,
+                             const std::string& code = "P1") {
+  return {
+      Sixty('M', date, serial, {{32, "001"}, {35, "2D"}, {37, "000100"}, {43, "000120"},
+                                {49, "000010"}, {55, "000"}, {58, "0000000000001000"},
+                                {74, "0000000000500000"}}),
+      Sixty('A', date, serial, {{32, "1800"}, {36, "000000000600"}}),
+      Sixty('A', date, serial, {{32, "F"}, {36, "000000000400"}}),
+      Sixty('D', date, serial, {{32, code}, {46, "0000000001000"}, {59, "0000000000001000"},
+                                {75, "0000000000001000"}, {91, "1800"}, {95, "0000000000180"}}),
+      Sixty('I', date, serial, {{32, "2D"}, {34, "000101"}, {40, "001"}, {43, code},
+                                {57, "0000000001000"}, {70, "0000000001000"},
+                                {83, "000000001000"}, {95, "1800"}, {99, "000000000180"}}),
+  };
+}
+
+// The month the rows start from, one record per line:
+//  1 10   2 11   3 50   4 54   5 60M  6 60A  7 60A  8 60D  9 60I  10 60R  11 75  12 90
+std::vector<std::string> Month() {
+  std::vector<std::string> m = {
+      Master(), Extra(),
+      Rec({{1, "50"}, {3, "11222333000181"}, {17, "ISENTO"}, {31, "20260310"}, {39, "SP"},
+           {41, "01"}, {43, "1"}, {46, "000123"}, {52, "5102"}, {56, "P"},
+           {57, std::string(65, '0')}, {122, "1800"}, {126, "N"}}),
+      Rec({{1, "54"}, {3, "11222333000181"}, {17, "01"}, {19, "1"}, {22, "000123"},
+           {28, "5102"}, {32, "000"}, {35, "001"}, {38, "P1"}, {52, std::string(71, '0')},
+           {123, "1800"}}),
+  };
+  for (const std::string& r : Day("20260302", "S1")) m.push_back(r);
+  m.push_back(Rec({{1, "60R"}, {4, "032026"}, {10, "P1"}, {24, "0000000001000"},
+                   {37, "0000000000001000"}, {53, "0000000000001000"}, {69, "1800"}}));
+  m.push_back(Rec({{1, "75"}, {3, "20260301"}, {11, "20260331"}, {19, "P1"}, {33, "04012010"},
+                   {41, "LEITE"}, {94, "UN"}, {100, "00000"}, {105, "1800"}, {109, "00000"},
+                   {114, "0000000000000"}}));
+  m.push_back(Ninety({{"50", 1}, {"54", 1}, {"60", 6}, {"75", 1}, {"99", 12}}));
+  return m;
+}
+
+std::string Join(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& l : lines) out += l + "\r\n";
+  return out;
+}
+
+using Found = std::vector<std::pair<long long, std::string>>;
+
+Found Check(const std::string& bytes, std::vector<SintegraFault>* all = nullptr) {
+  std::vector<SintegraFault> faults;
+  CheckSintegraText(bytes, faults);
+  Found found;
+  for (const SintegraFault& f : faults) found.emplace_back(f.line, f.code);
+  if (all) *all = faults;
+  return found;
+}
+
+TEST(SintegraCheck, SoundMonthsHaveNoFault) {
+  EXPECT_EQ(Check(Join(Month())), Found{});
+  // two printers, every day of a month, one product code each
+  std::vector<std::string> m = {Master("20240201", "20240229"), Extra()};
+  int sixty = 0;
+  for (int day = 1; day <= 29; ++day) {
+    char date[16];
+    std::snprintf(date, sizeof date, "202402%02d", day);
+    for (const char* serial : {"BE0910101000112233", "BE0910101000998877"}) {
+      for (const std::string& r : Day(date, serial, serial[13] == '1' ? "P1" : "P2")) {
+        m.push_back(r);
+        ++sixty;
+      }
+    }
+  }
+  for (const char* code : {"P1", "P2"})
+    m.push_back(Rec({{1, "75"}, {3, "20240201"}, {11, "20240229"}, {19, code}, {33, "04012010"},
+                     {41, "LEITE"}, {94, "UN"}, {100, std::string(27, '0')}}));
+  // more totals than one 90 holds: two 90s, the grand total in the last
+  int records = (int)m.size() + 2;
+  m.push_back(Ninety({{"60", sixty}}, '2'));
+  m.push_back(Ninety({{"75", 2}, {"99", records}}, '2'));
+  EXPECT_EQ(Check(Join(m)), Found{});
+  // the old end-of-file mark after the last CR LF
+  EXPECT_EQ(Check(Join(Month()) + "\x1A"), Found{});
+}
+
+// One row per check of the catalogue: the change to the sound month and the
+// faults it must give, as (line, code), in file order then by code.
+TEST(SintegraCheck, EachCheckOfTheCatalogue) {
+  using Lines = std::vector<std::string>;
+  struct Row {
+    const char* what;
+    std::function<void(Lines&)> edit;
+    Found want;
+  };
+  const Row rows[] = {
+      {"S01 short line, nothing else from it", [](Lines& m) { m[3].resize(120); },
+       {{4, "S01"}}},
+      {"S01 long line", [](Lines& m) { m[5] += "XX"; }, {{6, "S01"}}},
+      {"S05 tab inside a record", [](Lines& m) { m[1][55] = '\t'; }, {{2, "S05"}}},
+      {"S10 unknown type", [](Lines& m) { m.insert(m.begin() + 4, Rec({{1, "52"}})); },
+       {{5, "S10"}, {13, "S63"}}},
+      {"S10 unknown subtype of 60", [](Lines& m) { m[9][2] = 'X'; }, {{10, "S10"}}},
+      {"S11 no record 10", [](Lines& m) { m.erase(m.begin()); }, {{0, "S11"}, {11, "S63"}}},
+      {"S12 record 10 twice", [](Lines& m) { m.insert(m.begin() + 1, Master()); },
+       {{2, "S12"}, {13, "S63"}}},
+      {"S13 no record 11", [](Lines& m) { m.erase(m.begin() + 1); }, {{0, "S13"}, {11, "S63"}}},
+      {"S14 record 11 twice", [](Lines& m) { m.insert(m.begin() + 1, Extra()); },
+       {{3, "S14"}, {13, "S63"}}},
+      {"S15 no record 90", [](Lines& m) { m.pop_back(); }, {{0, "S15"}}},
+      {"S20 a 50 after its 54", [](Lines& m) { std::swap(m[2], m[3]); }, {{4, "S20"}}},
+      {"S21 a 60M after its 60A", [](Lines& m) { std::swap(m[4], m[5]); }, {{6, "S21"}}},
+      {"S21 an earlier day after a later one",
+       [](Lines& m) { Put(m[8], 4, "20260301"); }, {{9, "S21"}, {9, "S70"}}},
+      {"S30 CNPJ of record 10",
+       [](Lines& m) {
+         Put(m[0], 3, "12345678000196");
+         Put(m[11], 3, "12345678000196");
+       },
+       {{1, "S30"}}},
+      {"S30 a CPF as 000 and 11 digits is accepted",
+       [](Lines& m) {
+         Put(m[0], 3, "00052998224725");
+         Put(m[11], 3, "00052998224725");
+       },
+       {}},
+      {"S31 CNPJ of a participant",
+       [](Lines& m) {
+         Put(m[2], 3, "11222333000182");
+         Put(m[3], 3, "11222333000182");
+       },
+       {{3, "S31"}, {4, "S31"}}},
+      {"S32 finalidade", [](Lines& m) { m[0][125] = '4'; }, {{1, "S32"}}},
+      {"S33 UF of a note", [](Lines& m) { Put(m[2], 39, "XX"); }, {{3, "S33"}}},
+      {"S33 EX is no UF of record 10", [](Lines& m) { Put(m[0], 96, "EX"); }, {{1, "S33"}}},
+      {"S34 emitente", [](Lines& m) { m[2][55] = 'Q'; }, {{3, "S34"}}},
+      {"S34 modelo of a 60M", [](Lines& m) { Put(m[4], 35, "2A"); }, {{5, "S34"}}},
+      {"S35 name of record 10", [](Lines& m) { Put(m[0], 31, std::string(35, ' ')); },
+       {{1, "S35"}}},
+      {"S36 situação of a note", [](Lines& m) { m[2][125] = 'Z'; }, {{3, "S36"}}},
+      {"S37 IE of record 10",
+       [](Lines& m) {
+         Put(m[0], 17, std::string(14, ' '));
+         Put(m[11], 17, std::string(14, ' '));
+       },
+       {{1, "S37"}}},
+      {"S37 number and complement of record 11",
+       [](Lines& m) {
+         Put(m[1], 37, "00000");
+         Put(m[1], 42, std::string(22, ' '));
+       },
+       {{2, "S37"}}},
+      {"S40 a day that does not exist", [](Lines& m) { Put(m[2], 31, "20260230"); },
+       {{3, "S40"}}},
+      {"S40 a month that does not exist", [](Lines& m) { Put(m[9], 4, "132026"); },
+       {{10, "S40"}}},
+      {"S41 a note of the next month", [](Lines& m) { Put(m[2], 31, "20260401"); },
+       {{3, "S41"}}},
+      {"S41 a summary of another month", [](Lines& m) { Put(m[9], 4, "022026"); },
+       {{10, "S41"}}},
+      {"S42 period not a whole month", [](Lines& m) { Put(m[0], 108, "20260302"); },
+       {{1, "S42"}}},
+      {"S50 a comma in an amount", [](Lines& m) { Put(m[2], 57, "0000000010,00"); },
+       {{3, "S50"}}},
+      {"S50 a blank in a number field", [](Lines& m) { Put(m[1], 79, "1234 678"); },
+       {{2, "S50"}}},
+      {"S51 text that starts with a blank", [](Lines& m) { Put(m[1], 64, " CENTRO"); },
+       {{2, "S51"}}},
+      {"S52 reserved blanks", [](Lines& m) { Put(m[5], 100, "x"); }, {{6, "S52"}}},
+      {"S60 a total of the wrong count",
+       [](Lines& m) { m[11] = Ninety({{"50", 2}, {"54", 1}, {"60", 6}, {"75", 1}, {"99", 12}}); },
+       {{12, "S60"}}},
+      {"S61 count of 90s", [](Lines& m) { m[11][125] = '2'; }, {{12, "S61"}}},
+      {"S62 a type left out of the totals",
+       [](Lines& m) { m[11] = Ninety({{"50", 1}, {"54", 1}, {"60", 6}, {"99", 12}}); },
+       {{12, "S62"}}},
+      {"S63 grand total",
+       [](Lines& m) { m[11] = Ninety({{"50", 1}, {"54", 1}, {"60", 6}, {"75", 1}, {"99", 13}}); },
+       {{12, "S63"}}},
+      {"S64 no grand total",
+       [](Lines& m) { m[11] = Ninety({{"50", 1}, {"54", 1}, {"60", 6}, {"75", 1}}); },
+       {{12, "S64"}}},
+      {"S64 grand total in a 90 that is not the last",
+       [](Lines& m) {
+         m[11] = Ninety({{"50", 1}, {"54", 1}, {"60", 6}, {"99", 13}}, '2');
+         m.push_back(Ninety({{"75", 1}}, '2'));
+       },
+       {{12, "S64"}, {13, "S64"}}},
+      {"S65 record 10 totalled",
+       [](Lines& m) {
+         m[11] = Ninety({{"10", 1}, {"50", 1}, {"54", 1}, {"60", 6}, {"75", 1}, {"99", 12}});
+       },
+       {{12, "S65"}}},
+      {"S66 a type totalled twice",
+       [](Lines& m) {
+         m[11] = Ninety({{"50", 1}, {"50", 1}, {"54", 1}, {"60", 6}, {"75", 1}, {"99", 12}});
+       },
+       {{12, "S66"}}},
+      {"S67 letters in a pair", [](Lines& m) { Put(m[11], 32, "x"); }, {{12, "S62"}, {12, "S67"}}},
+      {"S67 text after the blanks that end the pairs", [](Lines& m) { Put(m[11], 122, "7"); },
+       {{12, "S67"}}},
+      {"S68 CNPJ of a 90", [](Lines& m) { Put(m[11], 3, "11222333000181"); }, {{12, "S68"}}},
+      {"S70 children of a printer with no 60M",
+       [](Lines& m) {
+         Put(m[7], 12, "S2");
+         Put(m[8], 12, "S2");
+       },
+       {{8, "S70"}, {9, "S70"}}},
+      {"S71 situação of a 60A", [](Lines& m) { Put(m[5], 32, "18,0"); }, {{6, "S71"}}},
+      {"S72 venda bruta against its 60A", [](Lines& m) { Put(m[4], 58, "0000000000001100"); },
+       {{5, "S72"}}},
+      {"S72 not checked when a 60A is malformed", [](Lines& m) { Put(m[5], 36, "00000000060x"); },
+       {{6, "S50"}}},
+      {"S73 the same situação twice", [](Lines& m) { Put(m[6], 32, "1800"); }, {{7, "S73"}}},
+      {"S74 situação of a 60D", [](Lines& m) { Put(m[7], 91, "CANC"); }, {{8, "S74"}}},
+      {"S80 a code with no 75", [](Lines& m) { Put(m[7], 32, "P9"); }, {{8, "S80"}}},
+      {"S80 once per code",
+       [](Lines& m) {
+         Put(m[7], 32, "P9");
+         Put(m[8], 43, "P9");
+       },
+       {{8, "S80"}}},
+      {"S81 an item with no note", [](Lines& m) { Put(m[3], 22, "000124"); }, {{4, "S81"}}},
+      {"S01 on a 60M: its children still find it",
+       [](Lines& m) { m[4].resize(100); }, {{5, "S01"}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::vector<std::string> m = Month();
+    row.edit(m);
+    EXPECT_EQ(Check(Join(m)), row.want);
+  }
+}
+
+// Line ends and empty lines, on the bytes of the file.
+TEST(SintegraCheck, LineEnds) {
+  struct Row {
+    const char* what;
+    std::function<void(std::string&)> edit;
+    Found want;
+  };
+  const std::size_t second = 128;  // where the second line's end starts
+  const Row rows[] = {
+      {"LF alone", [](std::string& b) { b.erase(126, 1); }, {{1, "S02"}}},
+      {"CR alone", [](std::string& b) { b.erase(127, 1); }, {{1, "S02"}}},
+      {"no line end at the end of the file", [](std::string& b) { b.resize(b.size() - 2); },
+       {{12, "S02"}}},
+      {"an empty line", [](std::string& b) { b.insert(second + 128, "\r\n"); },
+       {{3, "S03"}}},
+      {"a blank line after the last 90", [](std::string& b) { b += "   \r\n"; }, {{13, "S03"}}},
+      {"Ctrl-Z on a line of its own is a record of 1 character",
+       [](std::string& b) { b += "\x1A\r\n"; }, {{12, "S63"}, {13, "S01"}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::string bytes = Join(Month());
+    row.edit(bytes);
+    EXPECT_EQ(Check(bytes), row.want);
+  }
+  EXPECT_EQ(Check(""), (Found{{0, "S11"}, {0, "S13"}, {0, "S15"}}));
+}
+
+// The catalogue's texts, filled in, and the severity of each kind of rule.
+TEST(SintegraCheck, MessagesAreTheCataloguesTexts) {
+  struct Row {
+    std::function<void(std::vector<std::string>&)> edit;
+    std::string text;
+    bool error;
+  };
+  const Row rows[] = {
+      {[](auto& m) { m[3].resize(120); },
+       "Linha 4: registro 54 com 120 caracteres; o leiaute pede 126.", true},
+      {[](auto& m) { Put(m[2], 57, "0000000010,00"); },
+       "Linha 3: campo valores do registro 50 (posições 57-69) é numérico e contém "
+       "'0000000010,00'; use só algarismos, com zeros à esquerda.",
+       true},
+      {[](auto& m) { Put(m[4], 58, "0000000000001100"); },
+       "Linha 5: venda bruta do 60M de 02/03/2026, ECF S1, é 11,00, mas a soma dos 60A do mesmo "
+       "dia e ECF é 10,00.",
+       false},
+      {[](auto& m) { Put(m[2], 31, "20260401"); },
+       "Linha 3: data 01/04/2026 (campo data do registro 50) fora do período do registro 10 "
+       "(01/03/2026 a 31/03/2026).",
+       true},
+      {[](auto& m) { std::swap(m[4], m[5]); },
+       "Linha 6: registro 60M de 02/03/2026, ECF S1, fora de ordem depois do 60A de 02/03/2026, "
+       "ECF S1 (linha 5); os registros 60 vão por data, por número de série do ECF e, em cada dia "
+       "e ECF, o 60M antes dos 60A, 60D e 60I.",
+       true},
+      {[](auto& m) { m[11] = Ninety({{"50", 2}, {"54", 1}, {"60", 6}, {"75", 1}, {"99", 12}}); },
+       "Linha 12: o registro 90 informa 2 registro(s) do tipo 50, mas o arquivo tem 1.", true},
+      {[](auto& m) { Put(m[3], 22, "000124"); },
+       "Linha 4: item do registro 54 (CNPJ 11222333000181, modelo 01, série '1', nota 000124, "
+       "CFOP 5102) sem registro 50 correspondente.",
+       true},
+      {[](auto& m) { Put(m[7], 32, "P9"); },
+       "Linha 8: código de produto 'P9' do registro 60D sem registro 75 correspondente.", false},
+      {[](auto& m) { m[0][125] = '4'; },
+       "Linha 1: código '4' inválido no campo finalidade do registro 10 (posição 126); valores "
+       "aceitos: 1, 2, 3, 5.",
+       true},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> m = Month();
+    row.edit(m);
+    std::vector<SintegraFault> faults;
+    Check(Join(m), &faults);
+    ASSERT_EQ(faults.size(), 1u) << row.text;
+    EXPECT_EQ(faults[0].text, row.text);
+    EXPECT_EQ(faults[0].error, row.error) << row.text;
+  }
+}
+
+// A file read in blocks gives what its bytes give, with lines across the
+// blocks and a CR at the end of one; a file that cannot be read fails.
+TEST(SintegraCheck, FileReadInBlocks) {
+  TempRoot root;
+  std::vector<std::string> m = Month();
+  std::string bytes;
+  // about 3 MB: many 60D lines of one day, each line end at another offset
+  for (int i = 0; i < 24000; ++i) m.insert(m.begin() + 8, m[7]);
+  m.back() = Ninety({{"50", 1}, {"54", 1}, {"60", 24006}, {"75", 1}, {"99", 24012}});
+  bytes = Join(m);
+  bytes.erase(126 + 128 * 5000, 1);  // one LF alone, deep in the file
+  WriteFileBytes(root.Path("S.txt"), bytes);
+  std::vector<SintegraFault> faults;
+  ASSERT_EQ(CheckSintegraFile(root.Path("S.txt"), faults), 1);
+  std::vector<SintegraFault> from_text;
+  CheckSintegraText(bytes, from_text);
+  ASSERT_EQ(faults.size(), 1u);
+  EXPECT_EQ(faults[0].line, 5001);
+  EXPECT_STREQ(faults[0].code, "S02");
+  EXPECT_EQ(from_text.size(), 1u);
+
+  EXPECT_EQ(CheckSintegraFile(root.Path("Nenhum.txt"), faults), 0);
+  FaultInjector fail;
+  fail.FailAt(FaultOp::kRead, 2);
+  EXPECT_EQ(CheckSintegraFile(root.Path("S.txt"), faults), 0);
+  EXPECT_TRUE(fail.Fired());
+  EXPECT_TRUE(faults.empty());
+}
+
+}  // namespace
