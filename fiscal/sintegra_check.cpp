@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -275,10 +276,45 @@ std::string RecordName(std::string_view line) {
 // ---------------------------------------------------------------------------
 // Small readers.
 
+// Eight bytes at a time: most of a record is digits and blanks.
+inline std::uint64_t Load8(const char* p) {
+  std::uint64_t x;
+  std::memcpy(&x, p, 8);
+  return x;
+}
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+
 bool AllDigits(std::string_view s) {
-  for (char c : s)
-    if (c < '0' || c > '9') return false;
-  return !s.empty();
+  if (s.empty()) return false;
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t x = Load8(s.data() + i);
+    // every byte 0x30..0x39: high nibble 3, and adding 6 keeps it 3
+    if ((x & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL ||
+        ((x + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL)
+      return false;
+  }
+  for (; i < s.size(); ++i)
+    if (s[i] < '0' || s[i] > '9') return false;
+  return true;
+}
+
+// The index of the first control character (below 0x20, or 0x7F), or -1.
+int FirstControl(std::string_view s) {
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t x = Load8(s.data() + i);
+    std::uint64_t below = (x - kOnes * 0x20) & ~x & kHighs;
+    std::uint64_t del = x ^ (kOnes * 0x7F);
+    std::uint64_t is_del = (del - kOnes) & ~del & kHighs;
+    if (below | is_del) break;
+  }
+  for (; i < s.size(); ++i) {
+    unsigned char u = (unsigned char)s[i];
+    if (u < 0x20 || u == 0x7F) return (int)i;
+  }
+  return -1;
 }
 bool AllBlank(std::string_view s) {
   for (char c : s)
@@ -458,6 +494,8 @@ struct SintegraCheck {
     std::vector<std::pair<long long, std::string>> orphans;  // children before any 60M
   };
   TextMap<Day> days;
+  Day* last_day = nullptr;
+  std::string last_day_key;
   TextMap<std::pair<long long, std::string>> codes_used;  // first line and record
   TextSet codes_described;                                // by a record 75
   TextSet notes;                                          // of the records 50
@@ -503,13 +541,19 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const std::string& 
   auto at = [&](int pos, int size) { return line.substr((std::size_t)pos - 1, (std::size_t)size); };
   if (name == "60M" || name == "60A" || name == "60D" || name == "60I") {
     std::string_view key = at(4, 28);  // date and serial
-    auto it = c.days.find(key);
-    if (it == c.days.end()) {
-      it = c.days.emplace(std::string(key), SintegraCheck::Day{}).first;
-      it->second.date = std::string(key.substr(0, 8));
-      it->second.serial = std::string(TrimRight(key.substr(8)));
+    // the records of one day and printer stand together: most lines find
+    // the entry of the line before
+    if (!c.last_day || key != std::string_view(c.last_day_key)) {
+      auto it = c.days.find(key);
+      if (it == c.days.end()) {
+        it = c.days.emplace(std::string(key), SintegraCheck::Day{}).first;
+        it->second.date = std::string(key.substr(0, 8));
+        it->second.serial = std::string(TrimRight(key.substr(8)));
+      }
+      c.last_day = &it->second;  // entries stay where they are as the map grows
+      c.last_day_key.assign(key);
     }
-    SintegraCheck::Day& day = it->second;
+    SintegraCheck::Day& day = *c.last_day;
     if (name == "60M") {
       if (day.master_line == 0) {
         day.master_line = c.line;
@@ -780,11 +824,11 @@ void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const std::string&
     case 'I': order = '3'; break;
     default: return;  // 60R
   }
-  std::string key;
-  key.reserve(29);
-  for (std::size_t i = 3; i < 31; ++i) key.push_back((char)Fold(line[i]));
-  key.push_back(order);
-  if (!c.last_sixty_key.empty() && key < c.last_sixty_key) {
+  char folded[29];
+  for (std::size_t i = 3; i < 31; ++i) folded[i - 3] = (char)Fold(line[i]);
+  folded[28] = order;
+  std::string_view key(folded, sizeof folded);
+  if (!c.last_sixty_key.empty() && key < std::string_view(c.last_sixty_key)) {
     std::string_view prev = c.last_sixty_key;
     c.Add("S21", kC,
           Format("Linha %lld: registro %s de %s, ECF %s, fora de ordem depois do %s de %s, ECF %s "
@@ -795,7 +839,7 @@ void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const std::string&
                  c.last_sixty_name.c_str(), ShownDate(prev.substr(0, 8)).c_str(),
                  std::string(TrimRight(prev.substr(8, 20))).c_str(), c.last_sixty_line));
   }
-  c.last_sixty_key = std::move(key);
+  c.last_sixty_key.assign(key);  // in place: no allocation after the first
   c.last_sixty_name = name;
   c.last_sixty_line = c.line;
 }
@@ -813,16 +857,11 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
   }
   c.last_type = type;
   c.last_type_line = c.line;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    unsigned char u = (unsigned char)line[i];
-    if (u < 0x20 || u == 0x7F) {
-      c.Add("S05", kR,
-            Format("Linha %lld: caractere de controle (código %d) na posição %d; o registro só "
-                   "pode ter letras, algarismos e espaços.",
-                   c.line, (int)u, (int)i + 1));
-      break;
-    }
-  }
+  if (int i = FirstControl(line); i >= 0)
+    c.Add("S05", kR,
+          Format("Linha %lld: caractere de controle (código %d) na posição %d; o registro só "
+                 "pode ter letras, algarismos e espaços.",
+                 c.line, (int)(unsigned char)line[(std::size_t)i], i + 1));
   if (name[0] == '6' && name[1] == '0') CheckSixtyOrder(c, line, name);
   if (name == "10") CheckMaster(c, line);
   if (name == "11") {
