@@ -233,20 +233,29 @@ const std::vector<Field> k90 = {{3, 14, N, "CNPJ"}, {17, 14, X, "IE"}};
 const std::vector<Field> kNoFields;
 
 // The record kinds of the layout; 60 and 61 by their subtype letter.
+enum class Id : unsigned char {
+  k10, k11, k50, k51, k53, k54, k55, k56, k57, k60M, k60A, k60D, k60I, k60R, k61, k61R,
+  k70, k71, k74, k75, k76, k77, k85, k86, k88, k90
+};
+
 struct Kind {
   const char* name;
   const std::vector<Field>* fields;
+  Id id;
 };
 
 // Returns the kind of a line, or nullptr for a type the layout does not know.
 const Kind* KindOf(std::string_view line) {
   static const Kind k[] = {
-      {"10", &k10},   {"11", &k11},   {"50", &k50},   {"51", &k51},   {"53", &k53},
-      {"54", &k54},   {"55", &k55},   {"56", &k56},   {"57", &k57},   {"60M", &k60M},
-      {"60A", &k60A}, {"60D", &k60D}, {"60I", &k60I}, {"60R", &k60R}, {"61", &k61},
-      {"61R", &k61R}, {"70", &k70},   {"71", &k71},   {"74", &k74},   {"75", &k75},
-      {"76", &k76},   {"77", &k77},   {"85", &k85},   {"86", &k86},   {"88", &kNoFields},
-      {"90", &k90},
+      {"10", &k10, Id::k10},    {"11", &k11, Id::k11},    {"50", &k50, Id::k50},
+      {"51", &k51, Id::k51},    {"53", &k53, Id::k53},    {"54", &k54, Id::k54},
+      {"55", &k55, Id::k55},    {"56", &k56, Id::k56},    {"57", &k57, Id::k57},
+      {"60M", &k60M, Id::k60M}, {"60A", &k60A, Id::k60A}, {"60D", &k60D, Id::k60D},
+      {"60I", &k60I, Id::k60I}, {"60R", &k60R, Id::k60R}, {"61", &k61, Id::k61},
+      {"61R", &k61R, Id::k61R}, {"70", &k70, Id::k70},    {"71", &k71, Id::k71},
+      {"74", &k74, Id::k74},    {"75", &k75, Id::k75},    {"76", &k76, Id::k76},
+      {"77", &k77, Id::k77},    {"85", &k85, Id::k85},    {"86", &k86, Id::k86},
+      {"88", &kNoFields, Id::k88}, {"90", &k90, Id::k90},
   };
   if (line.size() < 2) return nullptr;
   char sub = line.size() > 2 ? line[2] : ' ';
@@ -529,8 +538,9 @@ std::string_view FieldOf(std::string_view line, const Field& f) {
 // The references a line makes or gives (a 60M day, a product code, a 50
 // note): taken from every line of a known type, also from one of the wrong
 // length, so that one bad line gives one fault.
-void NoteReferences(SintegraCheck& c, std::string_view line, const std::string& name,
-                    bool whole) {
+void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, bool whole) {
+  const Id id = kind.id;
+  const char* name = kind.name;
   // A line of the wrong length is read as if blank-filled to 126.
   std::string padded;
   if (!whole) {
@@ -539,7 +549,7 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const std::string& 
     line = padded;
   }
   auto at = [&](int pos, int size) { return line.substr((std::size_t)pos - 1, (std::size_t)size); };
-  if (name == "60M" || name == "60A" || name == "60D" || name == "60I") {
+  if (id == Id::k60M || id == Id::k60A || id == Id::k60D || id == Id::k60I) {
     std::string_view key = at(4, 28);  // date and serial
     // the records of one day and printer stand together: most lines find
     // the entry of the line before
@@ -554,7 +564,7 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const std::string& 
       c.last_day_key.assign(key);
     }
     SintegraCheck::Day& day = *c.last_day;
-    if (name == "60M") {
+    if (id == Id::k60M) {
       if (day.master_line == 0) {
         day.master_line = c.line;
         std::string_view gross = at(58, 16);
@@ -563,7 +573,7 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const std::string& 
       }
     } else {
       if (day.master_line == 0) day.orphans.emplace_back(c.line, name);
-      if (name == "60A") {
+      if (id == Id::k60A) {
         std::string_view value = at(36, 12);
         if (whole && AllDigits(value)) day.sum += LongNumber(value);
         else day.unsure = true;
@@ -588,39 +598,38 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const std::string& 
   }
   // product codes
   int code_pos = 0;
-  if (name == "54") code_pos = 38;
-  else if (name == "60D") code_pos = 32;
-  else if (name == "60I") code_pos = 43;
-  else if (name == "60R" || name == "61R") code_pos = 10;
-  else if (name == "74") code_pos = 11;
+  if (id == Id::k54) code_pos = 38;
+  else if (id == Id::k60D) code_pos = 32;
+  else if (id == Id::k60I) code_pos = 43;
+  else if (id == Id::k60R || id == Id::k61R) code_pos = 10;
+  else if (id == Id::k74) code_pos = 11;
   if (code_pos) {
     std::string_view code = TrimRight(at(code_pos, 14));
     if (!code.empty() && c.codes_used.find(code) == c.codes_used.end())
-      c.codes_used.emplace(std::string(code), std::make_pair(c.line, name));
+      c.codes_used.emplace(std::string(code), std::make_pair(c.line, std::string(name)));
   }
-  if (name == "75") {
+  if (id == Id::k75) {
     std::string_view code = TrimRight(at(19, 14));
     if (!code.empty() && c.codes_described.find(code) == c.codes_described.end())
       c.codes_described.emplace(code);
   }
-  if (name == "50") {
+  if (id == Id::k50) {
     std::string note;
     note.reserve(29);
     note.append(at(3, 14)).append(at(41, 2)).append(at(43, 3)).append(at(46, 6)).append(at(52, 4));
     c.notes.insert(std::move(note));
   }
-  if (name == "54" && whole) {
+  if (id == Id::k54 && whole) {
     std::string_view note = at(3, 29);  // CNPJ, modelo, série, número, CFOP in a row
     if (c.notes.find(note) == c.notes.end()) c.items_waiting.emplace_back(c.line, std::string(note));
   }
 }
 
 // The faults of one field of a record of `length` 126.
-void CheckField(SintegraCheck& c, std::string_view line, const std::string& name, const Field& f) {
+void CheckField(SintegraCheck& c, std::string_view line, const char* record, const Field& f) {
   std::string_view v = FieldOf(line, f);
   const int last = f.pos + f.size - 1;
   const char* field = f.name;
-  const char* record = name.c_str();
   if (f.fmt == Fmt::B) {
     if (!AllBlank(v))
       c.Add("S52", kR,
@@ -815,7 +824,7 @@ void CheckMaster(SintegraCheck& c, std::string_view line) {
 }
 
 // The order of the type-60 records: by date, printer, then M before A, D, I.
-void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const std::string& name) {
+void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const char* name) {
   char order;
   switch (name[2]) {
     case 'M': order = '0'; break;
@@ -834,7 +843,7 @@ void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const std::string&
           Format("Linha %lld: registro %s de %s, ECF %s, fora de ordem depois do %s de %s, ECF %s "
                  "(linha %lld); os registros 60 vão por data, por número de série do ECF e, em "
                  "cada dia e ECF, o 60M antes dos 60A, 60D e 60I.",
-                 c.line, name.c_str(), ShownDate(line.substr(3, 8)).c_str(),
+                 c.line, name, ShownDate(line.substr(3, 8)).c_str(),
                  std::string(TrimRight(line.substr(11, 20))).c_str(),
                  c.last_sixty_name.c_str(), ShownDate(prev.substr(0, 8)).c_str(),
                  std::string(TrimRight(prev.substr(8, 20))).c_str(), c.last_sixty_line));
@@ -845,7 +854,7 @@ void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const std::string&
 }
 
 void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
-  const std::string name = kind.name;
+  const char* name = kind.name;
   int type = TypeNumber(line);
   if (c.last_type > type) {
     char prev[16];
@@ -863,8 +872,8 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
                  "pode ter letras, algarismos e espaços.",
                  c.line, (int)(unsigned char)line[(std::size_t)i], i + 1));
   if (name[0] == '6' && name[1] == '0') CheckSixtyOrder(c, line, name);
-  if (name == "10") CheckMaster(c, line);
-  if (name == "11") {
+  if (kind.id == Id::k10) CheckMaster(c, line);
+  if (kind.id == Id::k11) {
     if (c.extra_line) {
       c.Add("S14", kC,
             Format("Linha %lld: registro 11 repetido; o arquivo deve ter um único registro 11 (o "
@@ -921,12 +930,13 @@ void CheckSintegraLine(SintegraCheck* check, std::string_view line, SintegraLine
   if (type >= 0) ++c.type_counts[type];
   const Kind* kind = KindOf(line);
   const bool whole = line.size() == (std::size_t)kSintegraRecordLength;
-  std::string name = RecordName(line);
   if (!whole) {
+    std::string name = RecordName(line);
     c.Add("S01", kC,
           Format("Linha %lld: registro %s com %d caracteres; o leiaute pede 126.", c.line,
                  name.c_str(), (int)line.size()));
   } else if (!kind) {
+    std::string name = RecordName(line);
     c.Add("S10", kC,
           Format("Linha %lld: tipo de registro '%s' desconhecido no leiaute do Convênio ICMS "
                  "57/95.",
@@ -935,7 +945,7 @@ void CheckSintegraLine(SintegraCheck* check, std::string_view line, SintegraLine
     CheckRecord(c, line, *kind);
   }
   if (kind) {
-    NoteReferences(c, line, kind->name, whole);
+    NoteReferences(c, line, *kind, whole);
     if (type == 90) c.totals.emplace_back(c.line, whole ? std::string(line) : std::string());
   }
 }
