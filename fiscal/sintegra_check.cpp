@@ -13,6 +13,9 @@
 
 #include "platform/platform.h"
 
+// How a line of the file ended.
+enum class SintegraLineEnd { kCrLf, kLf, kCr, kNone };
+
 namespace {
 
 // ---------------------------------------------------------------------------
@@ -890,10 +893,11 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
   for (const Field& f : *kind.fields) CheckField(c, line, name, f);
 }
 
-}  // namespace
+
 
 SintegraCheck* BeginSintegraCheck() { return new SintegraCheck; }
 
+// Checks the next line (without its line end).
 void CheckSintegraLine(SintegraCheck* check, std::string_view line, SintegraLineEnd end) {
   SintegraCheck& c = *check;
   ++c.line;
@@ -950,7 +954,6 @@ void CheckSintegraLine(SintegraCheck* check, std::string_view line, SintegraLine
   }
 }
 
-namespace {
 
 // The totals of the 90 records, against the whole file.
 void CheckTotals(SintegraCheck& c) {
@@ -1070,7 +1073,6 @@ void CheckTotals(SintegraCheck& c) {
   }
 }
 
-}  // namespace
 
 void EndSintegraCheck(SintegraCheck* check, std::vector<SintegraFault>& faults) {
   SintegraCheck& c = *check;
@@ -1119,7 +1121,6 @@ void EndSintegraCheck(SintegraCheck* check, std::vector<SintegraFault>& faults) 
   delete check;
 }
 
-namespace {
 
 // Splits bytes into lines and feeds them; returns how many bytes were used
 // (a last line without its end is kept for more bytes unless at_end).
@@ -1191,10 +1192,4 @@ int CheckSintegraFile(const std::string& path, std::vector<SintegraFault>& fault
   if (failed) return 0;
   faults = std::move(found);
   return 1;
-}
-
-int HasSintegraError(const std::vector<SintegraFault>& faults) {
-  for (const SintegraFault& f : faults)
-    if (f.error) return 1;
-  return 0;
 }

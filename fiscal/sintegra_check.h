@@ -23,19 +23,6 @@ struct SintegraFault {
   std::string text;       // Windows-1252
 };
 
-// The state of one check, fed line by line.
-struct SintegraCheck;
-
-// How a line of the file ended.
-enum class SintegraLineEnd { kCrLf, kLf, kCr, kNone };
-
-SintegraCheck* BeginSintegraCheck();
-// Checks the next line (without its line end).
-void CheckSintegraLine(SintegraCheck* check, std::string_view line, SintegraLineEnd end);
-// Ends the check: the faults of the whole file, all in file order and then
-// by code, go to faults; the state is freed.
-void EndSintegraCheck(SintegraCheck* check, std::vector<SintegraFault>& faults);
-
 // Checks the bytes of a whole file (a lone Ctrl-Z after the last CR LF is
 // accepted). Never fails.
 void CheckSintegraText(std::string_view bytes, std::vector<SintegraFault>& faults);
@@ -44,6 +31,3 @@ void CheckSintegraText(std::string_view bytes, std::vector<SintegraFault>& fault
 // the file cannot be opened or read to its end (faults then empty). Shows
 // nothing.
 int CheckSintegraFile(const std::string& path, std::vector<SintegraFault>& faults);
-
-// 1 when one of the faults is an error (not only warnings).
-int HasSintegraError(const std::vector<SintegraFault>& faults);
