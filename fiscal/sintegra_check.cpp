@@ -893,8 +893,6 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
   for (const Field& f : *kind.fields) CheckField(c, line, name, f);
 }
 
-
-
 SintegraCheck* BeginSintegraCheck() { return new SintegraCheck; }
 
 // Checks the next line (without its line end).
