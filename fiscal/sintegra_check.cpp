@@ -260,22 +260,27 @@ const Kind* KindOf(std::string_view line) {
       {"77", &k77, Id::k77},    {"85", &k85, Id::k85},    {"86", &k86, Id::k86},
       {"88", &kNoFields, Id::k88}, {"90", &k90, Id::k90},
   };
-  if (line.size() < 2) return nullptr;
+  // the first kind of each type number, found once
+  static const std::vector<const Kind*> by_type = [] {
+    std::vector<const Kind*> t(100, nullptr);
+    for (const Kind& kind : k) {
+      int n = (kind.name[0] - '0') * 10 + (kind.name[1] - '0');
+      if (!t[(std::size_t)n]) t[(std::size_t)n] = &kind;
+    }
+    return t;
+  }();
+  if (line.size() < 2 || line[0] < '0' || line[0] > '9' || line[1] < '0' || line[1] > '9')
+    return nullptr;
+  const Kind* first = by_type[(std::size_t)((line[0] - '0') * 10 + (line[1] - '0'))];
+  if (!first) return nullptr;
   char sub = line.size() > 2 ? line[2] : ' ';
-  for (const Kind& kind : k) {
-    if (kind.name[0] != line[0] || kind.name[1] != line[1]) continue;
-    if (line[0] == '6' && line[1] == '0') {
-      if (kind.name[2] == sub) return &kind;
-      continue;
-    }
-    if (line[0] == '6' && line[1] == '1') {
-      bool summary = sub == 'R';
-      if ((kind.name[2] == 'R') == summary) return &kind;
-      continue;
-    }
-    return &kind;
+  if (first->id == Id::k60M) {  // 60M, 60A, 60D, 60I, 60R stand in a row
+    for (const Kind* kind = first; kind->id <= Id::k60R; ++kind)
+      if (kind->name[2] == sub) return kind;
+    return nullptr;
   }
-  return nullptr;
+  if (first->id == Id::k61) return sub == 'R' ? first + 1 : first;
+  return first;
 }
 
 // The name of a line's record for messages: "60M", "61R", else its type.
@@ -492,7 +497,7 @@ struct SintegraCheck {
   std::string last_sixty_name;
   long long last_sixty_line = 0;
 
-  std::map<int, long long> type_counts;  // by the two digits of the type
+  long long type_counts[100] = {};  // by the two digits of the type
   std::vector<std::pair<long long, std::string>> totals;  // the 90 lines
 
   // one entry per day and printer of the type-60 records
@@ -1031,8 +1036,7 @@ void CheckTotals(SintegraCheck& c) {
         continue;
       }
       totalled[type] = at;
-      auto have = c.type_counts.find(type);
-      long long in_file = have == c.type_counts.end() ? 0 : have->second;
+      long long in_file = c.type_counts[type];
       if (count != in_file)
         c.AddAt(at, "S60", kC,
                 Format("Linha %lld: o registro 90 informa %lld registro(s) do tipo %s, mas o "
@@ -1057,8 +1061,9 @@ void CheckTotals(SintegraCheck& c) {
               Format("Linha %lld: o último registro 90 não informa o total geral (tipo 99) de "
                      "registros do arquivo.",
                      last_line));
-    for (const auto& [type, count] : c.type_counts) {
-      if (type == 10 || type == 11 || type == 90 || totalled.count(type)) continue;
+    for (int type = 0; type < 100; ++type) {
+      const long long count = c.type_counts[type];
+      if (count == 0 || type == 10 || type == 11 || type == 90 || totalled.count(type)) continue;
       static const int kTotalled[] = {50, 51, 53, 54, 55, 56, 57, 60, 61,
                                       70, 71, 74, 75, 76, 77, 85, 86, 88};
       if (std::find(std::begin(kTotalled), std::end(kTotalled), type) == std::end(kTotalled))
@@ -1070,7 +1075,6 @@ void CheckTotals(SintegraCheck& c) {
     }
   }
 }
-
 
 void EndSintegraCheck(SintegraCheck* check, std::vector<SintegraFault>& faults) {
   SintegraCheck& c = *check;
