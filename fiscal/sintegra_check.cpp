@@ -861,6 +861,23 @@ void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const char* name) 
   c.last_sixty_line = c.line;
 }
 
+// The plain numeric fields of a kind (no rule of their own) as runs of
+// positions (0-based start, length), neighbours merged.
+const std::vector<std::pair<int, int>>& PlainDigitRuns(const Kind& kind) {
+  static std::vector<std::pair<int, int>> runs[(int)Id::k90 + 1];
+  static bool made[(int)Id::k90 + 1] = {};
+  std::vector<std::pair<int, int>>& r = runs[(int)kind.id];
+  if (!made[(int)kind.id]) {
+    for (const Field& f : *kind.fields) {
+      if (f.fmt != Fmt::N || f.rule != Rule::kNone) continue;
+      if (!r.empty() && r.back().first + r.back().second == f.pos - 1) r.back().second += f.size;
+      else r.emplace_back(f.pos - 1, f.size);
+    }
+    made[(int)kind.id] = true;
+  }
+  return r;
+}
+
 void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
   const char* name = kind.name;
   int type = TypeNumber(line);
@@ -895,7 +912,20 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
             Format("Linha %lld: campo %s do registro %s em branco; o preenchimento é obrigatório.",
                    c.line, "número", "11"));
   }
-  for (const Field& f : *kind.fields) CheckField(c, line, name, f);
+  // Plain numeric fields, merged where they follow one another, are looked
+  // at as runs of digits first; only when a run is not all digits are they
+  // gone through field by field.
+  bool plain_digits = true;
+  for (const auto& [from, size] : PlainDigitRuns(kind)) {
+    if (!AllDigits(line.substr((std::size_t)from, (std::size_t)size))) {
+      plain_digits = false;
+      break;
+    }
+  }
+  for (const Field& f : *kind.fields) {
+    if (plain_digits && f.fmt == Fmt::N && f.rule == Rule::kNone) continue;
+    CheckField(c, line, name, f);
+  }
 }
 
 SintegraCheck* BeginSintegraCheck() { return new SintegraCheck; }
