@@ -376,7 +376,7 @@ TEST(SintegraCheck, FileReadInBlocks) {
   std::vector<std::string> m = Month();
   std::string bytes;
   // about 3 MB: many 60D lines of one day, each line end at another offset
-  for (int i = 0; i < 24000; ++i) m.insert(m.begin() + 8, m[7]);
+  m.insert(m.begin() + 8, 24000, m[7]);
   m.back() = Ninety({{"50", 1}, {"54", 1}, {"60", 24006}, {"75", 1}, {"99", 24012}});
   bytes = Join(m);
   bytes.erase(126 + 128 * 5000, 1);  // one LF alone, deep in the file
