@@ -387,7 +387,11 @@ TEST(BatchCli, SupportGuideNamesEveryMessageAndCommand) {
       "Nada foi alterado.", "ordenado com sucesso.", "nada a importar:", "detalhe:",
       // the commands, their options and the exit codes
       "palm-export [--folder PASTA]", "palm-import [--folder PASTA]", "sintegra --month MM/AAAA",
-      "sintegra-sort ARQUIVO", "--company CÓDIGO", "--root PASTA", "--messages ARQUIVO",
+      "sintegra-sort ARQUIVO", "sintegra-check ARQUIVO", "--check", "Sintegra-anterior.txt",
+      "O arquivo anterior foi mantido.", "Nenhum arquivo foi gravado.",
+      "Não foi possível guardar o arquivo anterior", "Não foi possível recolocar o arquivo anterior",
+      "O arquivo anterior ficou guardado como", "Não foi possível apagar o arquivo anterior",
+      "foi gerado, mas a verificação encontrou", "VriExport.jnl", "--company CÓDIGO", "--root PASTA", "--messages ARQUIVO",
       "--library CAMINHO", "3  nada a fazer", "2  erro de uso", "SysWOW64",
       // the stand-in's keys
       "Versao=", "VersaoDll=", "RetornoImpressora=", "RelatorioSintegraMFD=", "ACK=n, ST1=n, ST2=n",
