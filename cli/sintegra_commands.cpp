@@ -88,9 +88,10 @@ constexpr char kCheckCaption[] = "Sintegra";
 int ShowSintegraCheck(const std::string& path, int& errors) {
   errors = 0;
   std::vector<SintegraFault> faults;
+  const std::string shown = ShownPath(PlatNativePath(path));
   if (!CheckSintegraFile(path, faults)) {
-    PlatShowMessage(nullptr, "Não foi possível ler o arquivo " + ShownPath(path) + ".",
-                    kCheckCaption, PlatIcon::kError);
+    PlatShowMessage(nullptr, "Não foi possível ler o arquivo " + shown + ".", kCheckCaption,
+                    PlatIcon::kError);
     return 0;
   }
   int warnings = 0;
@@ -101,7 +102,7 @@ int ShowSintegraCheck(const std::string& path, int& errors) {
     (f.error ? errors : warnings)++;
   }
   SetMessageFields("");
-  PrintOut("verificado: " + ShownPath(path) + ": " + std::to_string(errors) + " erro(s), " +
+  PrintOut("verificado: " + shown + ": " + std::to_string(errors) + " erro(s), " +
            std::to_string(warnings) + " aviso(s)");
   return 1;
 }
