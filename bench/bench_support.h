@@ -20,6 +20,19 @@ inline double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
+// `text` cut or blank-filled to `width`.
+inline std::string Pad(std::string text, std::size_t width) {
+  text.resize(width, ' ');
+  return text;
+}
+
+// `value` in `width` digits, zero-filled.
+inline std::string Digits(long long value, int width) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%0*lld", width, value);
+  return buf;
+}
+
 // Puts `value`, cut to its width, at the start of field `field` of a record.
 inline void PutField(std::string& record, WidthTable widths, int field, const std::string& value) {
   std::size_t offset = (std::size_t)FieldOffset(widths, field);

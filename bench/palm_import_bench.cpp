@@ -30,6 +30,7 @@
 namespace {
 
 using bench::Arg;
+using bench::Digits;
 using bench::Clock;
 using bench::PlainRead;
 using bench::Seconds;
@@ -38,11 +39,6 @@ void Put(std::string& line, std::size_t at, std::size_t width, const std::string
   std::string v = value.substr(0, width);
   v.resize(width, ' ');
   line.replace(at, width, v);
-}
-
-std::string Digits(long long value, int width) {
-  std::string text = std::to_string(value);
-  return std::string(text.size() < (std::size_t)width ? (std::size_t)width - text.size() : 0, '0') + text;
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {

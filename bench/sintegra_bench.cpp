@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "fiscal/sintegra.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
@@ -20,22 +21,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Digits;
+using bench::Pad;
+using bench::Seconds;
 
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-std::string Pad(std::string text, std::size_t width) {
-  text.resize(width, ' ');
-  return text;
-}
-
-std::string Digits(long long value, int width) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%0*lld", width, value);
-  return buf;
-}
 
 // A month of a busy shop: mostly type 60 records of 30 days and several
 // printers, in the scrambled order a library may write them.

@@ -20,17 +20,12 @@
 namespace {
 
 namespace fs = std::filesystem;
+using bench::Digits;
+using bench::Pad;
 
-std::string Pad(std::string text, std::size_t width = kSintegraRecordLength) {
-  text.resize(width, ' ');
-  return text;
-}
+// A whole record: blank-filled to the record length.
+std::string Pad(std::string text) { return bench::Pad(std::move(text), kSintegraRecordLength); }
 
-std::string Digits(long long value, int width) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%0*lld", width, value);
-  return buf;
-}
 
 // Peak resident memory of this process in kB (Linux), or -1.
 long PeakKb() {

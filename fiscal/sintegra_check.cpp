@@ -942,26 +942,14 @@ void CheckSintegraLine(SintegraCheck* check, std::string_view line, SintegraLine
     return;
   }
   ++c.records;
-  switch (end) {
-    case SintegraLineEnd::kCrLf: break;
-    case SintegraLineEnd::kLf:
-      c.Add("S02", kC,
-            Format("Linha %lld: a linha termina só com LF; cada registro deve terminar com CR LF "
-                   "logo após a posição 126.",
-                   c.line));
-      break;
-    case SintegraLineEnd::kCr:
-      c.Add("S02", kC,
-            Format("Linha %lld: a linha termina só com CR; cada registro deve terminar com CR LF "
-                   "logo após a posição 126.",
-                   c.line));
-      break;
-    case SintegraLineEnd::kNone:
-      c.Add("S02", kC,
-            Format("Linha %lld: a linha não termina com CR LF; cada registro deve terminar com CR "
-                   "LF logo após a posição 126.",
-                   c.line));
-      break;
+  if (end != SintegraLineEnd::kCrLf) {
+    const char* how = end == SintegraLineEnd::kLf   ? "termina só com LF"
+                      : end == SintegraLineEnd::kCr ? "termina só com CR"
+                                                    : "não termina com CR LF";
+    c.Add("S02", kC,
+          Format("Linha %lld: a linha %s; cada registro deve terminar com CR LF logo após a "
+                 "posição 126.",
+                 c.line, how));
   }
   int type = TypeNumber(line);
   if (type >= 0) ++c.type_counts[type];
