@@ -1,16 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <set>
 #include <string>
 #include <vector>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 #include "documents/doc_store.h"
 #include "documents/document_layout.h"
@@ -18,6 +11,7 @@
 #include "platform/testing.h"
 #include "records/counters.h"
 #include "tests/unit/documents_test_support.h"
+#include "tests/unit/lock_holder.h"
 
 namespace {
 
@@ -635,75 +629,45 @@ TEST_F(StoreTest, AFailedItemUndoesTheWholeDocument) {
 }
 
 #ifndef _WIN32
-// Another program holds the document file open for writing: a forked child
-// with an advisory write lock, for hold_ms.
-class BusyHolder {
- public:
-  BusyHolder(const std::string& name, int hold_ms) {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      int fd = open(PlatNativePath(name).c_str(), O_RDWR);
-      struct flock fl {};
-      fl.l_type = F_WRLCK;
-      fl.l_whence = SEEK_SET;
-      char ok = (fd >= 0 && fcntl(fd, F_SETLK, &fl) == 0) ? 1 : 0;
-      (void)!write(fds[1], &ok, 1);
-      usleep((useconds_t)hold_ms * 1000);
-      _exit(0);
-    }
-    char ok = 0;
-    if (read(fds[0], &ok, 1) == 1) locked_ = ok == 1;
-    close(fds[0]);
-    close(fds[1]);
-  }
-  ~BusyHolder() {
-    if (pid_ > 0) waitpid(pid_, nullptr, 0);
-  }
-  bool locked() const { return locked_; }
-
- private:
-  pid_t pid_ = -1;
-  bool locked_ = false;
-};
-
+// Another program holds the document file for writing. Let go at the sixth
+// pause of the parent's first wait, the free record is taken, and the save's
+// two later waits end at their first probe. Held throughout, the parent and the item
+// each wait twice (21 probes, 20 pauses of 50 ms), for the reuse and for the
+// append: the reuse is given up and the records are appended.
 TEST_F(StoreTest, BusyDocumentFileIsWaitedForBeforeItsFreeRecordIsTaken) {
   const struct {
     const char* label;
-    int hold_ms;
-    int parent;      // the free record 1 when the holder lets go in time
-    double min_s;
+    int release_at_pause;  // 0: held throughout
+    int parent;
+    int probes;
+    int pauses;
   } cases[] = {
-      {"released_during_the_wait", 300, 1, 0.25},
-      // held past both waits (about 1 s each): the reuse is given up and the
-      // record is appended anyway
-      {"held_past_the_waits", 3000, 2, 1.9},
+      {"released_during_the_wait", 6, 1, 9, 6},
+      {"held_past_the_waits", 0, 2, 84, 80},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
     WriteFileBytes(kDocFile, Foreign("0") + Foreign("0", '+'));
     DocumentForm form = Quote({{"P0", "1", "1", "0"}});
     MessageRecorder messages;
     long number = 0;
-    int parent;
-    double seconds;
-    {
-      BusyHolder holder(kDocFile, c.hold_ms);
-      ASSERT_TRUE(holder.locked()) << c.label;
-      auto start = std::chrono::steady_clock::now();
-      parent = Save(form, number);
-      seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-    EXPECT_EQ(parent, c.parent) << c.label;
-    EXPECT_GE(seconds, c.min_s) << c.label;
-    EXPECT_TRUE(messages.messages().empty()) << c.label;
+    LockHolder holder(PlatNativePath(kDocFile));
+    ASSERT_TRUE(holder.locked());
+    CountedWaits waits([&](int pause) {
+      if (pause == c.release_at_pause) holder.Release();
+    });
+    int parent = Save(form, number);
+    EXPECT_EQ(waits.probes(), c.probes);
+    EXPECT_EQ(waits.pauses(), std::vector<int>((std::size_t)c.pauses, 50));
+    holder.Release();
+    EXPECT_EQ(parent, c.parent);
+    EXPECT_TRUE(messages.messages().empty());
     const std::vector<std::string> records = Records(ReadFileBytes(kDocFile));
     const std::string& p = records[(std::size_t)parent];
-    EXPECT_EQ(Parent(p, kParentNumber), std::to_string(parent)) << c.label;
+    EXPECT_EQ(Parent(p, kParentNumber), std::to_string(parent));
     const std::string last = Parent(p, kParentLastItem);
-    ASSERT_FALSE(last.empty()) << c.label;
-    EXPECT_EQ(Item(records[(std::size_t)std::stoi(last)], kItemParent), std::to_string(parent))
-        << c.label;
+    ASSERT_FALSE(last.empty());
+    EXPECT_EQ(Item(records[(std::size_t)std::stoi(last)], kItemParent), std::to_string(parent));
   }
 }
 #endif

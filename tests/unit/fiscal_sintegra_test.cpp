@@ -464,6 +464,7 @@ TEST_F(SintegraJob, GenerationReportsAFailedRewrite) {
   FaultInjector faults;
   faults.FailAt(FaultOp::kRename, 1);
   EXPECT_EQ(SintegraGenerate(nullptr, request_), 0);
+  EXPECT_EQ(faults.Fired(), 1);
   ASSERT_EQ(rec_.messages().size(), 1u);
   EXPECT_EQ(rec_.messages()[0].text,
             "Não foi possível gravar os registros ordenados no arquivo "

@@ -173,12 +173,14 @@ TEST(FaultInjection, NthOpenAndRenameFail) {
   PlatStream* first = PlatOpen(a, PlatOpenMode::kRead);
   EXPECT_NE(first, nullptr);
   EXPECT_EQ(PlatOpen(a, PlatOpenMode::kRead), nullptr);
+  EXPECT_EQ(faults.Fired(), 1);
   PlatStream* third = PlatOpen(a, PlatOpenMode::kRead);
   EXPECT_NE(third, nullptr);
   PlatClose(first);
   PlatClose(third);
   faults.FailAt(FaultOp::kRename, 1);
   EXPECT_EQ(PlatRename(a, b), 0);
+  EXPECT_EQ(faults.Fired(), 1);
   EXPECT_EQ(ReadFileBytes(a), "A");
   EXPECT_EQ(PlatRename(a, b), 1);
   EXPECT_EQ(ReadFileBytes(b), "A");

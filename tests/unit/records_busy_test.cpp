@@ -3,91 +3,53 @@
 // counterpart, a handle without read sharing, is in tests/win32/.
 #ifndef _WIN32
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/testing.h"
 #include "records/record_file.h"
+#include "tests/unit/lock_holder.h"
 #include "tests/unit/records_test_support.h"
 #include "tests/unit/test_support.h"
 
 namespace {
 
-// A child process that takes a write lock on the file, says so through a
-// pipe, and keeps it for hold_ms (or until killed).
-class LockHolder {
- public:
-  LockHolder(const std::string& native_path, int hold_ms) {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      int fd = open(native_path.c_str(), O_RDWR);
-      struct flock fl = {};
-      fl.l_type = F_WRLCK;
-      fl.l_whence = SEEK_SET;
-      char ok = (fd >= 0 && fcntl(fd, F_SETLK, &fl) == 0) ? '1' : '0';
-      (void)!write(fds[1], &ok, 1);
-      usleep((useconds_t)hold_ms * 1000);
-      _exit(0);
-    }
-    close(fds[1]);
-    char ok = '0';
-    if (pid_ > 0 && read(fds[0], &ok, 1) == 1) locked_ = ok == '1';
-    close(fds[0]);
-  }
-  ~LockHolder() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  bool locked() const { return locked_; }
-
- private:
-  pid_t pid_ = -1;
-  bool locked_ = false;
-};
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-struct HeldCase {
+struct BusyCase {
   const char* name;
   int type;
+  int release_at_pause;  // 0: held throughout
   int result;
   bool warns;
+  int probes;
+  int pauses;
 };
 
-TEST(RecordsBusy, FileBusyWaitsAboutASecondForAnotherProcessThenActsByType) {
-  const HeldCase cases[] = {
-      {"type0_silent", kBusySilent, 1, false},
-      {"type1_warns", kBusyWarn, 1, true},
-      {"type2_goes_ahead", kBusyGoAhead, 0, false},
+// 21 probes with 20 pauses of 50 ms between them (about a second), then the
+// type decides; a holder that lets go ends the wait at the next probe.
+TEST(RecordsBusy, FileBusyProbesTwentyOneTimesForAnotherProcessThenActsByType) {
+  const BusyCase cases[] = {
+      {"type0_silent", kBusySilent, 0, 1, false, 21, 20},
+      {"type1_warns", kBusyWarn, 0, 1, true, 21, 20},
+      {"type2_goes_ahead", kBusyGoAhead, 0, 0, false, 21, 20},
+      {"released_at_the_sixth_pause", kBusyWarn, 6, 0, false, 7, 6},
   };
-  for (const HeldCase& c : cases) {
+  for (const BusyCase& c : cases) {
     SCOPED_TRACE(c.name);
     TempRoot root;
     std::string name = root.Path("F34.DAT");
     WriteFileBytes(name, Rec("00001", 30));
-    LockHolder holder(PlatNativePath(name), 10000);
+    LockHolder holder(PlatNativePath(name));
     ASSERT_TRUE(holder.locked());
     MessageRecorder messages;
-    auto start = std::chrono::steady_clock::now();
+    CountedWaits waits([&](int pause) {
+      if (pause == c.release_at_pause) holder.Release();
+    });
     EXPECT_EQ(FileBusy(name, c.type), c.result);
-    double took = Seconds(start);
-    EXPECT_GE(took, 0.9);  // 20 pauses of 50 ms
-    EXPECT_LT(took, 3.0);
+    EXPECT_EQ(waits.probes(), c.probes);
+    EXPECT_EQ(waits.pauses(), std::vector<int>((std::size_t)c.pauses, 50));
     if (c.warns) {
       ASSERT_EQ(messages.messages().size(), 1u);
       EXPECT_EQ(messages.messages()[0], (RecordedMessage{PlatIcon::kWarning, "FileBusy",
@@ -98,26 +60,12 @@ TEST(RecordsBusy, FileBusyWaitsAboutASecondForAnotherProcessThenActsByType) {
   }
 }
 
-TEST(RecordsBusy, FileBusyGoesAheadAsSoonAsTheOtherProcessLetsGo) {
+TEST(RecordsBusy, FileBusyOnAMissingFileNeitherProbesNorPauses) {
   TempRoot root;
-  std::string name = root.Path("F34.DAT");
-  WriteFileBytes(name, Rec("00001", 30));
-  LockHolder holder(PlatNativePath(name), 300);
-  ASSERT_TRUE(holder.locked());
-  MessageRecorder messages;
-  auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(FileBusy(name, kBusyWarn), 0);
-  double took = Seconds(start);
-  EXPECT_GE(took, 0.2);
-  EXPECT_LT(took, 0.9);
-  EXPECT_TRUE(messages.messages().empty());
-}
-
-TEST(RecordsBusy, FileBusyOnAMissingFileReturnsAtOnce) {
-  TempRoot root;
-  auto start = std::chrono::steady_clock::now();
+  CountedWaits waits;
   EXPECT_EQ(FileBusy(root.Path("NONE.DAT"), kBusyWarn), 0);
-  EXPECT_LT(Seconds(start), 0.04);
+  EXPECT_EQ(waits.probes(), 0);
+  EXPECT_TRUE(waits.pauses().empty());
 }
 
 // Our own open streams do not make a file busy for ourselves.

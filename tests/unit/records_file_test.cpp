@@ -200,6 +200,7 @@ TEST(RecordFile, FOpen2AppendFailingWriteLeavesThePartialFileAlone) {
   std::string mine = Rec("NEW", kL);
   PlatWrite(s, mine.data(), mine.size());
   EXPECT_EQ(PlatClose(s), 0);
+  EXPECT_EQ(faults.Fired(), 1);
   EXPECT_EQ(faults.OpenHandles(), 0);
   EXPECT_EQ(ReadFileBytes(name), before);
 }

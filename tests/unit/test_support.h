@@ -7,8 +7,11 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -78,3 +81,47 @@ inline std::string ReadFileBytes(const std::string& name) {
 inline bool FileExistsNative(const std::string& name) {
   return std::filesystem::exists(PlatNativePath(name));
 }
+
+// Installs a copy of the platform in force whose pauses pass no time and are
+// recorded (their lengths, in order) and whose probes of a file are counted
+// (each still asks the real platform). at_pause runs at every pause with its
+// number, counted from 1: the moment to let a held file go. The previous
+// platform comes back when the guard ends.
+class CountedWaits {
+ public:
+  explicit CountedWaits(std::function<void(int pause)> at_pause = {})
+      : saved_(Platform()), at_pause_(std::move(at_pause)) {
+    Current() = this;
+    PlatformOps ops = saved_;
+    ops.sleep_ms = [](int ms) {
+      CountedWaits* self = Current();
+      self->pauses_.push_back(ms);
+      if (self->at_pause_) self->at_pause_((int)self->pauses_.size());
+    };
+    ops.probe_readable = [](const std::string& path) {
+      CountedWaits* self = Current();
+      ++self->probes_;
+      return self->saved_.probe_readable(path);
+    };
+    SetPlatform(ops);
+  }
+  ~CountedWaits() {
+    SetPlatform(saved_);
+    Current() = nullptr;
+  }
+  CountedWaits(const CountedWaits&) = delete;
+  CountedWaits& operator=(const CountedWaits&) = delete;
+
+  int probes() const { return probes_; }
+  const std::vector<int>& pauses() const { return pauses_; }
+
+ private:
+  static CountedWaits*& Current() {
+    static CountedWaits* current = nullptr;
+    return current;
+  }
+  PlatformOps saved_;
+  std::function<void(int)> at_pause_;
+  std::vector<int> pauses_;
+  int probes_ = 0;
+};

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/testing.h"
@@ -24,25 +25,30 @@ HANDLE Hold(const std::string& name, DWORD access, DWORD share) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-double Seconds(ULONGLONG since) { return (double)(GetTickCount64() - since) / 1000.0; }
-
 struct HeldCase {
   const char* name;
   DWORD access;
   DWORD share;
   int type;
+  int release_at_pause;  // 0: held throughout
   int result;
   bool warns;
+  int probes;
+  int pauses;
 };
 
-TEST(RecordsBusyWin32, FileBusyWaitsAboutASecondForAHolderThenActsByType) {
+// 21 probes with 20 pauses of 50 ms between them (about a second), then the
+// type decides; a holder that lets go ends the wait at the next probe.
+TEST(RecordsBusyWin32, FileBusyProbesTwentyOneTimesForAHolderThenActsByType) {
+  const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
   const HeldCase cases[] = {
       // a writer that lets others read and write: still a writer
-      {"writer_type0", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kBusySilent, 1, false},
-      {"writer_type1", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kBusyWarn, 1, true},
-      {"writer_type2", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kBusyGoAhead, 0, false},
+      {"writer_type0", GENERIC_WRITE, kShareAll, kBusySilent, 0, 1, false, 21, 20},
+      {"writer_type1", GENERIC_WRITE, kShareAll, kBusyWarn, 0, 1, true, 21, 20},
+      {"writer_type2", GENERIC_WRITE, kShareAll, kBusyGoAhead, 0, 0, false, 21, 20},
+      {"writer_lets_go", GENERIC_WRITE, kShareAll, kBusyWarn, 6, 0, false, 7, 6},
       // a reader that shares nothing
-      {"exclusive_type1", GENERIC_READ, 0, kBusyWarn, 1, true},
+      {"exclusive_type1", GENERIC_READ, 0, kBusyWarn, 0, 1, true, 21, 20},
   };
   for (const HeldCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -52,12 +58,18 @@ TEST(RecordsBusyWin32, FileBusyWaitsAboutASecondForAHolderThenActsByType) {
     HANDLE held = Hold(name, c.access, c.share);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     MessageRecorder messages;
-    ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(FileBusy(name, c.type), c.result);
-    double took = Seconds(start);
-    EXPECT_GE(took, 0.9);
-    EXPECT_LT(took, 4.0);
-    CloseHandle(held);
+    {
+      CountedWaits waits([&](int pause) {
+        if (pause == c.release_at_pause) {
+          CloseHandle(held);
+          held = INVALID_HANDLE_VALUE;
+        }
+      });
+      EXPECT_EQ(FileBusy(name, c.type), c.result);
+      EXPECT_EQ(waits.probes(), c.probes);
+      EXPECT_EQ(waits.pauses(), std::vector<int>((std::size_t)c.pauses, 50));
+    }
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     if (c.warns) {
       ASSERT_EQ(messages.messages().size(), 1u);
       EXPECT_EQ(messages.messages()[0], (RecordedMessage{PlatIcon::kWarning, "FileBusy",
@@ -66,37 +78,6 @@ TEST(RecordsBusyWin32, FileBusyWaitsAboutASecondForAHolderThenActsByType) {
       EXPECT_TRUE(messages.messages().empty());
     }
   }
-}
-
-struct ReleaseAfter {
-  HANDLE handle;
-  DWORD ms;
-};
-
-DWORD WINAPI ReleaseLater(LPVOID arg) {
-  auto* r = static_cast<ReleaseAfter*>(arg);
-  Sleep(r->ms);
-  CloseHandle(r->handle);
-  return 0;
-}
-
-TEST(RecordsBusyWin32, FileBusyGoesAheadWhenTheHolderLetsGo) {
-  TempRoot root;
-  std::string name = root.Path("F34.DAT");
-  WriteFileBytes(name, Record30("00001"));
-  ReleaseAfter release{Hold(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE), 300};
-  ASSERT_NE(release.handle, INVALID_HANDLE_VALUE);
-  HANDLE thread = CreateThread(nullptr, 0, ReleaseLater, &release, 0, nullptr);
-  ASSERT_NE(thread, nullptr);
-  MessageRecorder messages;
-  ULONGLONG start = GetTickCount64();
-  EXPECT_EQ(FileBusy(name, kBusyWarn), 0);
-  double took = Seconds(start);
-  WaitForSingleObject(thread, INFINITE);
-  CloseHandle(thread);
-  EXPECT_GE(took, 0.2);
-  EXPECT_LT(took, 0.95);
-  EXPECT_TRUE(messages.messages().empty());
 }
 
 // The larger product writing the file (sharing read and write): the free
@@ -108,9 +89,11 @@ TEST(RecordsBusyWin32, FOpen2AppendsBesideAWriterThatShares) {
   HANDLE held = Hold(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   MessageRecorder messages;
+  CountedWaits waits;
   int record = 0;
   PlatStream* s = FOpen2(name, 30, kOpenNewRecord, record, kReuseFromFirst);
   ASSERT_NE(s, nullptr);
+  EXPECT_EQ(waits.probes(), 42);  // the reuse's wait, then the append's
   EXPECT_EQ(record, 2);
   std::string mine = Record30("NEW");
   PlatWrite(s, mine.data(), mine.size());
@@ -128,8 +111,10 @@ TEST(RecordsBusyWin32, FOpen2ReportsAFileHeldExclusively) {
   HANDLE held = Hold(name, GENERIC_READ, 0);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   MessageRecorder messages;
+  CountedWaits waits;
   int record = 0;
   EXPECT_EQ(FOpen2(name, 30, kOpenNewRecord, record, kReuseNever), nullptr);
+  EXPECT_EQ(waits.probes(), 21);
   EXPECT_EQ(record, -1);
   CloseHandle(held);
   ASSERT_EQ(messages.messages().size(), 1u);

@@ -1,10 +1,12 @@
-// The real resources of vri.exe (linked into this program too): the menu,
-// every control of the two job dialogs, the pictures and the version.
+// The real resources of vri.exe (linked into this program too), loaded as the
+// program loads them: the two job dialogs, the menu, the pictures, the
+// version, the manifest and the language they are tagged with.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resources/box566_res.h"
@@ -28,220 +30,68 @@ std::string WindowText(HWND window) {
   return text;
 }
 
-std::string ClassOf(HWND window) {
-  char name[64] = {0};
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
-// Kinds of control, each with its class and the style bits that make it.
-enum Kind {
-  kLabel,      // static, left-aligned text
-  kEdit,       // bordered edit, tab stop, scrolls sideways
-  kShowEdit,   // bordered read-only edit, not a tab stop
-  kButton,     // push button, tab stop
-  kDefault,    // default push button, not a tab stop
-  kGroup,      // group box
-  kDropList,   // drop-down list, tab stop
-  kSimpleSorted,  // simple combo box, sorted
-  kListSorted,    // list box, sorted
-  kListPlain,     // list box, in the order of adding
+struct DialogCase {
+  const char* name;
+  const char* caption;
+  std::vector<int> inputs;  // edits and buttons the job reads or answers, in tab order
+  int enter;                // the default button, which takes the Enter key
+  std::vector<int> hidden;  // zero-sized controls the job keeps its state in
+  std::vector<std::pair<int, const char*>> texts;  // what the dialog opens with
 };
 
-struct ControlRow {
-  int id;
-  Kind kind;
-  const char* text;
-  RECT units;  // x, y, width, height in dialog units (right/bottom hold width/height)
-};
-
-const char* ClassOf(Kind kind) {
-  switch (kind) {
-    case kLabel: return "Static";
-    case kEdit:
-    case kShowEdit: return "Edit";
-    case kDropList:
-    case kSimpleSorted: return "ComboBox";
-    case kListSorted:
-    case kListPlain: return "ListBox";
-    default: return "Button";
-  }
-}
-
-void ExpectKind(HWND control, Kind kind, const std::string& where) {
-  LONG style = GetWindowLongA(control, GWL_STYLE);
-  LONG ex = GetWindowLongA(control, GWL_EXSTYLE);
-  bool tab = (style & WS_TABSTOP) != 0;
-  // The dialog manager may turn an edit's border into a sunken edge.
-  bool bordered = (style & WS_BORDER) || (ex & WS_EX_CLIENTEDGE);
-  switch (kind) {
-    case kLabel:
-      EXPECT_EQ(style & SS_TYPEMASK, SS_LEFT) << where;
-      EXPECT_FALSE(tab) << where;
-      break;
-    case kEdit:
-      EXPECT_TRUE(bordered) << where;
-      EXPECT_TRUE(tab) << where;
-      EXPECT_TRUE(style & ES_AUTOHSCROLL) << where;
-      EXPECT_FALSE(style & ES_READONLY) << where;
-      EXPECT_FALSE(style & ES_MULTILINE) << where;
-      break;
-    case kShowEdit:
-      EXPECT_TRUE(bordered) << where;
-      EXPECT_FALSE(tab) << where;
-      EXPECT_TRUE(style & ES_READONLY) << where;
-      EXPECT_TRUE(style & ES_AUTOHSCROLL) << where;
-      break;
-    case kButton:
-      EXPECT_EQ(style & BS_TYPEMASK, BS_PUSHBUTTON) << where;
-      EXPECT_TRUE(tab) << where;
-      break;
-    case kDefault:
-      EXPECT_EQ(style & BS_TYPEMASK, BS_DEFPUSHBUTTON) << where;
-      EXPECT_FALSE(tab) << where;
-      break;
-    case kGroup:
-      EXPECT_EQ(style & BS_TYPEMASK, BS_GROUPBOX) << where;
-      EXPECT_FALSE(tab) << where;
-      break;
-    case kDropList:
-      EXPECT_EQ(style & 3, CBS_DROPDOWNLIST) << where;
-      EXPECT_TRUE(tab) << where;
-      break;
-    case kSimpleSorted:
-      EXPECT_EQ(style & 3, CBS_SIMPLE) << where;
-      EXPECT_TRUE(style & CBS_SORT) << where;
-      EXPECT_FALSE(tab) << where;
-      break;
-    case kListSorted:
-      EXPECT_TRUE(style & LBS_SORT) << where;
-      EXPECT_FALSE(tab) << where;
-      break;
-    case kListPlain:
-      EXPECT_FALSE(style & LBS_SORT) << where;
-      EXPECT_FALSE(tab) << where;
-      break;
-  }
-}
-
-// Opens the dialog resource modeless, checks its frame, then every control
-// of the table: order (the tab order), class, style, text and rectangle.
-void CheckDialog(const char* name, const char* caption, RECT frame_units,
-                 const std::vector<ControlRow>& rows) {
-  HWND dialog = CreateDialogParamA(Resources(), name, nullptr, BareDialogProc, 0);
-  ASSERT_NE(dialog, nullptr) << name;
-
-  LONG style = GetWindowLongA(dialog, GWL_STYLE);
-  for (LONG bit : {(LONG)WS_POPUP, (LONG)WS_CAPTION, (LONG)WS_SYSMENU, (LONG)DS_MODALFRAME})
-    EXPECT_EQ(style & bit, bit) << name;
-  EXPECT_FALSE(style & WS_THICKFRAME) << name;
-  EXPECT_EQ(WindowText(dialog), caption) << name;
-  RECT size = {0, 0, frame_units.right, frame_units.bottom};
-  MapDialogRect(dialog, &size);
-  RECT client = {};
-  GetClientRect(dialog, &client);
-  EXPECT_EQ(client.right, size.right) << name;
-  EXPECT_EQ(client.bottom, size.bottom) << name;
-
-  std::vector<int> order;
-  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    order.push_back(GetDlgCtrlID(child));
-  std::vector<int> expected_order;
-  for (const auto& row : rows) expected_order.push_back(row.id);
-  EXPECT_EQ(order, expected_order) << name << ": controls or their order";
-
-  for (const auto& row : rows) {
-    std::string where = std::string(name) + " control " + std::to_string(row.id);
-    HWND control = GetDlgItem(dialog, row.id);
-    ASSERT_NE(control, nullptr) << where;
-    EXPECT_STRCASEEQ(ClassOf(control).c_str(), ClassOf(row.kind)) << where;
-    ExpectKind(control, row.kind, where);
-    // Combo and list boxes own inner windows; only text controls carry text.
-    if (row.kind != kDropList && row.kind != kSimpleSorted && row.kind != kListSorted &&
-        row.kind != kListPlain) {
-      EXPECT_EQ(WindowText(control), row.text) << where;
-    }
-
-    // The dialog manager maps position and size each on its own.
-    RECT mapped = row.units;
-    MapDialogRect(dialog, &mapped);
-    RECT want = {mapped.left, mapped.top, mapped.left + mapped.right,
-                 mapped.top + mapped.bottom};
-    RECT got = {};
-    GetWindowRect(control, &got);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&got), 2);
-    EXPECT_EQ(got.left, want.left) << where;
-    EXPECT_EQ(got.top, want.top) << where;
-    EXPECT_EQ(got.right, want.right) << where;
-    // A drop-down list shows one line; its template height is the opened list's.
-    if (row.kind != kDropList) {
-      EXPECT_EQ(got.bottom, want.bottom) << where;
-    }
-  }
-  DestroyWindow(dialog);
-}
-
-TEST(ShellResources, FiscalPrinterDialogHasEveryControl) {
-  const std::vector<ControlRow> rows = {
-      {IDC_BOXECF_GROUP, kGroup, "Sintegra MFD", {5, 5, 185, 132}},
-      {IDC_BOXECF_MONTH_YEAR_LABEL, kLabel, "&M\xEAs/ano:", {10, 15, 40, 10}},
-      {IDC_BOXECF_MONTH_YEAR, kEdit, "", {50, 15, 30, 10}},
-      {IDC_BOXECF_REPORT_LABEL, kLabel, "&Relat\xF3rio:", {10, 27, 40, 10}},
-      {IDC_BOXECF_REPORT, kEdit, "39", {50, 27, 20, 10}},
-      {IDC_BOXECF_NAME_LABEL, kLabel, "&Nome:", {10, 39, 40, 10}},
-      {IDC_BOXECF_NAME, kEdit, "", {50, 39, 80, 10}},
-      {IDC_BOXECF_STREET_LABEL, kLabel, "&Endere\xE7o:", {10, 51, 40, 10}},
-      {IDC_BOXECF_STREET, kEdit, "", {50, 51, 80, 10}},
-      {IDC_BOXECF_NUMBER_LABEL, kLabel, "N\xFAm", {132, 42, 21, 9}},
-      {IDC_BOXECF_NUMBER, kEdit, "", {132, 51, 21, 10}},
-      {IDC_BOXECF_COMPLEMENT_LABEL, kLabel, "Comp", {155, 42, 30, 9}},
-      {IDC_BOXECF_COMPLEMENT, kEdit, "", {155, 51, 30, 10}},
-      {IDC_BOXECF_DISTRICT_LABEL, kLabel, "&Bairro:", {10, 63, 40, 10}},
-      {IDC_BOXECF_DISTRICT, kEdit, "", {50, 63, 80, 10}},
-      {IDC_BOXECF_CITY_LABEL, kLabel, "&Cidade:", {10, 75, 40, 10}},
-      {IDC_BOXECF_CITY, kEdit, "", {50, 75, 80, 10}},
-      {IDC_BOXECF_CEP_LABEL, kLabel, "CEP", {132, 66, 22, 9}},
-      {IDC_BOXECF_CEP, kEdit, "", {132, 75, 35, 10}},
-      {IDC_BOXECF_PHONE_LABEL, kLabel, "F&one:", {10, 87, 40, 10}},
-      {IDC_BOXECF_PHONE, kEdit, "", {50, 87, 40, 10}},
-      {IDC_BOXECF_FAX_LABEL, kLabel, "Fa&x:", {10, 99, 40, 10}},
-      {IDC_BOXECF_FAX, kEdit, "", {50, 99, 40, 10}},
-      {IDC_BOXECF_CONTACT_LABEL, kLabel, "Con&tato:", {10, 111, 40, 10}},
-      {IDC_BOXECF_CONTACT, kEdit, "", {50, 111, 80, 10}},
-      {IDC_BOXECF_FOLDER_LABEL, kLabel, "Salvar em:", {10, 123, 40, 10}},
-      {IDC_BOXECF_FOLDER, kShowEdit, "C:\\Kmar\\Arquivos", {50, 123, 80, 10}},
-      {IDC_BOXECF_VERSION, kShowEdit, "", {155, 123, 30, 10}},
-      {IDC_BOXECF_GENERATE, kButton, "&Gerar Sintegra", {10, 142, 60, 11}},
-      {IDC_BOXECF_CLOSE, kButton, "&Fechar", {71, 142, 40, 11}},
-      {IDC_BOXECF_ENTER, kDefault, "", {0, 0, 0, 0}},
-      {IDC_BOXECF_SORT_LIST, kListSorted, "", {0, 0, 0, 0}},
+// Each job dialog opens from its template as a fixed frame with its caption;
+// its inputs are there, enabled and reached by Tab in order; the fields it
+// opens with hold their first values.
+TEST(ShellResources, JobDialogsOpenWithTheirInputs) {
+  const DialogCase dialogs[] = {
+      {IDD_BOXECF,
+       "Vri ECF Bematech",
+       {IDC_BOXECF_MONTH_YEAR, IDC_BOXECF_REPORT, IDC_BOXECF_NAME, IDC_BOXECF_STREET,
+        IDC_BOXECF_NUMBER, IDC_BOXECF_COMPLEMENT, IDC_BOXECF_DISTRICT, IDC_BOXECF_CITY,
+        IDC_BOXECF_CEP, IDC_BOXECF_PHONE, IDC_BOXECF_FAX, IDC_BOXECF_CONTACT,
+        IDC_BOXECF_GENERATE, IDC_BOXECF_CLOSE},
+       IDC_BOXECF_ENTER,
+       {IDC_BOXECF_SORT_LIST},
+       {{IDC_BOXECF_REPORT, "39"}, {IDC_BOXECF_FOLDER, "C:\\Kmar\\Arquivos"}}},
+      {IDD_BOX566,
+       "Palm",
+       {IDC_BOX566_FOLDER, IDC_BOX566_LAYOUT, IDC_BOX566_EXPORT, IDC_BOX566_IMPORT,
+        IDC_BOX566_CLOSE, IDC_BOX566_CHOOSE_FOLDER},
+       IDC_BOX566_ENTER,
+       {IDC_BOX566_SLOT_100, IDC_BOX566_SLOT_101, IDC_BOX566_SLOT_102, IDC_BOX566_SLOT_104,
+        IDC_BOX566_SLOT_105, IDC_BOX566_SLOT_111, IDC_BOX566_SLOT_113, IDC_BOX566_SELLER_LIST,
+        IDC_BOX566_ITEM_LIST},
+       {}},
   };
-  CheckDialog(IDD_BOXECF, "Vri ECF Bematech", {5, 40, 195, 160}, rows);
-}
-
-TEST(ShellResources, PalmDialogHasEveryControl) {
-  const std::vector<ControlRow> rows = {
-      {IDC_BOX566_FOLDER_LABEL, kLabel, "&Pasta:", {10, 15, 30, 10}},
-      {IDC_BOX566_FOLDER, kEdit, "", {40, 15, 102, 10}},
-      {IDC_BOX566_LAYOUT_LABEL, kLabel, "&Layout:", {10, 27, 30, 10}},
-      {IDC_BOX566_LAYOUT, kDropList, "", {40, 27, 45, 90}},
-      {IDC_BOX566_EXPORT, kButton, "&Exportar", {10, 50, 40, 11}},
-      {IDC_BOX566_IMPORT, kButton, "&Importar", {51, 50, 40, 11}},
-      {IDC_BOX566_CLOSE, kButton, "&Fechar", {92, 50, 40, 11}},
-      {IDC_BOX566_CHOOSE_FOLDER, kButton, "...", {145, 15, 15, 10}},
-      {IDC_BOX566_ENTER, kDefault, "", {0, 0, 0, 0}},
-      {IDC_BOX566_GROUP, kGroup, "Palm", {5, 5, 160, 36}},
-      {IDC_BOX566_SLOT_100, kLabel, "", {0, 0, 0, 0}},
-      {IDC_BOX566_SLOT_101, kLabel, "", {0, 0, 0, 0}},
-      {IDC_BOX566_SLOT_102, kLabel, "", {0, 0, 0, 0}},
-      {IDC_BOX566_SLOT_104, kLabel, "", {0, 0, 0, 0}},
-      {IDC_BOX566_SLOT_105, kLabel, "", {0, 0, 0, 0}},
-      {IDC_BOX566_SLOT_111, kLabel, "", {0, 0, 0, 0}},
-      {IDC_BOX566_SLOT_113, kLabel, "", {0, 0, 0, 0}},
-      {IDC_BOX566_SELLER_LIST, kSimpleSorted, "", {0, 0, 0, 0}},
-      {IDC_BOX566_ITEM_LIST, kListPlain, "", {0, 0, 0, 0}},
-  };
-  CheckDialog(IDD_BOX566, "Palm", {5, 40, 170, 70}, rows);
+  for (const DialogCase& d : dialogs) {
+    SCOPED_TRACE(d.caption);
+    HWND dialog = CreateDialogParamA(Resources(), d.name, nullptr, BareDialogProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    LONG style = GetWindowLongA(dialog, GWL_STYLE);
+    for (LONG bit : {(LONG)WS_POPUP, (LONG)WS_CAPTION, (LONG)WS_SYSMENU, (LONG)DS_MODALFRAME})
+      EXPECT_EQ(style & bit, bit);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_EQ(WindowText(dialog), d.caption);
+    std::vector<int> tab_order;
+    for (HWND at = GetNextDlgTabItem(dialog, nullptr, FALSE);
+         at && tab_order.size() <= d.inputs.size(); at = GetNextDlgTabItem(dialog, at, FALSE)) {
+      if (!tab_order.empty() && GetDlgCtrlID(at) == tab_order.front()) break;
+      tab_order.push_back(GetDlgCtrlID(at));
+    }
+    EXPECT_EQ(tab_order, d.inputs);
+    for (int id : d.inputs) EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+    EXPECT_EQ(SendMessageA(dialog, DM_GETDEFID, 0, 0), MAKELRESULT(d.enter, DC_HASDEFID));
+    for (int id : d.hidden) {
+      RECT box = {1, 1, 1, 1};
+      ASSERT_TRUE(GetClientRect(GetDlgItem(dialog, id), &box)) << id;
+      EXPECT_TRUE(IsRectEmpty(&box)) << id;
+    }
+    for (const auto& [id, text] : d.texts) {
+      ASSERT_NE(GetDlgItem(dialog, id), nullptr) << id;
+      EXPECT_EQ(WindowText(GetDlgItem(dialog, id)), text) << id;
+    }
+    DestroyWindow(dialog);
+  }
 }
 
 TEST(ShellResources, HiddenListsKeepTheirOrder) {
