@@ -88,11 +88,8 @@ int RunPalmImport(const std::vector<std::string>& args) {
     PrintOut("nada a importar: a pasta " + shown + " não tem Cabecalho.txt nem Itens.txt");
     return kExitNothing;
   }
-  PlatLocalTime now = PlatNow();
   DateRec today;
-  today.year = now.year;
-  today.day = (std::uint8_t)now.day;
-  today.month = (std::uint8_t)now.month;
+  Today(today, PlatNow());
   DocumentForm form;
   form.title = "Palm";
   int quotes = 0;

@@ -100,18 +100,26 @@ double ReadDecimal(const char* text, std::size_t n) {
 
 }  // namespace
 
-int ToInt(const std::string& text) {
+int ReadInt(const std::string& text, int& value) {
   std::size_t i = 0, n = text.size();
   while (i < n && IsSpace(text[i])) ++i;
   bool negative = false;
   if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::int64_t value = 0;
+  std::int64_t magnitude = 0;
   const std::int64_t limit = negative ? -static_cast<std::int64_t>(INT_MIN) : INT_MAX;
+  std::size_t first = i;
   for (; i < n && IsDigit(text[i]); ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > limit) value = limit;  // saturate, and keep going past the digits
+    magnitude = magnitude * 10 + (text[i] - '0');
+    if (magnitude > limit) magnitude = limit;  // saturate, and keep going past the digits
   }
-  return static_cast<int>(negative ? -value : value);
+  value = static_cast<int>(negative ? -magnitude : magnitude);
+  return i > first ? 1 : 0;
+}
+
+int ToInt(const std::string& text) {
+  int value = 0;
+  ReadInt(text, value);
+  return value;
 }
 
 int AbsInt(int value) {

@@ -33,6 +33,10 @@ constexpr int kNoTextLimit = 0;
 // 0; a value beyond the 32-bit range gives INT_MAX or INT_MIN.
 int ToInt(const std::string& text);
 
+// ToInt that tells whether the text holds a number: 1 and the value when a
+// digit follows the white space and the sign; 0 and value 0 when none does.
+int ReadInt(const std::string& text, int& value);
+
 // Magnitude of value; INT_MIN gives INT_MAX (its magnitude has no int).
 int AbsInt(int value);
 

@@ -84,3 +84,24 @@ std::string& DigitsOnlyItem(std::string& text) {
   text = digits;
   return text;
 }
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
+
+std::string& LowerAsciiText(std::string& text) {
+  for (char& c : text) c = LowerAscii(c);
+  return text;
+}
+
+bool EqualNoCaseAscii(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  return true;
+}
+
+std::string& AppendKeyPart(std::string& key, const std::string& part) {
+  std::size_t at = key.size();
+  key.append(part, 0, kKeyPartWidth);
+  key.resize(at + kKeyPartWidth, ' ');
+  return key;
+}

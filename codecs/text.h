@@ -58,3 +58,23 @@ std::string& DigitsOnlyItem(std::string& text);
 
 // How many characters DigitsOnlyItem reads from its field.
 constexpr int kDigitsItemRead = 20;
+
+// ASCII letter case aside: 'A'-'Z' become 'a'-'z'; every other byte,
+// accented letters included, stays as it is.
+char LowerAscii(char c);
+
+// LowerAscii of every character of text. Never fails; returns text.
+std::string& LowerAsciiText(std::string& text);
+
+// 1 when a and b have the same length and the same characters, ASCII letter
+// case aside (LowerAscii); accented letters must match exactly.
+bool EqualNoCaseAscii(const std::string& a, const std::string& b);
+
+// Width of each part of a record key made of parts (company code and kind,
+// counter keys).
+constexpr int kKeyPartWidth = 10;
+
+// Appends part as a key holds it: its first kKeyPartWidth characters, padded
+// with blanks to exactly that width, so a long part never shifts the later
+// ones. Never fails; returns key.
+std::string& AppendKeyPart(std::string& key, const std::string& part);

@@ -17,7 +17,6 @@ constexpr int kServiceOrderTitleLength = 16;
 static_assert(sizeof(kServiceOrderTitle) - 1 == kServiceOrderTitleLength);
 // Slot 104 reads 90 for the second kind of a fiscal-note job.
 constexpr int kSecondKindMark = 90;
-constexpr int kKeyPartWidth = 10;
 
 // Windows-1252 letters fold like Latin-1: titles typed in capitals carry "Ç"
 // where the model has "ç", and both must name a service order.
@@ -159,10 +158,8 @@ int DocKey(int kind, int variant, std::string& key, std::string& name) {
 int FindDocConfig(const std::string& kind_key, int& record) {
   record = -1;
   if (kind_key.empty()) return 0;
-  std::string key = Company().company_code;
-  PadToWidth(key, kKeyPartWidth);
-  std::string part = kind_key;
-  key += PadToWidth(part, kKeyPartWidth);
+  std::string key;
+  AppendKeyPart(AppendKeyPart(key, Company().company_code), kind_key);
   if (FindCodeInFile(key, kKindConfigFile, kKindConfigRecordLength, record, 0,
                      kKindConfigKeyWidth))
     return 2;

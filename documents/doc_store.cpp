@@ -74,15 +74,6 @@ std::string& CleanRecord(std::string& line) {
   return line;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
-
-bool SameNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
-}
-
 void ShowWriteError(const DocumentForm& form) {
   PlatShowMessage(form.owner, kWriteText, kSaveCaption, PlatIcon::kError);
 }
@@ -383,7 +374,7 @@ int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& cod
   std::string text;
   for (int i = 0; whole && ReadItemLine(form, i, item); ++i) {
     ItemTaxes(form, i, item, totals, kPassWrite);
-    if (kind >= 10 && !SameNoCase(item.cfop, previous_cfop)) {
+    if (kind >= 10 && !EqualNoCaseAscii(item.cfop, previous_cfop)) {
       previous_cfop = item.cfop;
       taxed = CfopTaxed(item.cfop);
     }

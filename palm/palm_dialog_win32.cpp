@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/date.h"
 #include "codecs/dialog_fields_win32.h"
 #include "palm/palm_dialog.h"
 #include "palm/palm_export.h"
@@ -87,11 +88,8 @@ void OnExport(HWND dialog) {
 void OnImport(HWND dialog) {
   PalmDialogState state;
   ReadState(dialog, state);
-  PlatLocalTime now = PlatNow();
   DateRec today;
-  today.year = now.year;
-  today.day = (std::uint8_t)now.day;
-  today.month = (std::uint8_t)now.month;
+  Today(today, PlatNow());
   DocumentForm form;
   form.owner = dialog;
   char caption[256] = {};

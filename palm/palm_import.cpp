@@ -117,9 +117,7 @@ int ReadOrderFile(const std::string& name, OrderFile& file) {
 std::string OrderKey(const std::string& line) {
   std::string key;
   OrderField(line, 0, kOrderKeyWidth, key);
-  for (char& c : key)
-    if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
-  return key;
+  return LowerAsciiText(key);
 }
 
 enum class OrderState { kPending, kImported, kNoQuote };

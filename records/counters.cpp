@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "codecs/text.h"
+
 namespace {
 
 constexpr char kCounterCaption[] = "GetCodeCad2";
@@ -11,14 +13,6 @@ constexpr char kCounterWriteText[] = "Erro ao gravar arquivo de contadores.";
 constexpr char kSavedValueCaption[] = "SavedFieldValue";
 constexpr char kSavedValueWriteText[] = "Erro ao gravar o arquivo.";
 constexpr char kSavedValueReadText[] = "Erro ao abrir o arquivo.";
-
-// A key part as the record holds it: cut to 10 characters and blank-padded
-// ("%-10s" alone would let a long part shift every later byte).
-std::string& AppendKeyPart(std::string& key, const std::string& part) {
-  std::string cut = part.substr(0, 10);
-  cut.resize(10, ' ');
-  return key.append(cut);
-}
 
 // The counter's decimal text as the larger product reads it (leading blanks,
 // a sign, then digits up to the first other character); anything that is not

@@ -1,5 +1,6 @@
 #include "records/masters.h"
 
+#include "codecs/text.h"
 #include "records/company.h"
 
 namespace {
@@ -86,9 +87,8 @@ int ReadKindConfigField(std::string& text, int field, int kind) {
   std::string kind_key;
   const std::string& code = Company().company_code;
   if (KindKeyOf(kind_key, kind).empty() || code.empty()) return 0;
-  std::string key = code.substr(0, 10);
-  key.resize(10, ' ');
-  key.append(kind_key.substr(0, 10));
+  std::string key;
+  AppendKeyPart(AppendKeyPart(key, code), kind_key);
   key.resize(kKindConfigKeyWidth, ' ');
   int record = -1;
   if (!FindCodeInFile(key, kKindConfigFile, kKindConfigRecordLength, record, 0,

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "codecs/text.h"
+
 namespace {
 
 constexpr char kBusyText[] = "Sistema ocupado, tente novamente.";
@@ -20,15 +22,6 @@ constexpr std::size_t kViewRecordsBytes = 64 * 1024;
 
 void ShowOpenError(const char* text) {
   PlatShowMessage(nullptr, text, kOpenCaption, PlatIcon::kError);
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
 }
 
 // First free record after `record` whose status byte lies inside the file,
@@ -221,7 +214,7 @@ int FindCode(PlatStream* stream, const std::string& code, int record_length, int
     if (!PlatSeek(stream, key_offset + n * record_length)) break;
     if (!ReadText(stream, got, key_width)) break;
     // Only a matching key costs the status byte read.
-    if (EqualNoCase(got, key) && !IsFreeRecord(stream, (int)n, record_length)) {
+    if (EqualNoCaseAscii(got, key) && !IsFreeRecord(stream, (int)n, record_length)) {
       record = (int)n;
       return 1;
     }

@@ -1,8 +1,9 @@
 #include "shell/startup.h"
 
-#include <climits>
 #include <string>
 
+#include "codecs/number.h"
+#include "codecs/text.h"
 #include "platform/platform.h"
 #include "records/catalogue.h"
 #include "records/company.h"
@@ -16,38 +17,6 @@ constexpr std::size_t kCommandLength = 9;
 constexpr char kPalmModeDigit = '2';
 constexpr char kDefaultCompanyCode[] = "00001";
 constexpr int kCompanyCodeDigits = 5;
-
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c; }
-
-bool EqualFoldAscii(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  return true;
-}
-
-bool IsWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// 1 and the value when the text holds a number (see DecimalValue); 0 and 0
-// when no digit follows the white space and the sign.
-int ParseDecimal(const std::string& text, int& value) {
-  std::size_t i = 0;
-  while (i < text.size() && IsWhiteSpace(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long long magnitude = 0;
-  bool any = false;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    any = true;
-    // Saturate: a long code from vri-batch must not overflow.
-    if (magnitude <= (long long)INT_MAX + 1) magnitude = magnitude * 10 + (text[i] - '0');
-  }
-  if (negative) magnitude = -magnitude;
-  if (magnitude > INT_MAX) magnitude = INT_MAX;
-  if (magnitude < INT_MIN) magnitude = INT_MIN;
-  value = any ? (int)magnitude : 0;
-  return any ? 1 : 0;
-}
 
 // "%05d": at least five digits with leading zeros, a minus sign counting as one.
 std::string& FormatCode(std::string& out, int value) {
@@ -65,7 +34,7 @@ std::string& FormatCode(std::string& out, int value) {
 int ApplyCommandLine(const std::string& arguments) {
   CompanyContext& company = Company();
   if (arguments.size() != kCommandLength ||
-      !EqualFoldAscii(arguments.substr(0, sizeof kCommandPrefix - 1), kCommandPrefix)) {
+      !EqualNoCaseAscii(arguments.substr(0, sizeof kCommandPrefix - 1), kCommandPrefix)) {
     company.job_mode = kModeFiscal;
     company.company_code = kDefaultCompanyCode;
   } else {
@@ -75,18 +44,14 @@ int ApplyCommandLine(const std::string& arguments) {
   return company.job_mode;
 }
 
-int DecimalValue(const std::string& text) {
-  int value = 0;
-  ParseDecimal(text, value);
-  return value;
-}
+int DecimalValue(const std::string& text) { return ToInt(text); }
 
 int SetWorkFolder(const std::string& name) {
   std::string current;
   // A layer with a drive root may report the folder by its mapped name.
   if (PlatGetCurrentFolder(current) &&
-      (EqualFoldAscii(current, kDevelopmentFolder) ||
-       EqualFoldAscii(current, PlatNativePath(kDevelopmentFolder)))) {
+      (EqualNoCaseAscii(current, kDevelopmentFolder) ||
+       EqualNoCaseAscii(current, PlatNativePath(kDevelopmentFolder)))) {
     return 1;
   }
   std::string folder = "C:\\Kmar\\";
@@ -106,7 +71,7 @@ int ReadLastCompany(int request) {
   int record = -1;
   // An empty file or one without a number names no company: taking record 0
   // would load whichever company happens to stand first.
-  if (ReadText(system, text, kSystemRecordWidth) && ParseDecimal(text, record)) {
+  if (ReadText(system, text, kSystemRecordWidth) && ReadInt(text, record)) {
     company.company_record = record;
   }
   PlatClose(system);

@@ -165,4 +165,47 @@ TEST(CodecsText, CallsNest) {
   EXPECT_EQ(PadToWidth(CutAt(BlankCtrlChars(text), 4), 6), "12-3  ");
 }
 
+TEST(CodecsText, EqualNoCaseAsciiSetsOnlyAsciiCaseAside) {
+  struct Case {
+    const char* name;
+    std::string a, b;
+    bool want;
+  };
+  const Case cases[] = {
+      {"same text", "5102", "5102", true},
+      {"ascii case aside", "VRI", "vri", true},
+      {"mixed case", "C:\\Kmar\\Dev", "c:\\KMAR\\dev", true},
+      {"accented letters must match", "AÇÃO", "açÃo", false},
+      {"same accented letters", "Ação", "AÇão", false},
+      {"other length", "abc", "abcd", false},
+      {"both empty", "", "", true},
+      {"bytes next to the letters", "@[", "`{", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(EqualNoCaseAscii(c.a, c.b), c.want) << c.name;
+    std::string lower = c.a;
+    std::string other = c.b;
+    EXPECT_EQ(LowerAsciiText(lower) == LowerAsciiText(other), c.want) << c.name << " (LowerAsciiText)";
+  }
+}
+
+TEST(CodecsText, AppendKeyPartCutsAndPadsToTenCharacters) {
+  struct Case {
+    const char* name;
+    std::string key, part, want;
+  };
+  const Case cases[] = {
+      {"short part is blank-padded", "", "00001", "00001     "},
+      {"long part is cut", "", "ABCDEFGHIJKLM", "ABCDEFGHIJ"},
+      {"empty part is ten blanks", "", "", "          "},
+      {"appended after the key", "00001     ", "54101", "00001     54101     "},
+      {"exactly ten", "x", "0123456789", "x0123456789"},
+  };
+  for (const Case& c : cases) {
+    std::string key = c.key;
+    EXPECT_EQ(AppendKeyPart(key, c.part), c.want) << c.name;
+    EXPECT_EQ(key, c.want) << c.name << " (in place)";
+  }
+}
+
 }  // namespace
