@@ -7,6 +7,7 @@
 #include "codecs/date.h"
 #include "documents/document_form.h"
 #include "palm/palm_export.h"
+#include "palm/palm_files.h"
 #include "palm/palm_import.h"
 #include "platform/platform.h"
 #include "records/company.h"

@@ -1,6 +1,6 @@
 #include "palm/palm_dialog.h"
 
-#include "palm/palm_export.h"
+#include "palm/palm_files.h"
 #include "records/counters.h"
 
 std::string& PalmDialogCaption(std::string& out, const std::string& main_title,

@@ -11,6 +11,7 @@
 #include "codecs/dialog_fields_win32.h"
 #include "palm/palm_dialog.h"
 #include "palm/palm_export.h"
+#include "palm/palm_files.h"
 #include "palm/palm_import.h"
 #include "records/company.h"
 #include "resources/box566_res.h"

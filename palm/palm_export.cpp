@@ -26,9 +26,6 @@ constexpr std::size_t kWriteChunk = 256 * 1024;
 // tables. A run ended between the renames is finished from the journal by
 // the next export, so the tables the Palm side loads always agree.
 
-constexpr char kJournalName[] = "VriExport";
-constexpr char kJournalExtension[] = "jnl";
-
 struct ExportFile {
   std::string final_path;
   std::string temp_path;
@@ -46,15 +43,9 @@ struct ExportRun {
   std::string unreadable;
 };
 
-std::string TemporaryPath(const std::string& folder, const char* table, const std::string& tag) {
-  std::string path;
-  std::string temp_name = std::string("~") + table + "." + tag;
-  return PalmFilePath(path, folder, temp_name.c_str(), "tmp");
-}
-
 int OpenExportFile(ExportFile& file, const ExportRun& run, const char* table) {
-  PalmFilePath(file.final_path, run.folder, table, "txt");
-  file.temp_path = TemporaryPath(run.folder, table, run.tag);
+  PalmFilePath(file.final_path, run.folder, table, kPalmTextExtension);
+  PalmTemporaryPath(file.temp_path, run.folder, table, run.tag);
   file.stream = PlatOpen(file.temp_path, PlatOpenMode::kCreate);
   file.pending.clear();
   file.failed = false;
@@ -111,19 +102,15 @@ int RenameTables(const std::string& folder, const std::string& tag, int& renamed
   int ok = 1;
   renamed = 0;
   std::string final_path;
+  std::string temp_path;
   for (const char* table : kPalmTables) {
-    std::string temp_path = TemporaryPath(folder, table, tag);
+    PalmTemporaryPath(temp_path, folder, table, tag);
     if (!PlatFileExists(temp_path)) continue;  // put in place before
-    PalmFilePath(final_path, folder, table, "txt");
+    PalmFilePath(final_path, folder, table, kPalmTextExtension);
     if (PlatRename(temp_path, final_path) || PlatRename(temp_path, final_path)) ++renamed;
     else if (PlatFileExists(temp_path)) ok = 0;
   }
   return ok;
-}
-
-std::string JournalPath(const std::string& folder) {
-  std::string path;
-  return PalmFilePath(path, folder, kJournalName, kJournalExtension);
 }
 
 // Puts the complete tables of the run in place: journal first, then the
@@ -131,7 +118,8 @@ std::string JournalPath(const std::string& folder) {
 // (nothing changed, the temporary files are removed) or a table could not be
 // put in place (the journal stays, and the next export finishes the run).
 int CommitRun(ExportRun& run) {
-  std::string journal = JournalPath(run.folder);
+  std::string journal;
+  PalmJournalPath(journal, run.folder);
   PlatStream* out = PlatOpen(journal, PlatOpenMode::kCreate);
   std::string text = run.tag + "\r\n";
   int written = out && PlatWrite(out, text.data(), text.size());
@@ -683,16 +671,6 @@ int SortWeight(unsigned char c) {
 
 int PalmLayoutNumber(const std::string& text) { return ToInt(text); }
 
-std::string& PalmFilePath(std::string& out, const std::string& folder, const char* table,
-                          const char* extension) {
-  out.assign(folder);
-  out.push_back('\\');
-  out.append(table);
-  out.push_back('.');
-  out.append(extension);
-  return out;
-}
-
 int ComparePalmNames(std::string_view a, std::string_view b) {
   std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
@@ -741,7 +719,8 @@ std::vector<std::string>& BuildSellerList(std::vector<std::string>& sellers) {
 }
 
 int FinishPalmExport(const std::string& folder) {
-  std::string journal = JournalPath(folder);
+  std::string journal;
+  PalmJournalPath(journal, folder);
   if (!PlatFileExists(journal)) return 1;
   PlatStream* in = PlatOpen(journal, PlatOpenMode::kRead);
   if (!in) return PlatFileExists(journal) ? 0 : 1;  // gone meanwhile: finished

@@ -8,25 +8,16 @@
 #include <string_view>
 #include <vector>
 
+#include "palm/palm_files.h"
 #include "platform/platform.h"
 
 // The only layout the exchange knows.
 constexpr int kPalmLayoutOnSoft = 1;
 inline constexpr char kPalmLayoutOnSoftText[] = "1 - OnSoft";
-inline constexpr char kPalmDefaultFolder[] = "C:\\Palm";
-// The dialog's folder field holds at most this many characters.
-constexpr int kPalmFolderMax = 49;
 
 inline constexpr char kPalmExportCaption[] = "Exportar";
 inline constexpr char kPalmExportDone[] = "Arquivo Palm gerado.";
 inline constexpr char kPalmFileError[] = "Erro ao abrir arquivo Palm.";
-
-// The tables in the order they are written (the four product tables come
-// from one pass over the products).
-inline constexpr const char* kPalmTables[16] = {
-    "Fornecedor", "Cliente",  "Produto",      "TabPreco_Produto", "Estoque",     "Produto_Adic",
-    "Vendedor",   "Condicao", "TipoOperacao", "Categoria",        "GrupoProduto", "TabCondicao",
-    "SubGrupoProduto", "TabPreco", "Rota",    "Regiao"};
 
 // Line lengths of the tables, without the CR LF.
 constexpr int kPalmPersonLineLength = 818;
@@ -40,10 +31,6 @@ constexpr int kPalmConditionLineLength = 67;
 // The layout number at the start of a layout text ("1 - OnSoft" gives 1);
 // 0 when the text does not begin with a number.
 int PalmLayoutNumber(const std::string& text);
-
-// "<folder>\<table>.<extension>": the name of an exchange file. Returns out.
-std::string& PalmFilePath(std::string& out, const std::string& folder, const char* table,
-                          const char* extension);
 
 // Compares two texts as the seller list orders names: letter case and the
 // accents of Windows-1252 letters are ignored ("é" sorts as "e"); bytes that

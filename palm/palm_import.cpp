@@ -13,6 +13,7 @@
 #include "documents/doc_store.h"
 #include "documents/item_check.h"
 #include "palm/palm_export.h"
+#include "palm/palm_files.h"
 #include "records/catalogue.h"
 #include "records/company.h"
 #include "records/masters.h"
@@ -196,7 +197,7 @@ int ReplaceFile(const std::string& name, const std::string& bytes) {
 
 std::string BakName(const std::string& folder, const char* table) {
   std::string name;
-  return PalmFilePath(name, folder, table, "bak");
+  return PalmFilePath(name, folder, table, kPalmAsideExtension);
 }
 
 void ShowSetAsideWarning(PlatWindow owner, const std::string& name) {
@@ -224,7 +225,7 @@ int SetOrderFileAside(PlatWindow owner, const std::string& folder, const char* t
 // The files the import does not read go aside as they are.
 int SetOtherFileAside(PlatWindow owner, const std::string& folder, const char* table) {
   std::string txt;
-  PalmFilePath(txt, folder, table, "txt");
+  PalmFilePath(txt, folder, table, kPalmTextExtension);
   if (!PlatFileExists(txt)) return 1;
   // The rename replaces an old .bak in one step, so a failure leaves it whole.
   if (PlatRename(txt, BakName(folder, table))) return 1;
@@ -385,7 +386,7 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
   if (!UndoUnfinished(owner, state, journal)) return 0;
   // Temporary files of an import of this company ended half-way.
   for (const char* table : kPalmOrderFiles) {
-    for (const char* extension : {"txt", "bak"}) {
+    for (const char* extension : {kPalmTextExtension, kPalmAsideExtension}) {
       std::string name;
       name = TempName(PalmFilePath(name, folder, table, extension));
       if (PlatFileExists(name)) PlatRemove(name);
@@ -394,8 +395,8 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
 
   OrderFile headers, items;
   std::string headers_name, items_name;
-  PalmFilePath(headers_name, folder, kPalmOrderFiles[0], "txt");
-  PalmFilePath(items_name, folder, kPalmOrderFiles[1], "txt");
+  PalmFilePath(headers_name, folder, kPalmOrderFiles[0], kPalmTextExtension);
+  PalmFilePath(items_name, folder, kPalmOrderFiles[1], kPalmTextExtension);
   if (!ReadOrderFile(headers_name, headers) || !ReadOrderFile(items_name, items)) {
     PlatShowMessage(owner, kPalmFileError, kPalmImportCaption, PlatIcon::kError);
     return 0;

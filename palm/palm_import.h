@@ -10,6 +10,7 @@
 
 #include "codecs/date.h"
 #include "documents/document_form.h"
+#include "palm/palm_files.h"
 
 inline constexpr char kPalmImportCaption[] = "Importar";
 // Filled with the number of quotes written.
@@ -37,10 +38,6 @@ inline constexpr char kPalmPendingFormat[] =
 inline constexpr char kPalmLockFile[] = "VriImportacao.lck";
 inline constexpr char kPalmCashTitle[] = "0 - À Vista";
 inline constexpr char kPalmInstalmentTitle[] = "1 - À Prazo";
-
-// Order files: read, then set aside as .bak in this order.
-inline constexpr const char* kPalmOrderFiles[4] = {"Cabecalho", "Itens", "Positivacao",
-                                                   "ObservacaoExtendida"};
 
 // Positions of the order lines (0-based) and their widths.
 constexpr int kOrderKeyWidth = 24;          // header and item, positions 0-23

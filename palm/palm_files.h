@@ -1,0 +1,38 @@
+// The files of the Palm exchange folder: the sixteen tables the export
+// writes, the order files the import reads and sets aside, and the export's
+// own temporary files and journal. Every name in the folder is made here.
+#pragma once
+
+#include <string>
+
+inline constexpr char kPalmDefaultFolder[] = "C:\\Palm";
+// The dialog's folder field holds at most this many characters.
+constexpr int kPalmFolderMax = 49;
+
+// The tables in the order they are written (the four product tables come
+// from one pass over the products).
+inline constexpr const char* kPalmTables[16] = {
+    "Fornecedor", "Cliente",  "Produto",      "TabPreco_Produto", "Estoque",     "Produto_Adic",
+    "Vendedor",   "Condicao", "TipoOperacao", "Categoria",        "GrupoProduto", "TabCondicao",
+    "SubGrupoProduto", "TabPreco", "Rota",    "Regiao"};
+
+// Order files: read, then set aside as .bak in this order.
+inline constexpr const char* kPalmOrderFiles[4] = {"Cabecalho", "Itens", "Positivacao",
+                                                   "ObservacaoExtendida"};
+
+// Extension of a table or order file, and of an order file set aside.
+inline constexpr char kPalmTextExtension[] = "txt";
+inline constexpr char kPalmAsideExtension[] = "bak";
+
+// "<folder>\<table>.<extension>": the name of an exchange file. Returns out.
+std::string& PalmFilePath(std::string& out, const std::string& folder, const char* table,
+                          const char* extension);
+
+// "<folder>\~<table>.<tag>.tmp": the table as an export run writes it before
+// putting it in place; tag is the run's number. Returns out.
+std::string& PalmTemporaryPath(std::string& out, const std::string& folder, const char* table,
+                               const std::string& tag);
+
+// "<folder>\VriExport.jnl": the journal of an export run putting its tables
+// in place. Returns out.
+std::string& PalmJournalPath(std::string& out, const std::string& folder);
