@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "codecs/number.h"
 #include "codecs/text.h"
 
 namespace {
@@ -29,14 +30,6 @@ long ParseCounter(const std::string& text) {
   }
   if (negative) return 0;
   return (long)value;
-}
-
-long NextNumber(long number, int digits) {
-  if (digits < 1 || digits > 9) digits = kCounterDefaultDigits;
-  long largest = 1;
-  for (int i = 0; i < digits; ++i) largest *= 10;
-  largest -= 1;
-  return (number >= 1 && number <= largest - 1) ? number + 1 : 1;
 }
 
 // Writes `line` at the position FOpen2 chose and closes the stream: 1 when
@@ -81,7 +74,9 @@ int GetCodeCad2(const std::string& key1, const std::string& key2, long& number, 
       PlatClose(stream);
       return 1;
     }
-    number = NextNumber(number, digits);
+    // ParseCounter keeps the count within 0..kCounterMax, an int.
+    if (digits < 1 || digits > 9) digits = kCounterDefaultDigits;
+    number = NextInCycle((int)number, digits);
   } else if (number < 0 || number > kCounterMax) {
     // More than nine digits would run into the status byte; store what a
     // later read would make of it.
