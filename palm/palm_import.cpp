@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "codecs/number.h"
@@ -238,12 +239,11 @@ int SetOtherFileAside(PlatWindow owner, const std::string& folder, const char* t
 void PendingLines(const std::vector<Order>& orders, std::string& headers, std::string& items) {
   headers.clear();
   items.clear();
-  std::vector<const std::vector<const std::string*>*> written;
+  std::unordered_set<const std::vector<const std::string*>*> written;
   for (const Order& order : orders) {
     if (order.state != OrderState::kPending) continue;
     headers.append(*order.header).append("\r\n");
-    if (std::find(written.begin(), written.end(), order.items) != written.end()) continue;
-    written.push_back(order.items);
+    if (!written.insert(order.items).second) continue;
     for (const std::string* item : *order.items) items.append(*item).append("\r\n");
   }
 }
