@@ -140,32 +140,23 @@ std::string UnsortedMessage(const std::string& path, const char* reason) {
 // original untouched.
 int ReplaceWithLines(const std::string& path, const std::string& text,
                      const std::vector<LineSpan>& spans, const std::vector<std::uint32_t>& order) {
-  std::string temporary = path + ".tmp";
-  PlatStream* out = PlatOpen(temporary, PlatOpenMode::kCreate);
-  if (!out) {
-    PlatRemove(temporary);
-    return 0;
-  }
-  int ok = 1;
+  PlatReplacement out;
+  if (!PlatBeginReplacement(out, path, path + ".tmp")) return 0;
   std::string chunk;
   chunk.reserve(64 * 1024 + 256);
   for (std::uint32_t i : order) {
     chunk.append(text, spans[i].offset, spans[i].length);
     chunk += "\r\n";
     if (chunk.size() >= 64 * 1024) {
-      if (!PlatWrite(out, chunk.data(), chunk.size())) {
-        ok = 0;
-        break;
-      }
+      if (!PlatReplacementWrite(out, chunk.data(), chunk.size())) break;
       chunk.clear();
     }
   }
-  if (ok && !chunk.empty() && !PlatWrite(out, chunk.data(), chunk.size())) ok = 0;
-  if (ok && !PlatSync(out)) ok = 0;
-  if (!PlatClose(out)) ok = 0;
-  if (ok && !PlatRename(temporary, path)) ok = 0;
-  if (!ok) PlatRemove(temporary);
-  return ok;
+  PlatReplacementWrite(out, chunk.data(), chunk.size());
+  if (!PlatFinishReplacement(out, 1)) return 0;
+  if (PlatRename(out.temp, path)) return 1;
+  PlatRemove(out.temp);
+  return 0;
 }
 
 // After a failed generation: the library's file, whole or not, sorted or

@@ -178,22 +178,16 @@ void BuildOrders(const OrderFile& headers, const OrderFile& items, ItemsByKey& b
   }
 }
 
-// Writes `bytes` to `name` through a temporary name of this company in the
-// same folder, forced to the disk and renamed over `name`. 1 on success; 0
-// with `name` as it was and no temporary file left.
+// The temporary name beside `name` that this company's import writes it
+// under before putting it in place.
 std::string TempName(const std::string& name) {
   return name + "." + Company().company_code + ".tmp";
 }
 
+// Writes `bytes` to `name`, forced to the disk, in one rename. 1 on success;
+// 0 with `name` as it was and no temporary file left.
 int ReplaceFile(const std::string& name, const std::string& bytes) {
-  std::string temp = TempName(name);
-  PlatStream* out = PlatOpen(temp, PlatOpenMode::kCreate);
-  if (!out) return 0;
-  int ok = PlatWrite(out, bytes.data(), bytes.size()) && PlatSync(out);
-  if (!PlatClose(out)) ok = 0;
-  if (ok && PlatRename(temp, name)) return 1;
-  PlatRemove(temp);
-  return 0;
+  return PlatReplaceWhole(name, TempName(name), bytes, 1);
 }
 
 std::string BakName(const std::string& folder, const char* table) {

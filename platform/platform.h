@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum class PlatIcon { kError, kWarning, kInformation };
@@ -207,6 +208,33 @@ int PlatClose(PlatStream* s);
 // Reads the whole file `path` into `bytes`. 1, or 0 (bytes empty) when it
 // cannot be opened or a read fails.
 int PlatReadWhole(const std::string& path, std::string& bytes);
+
+// A file rewritten whole (an export table, the sorted Sintegra file, an
+// order file written back) is written under a temporary name beside it and
+// put in place in one rename, so a failure or a kill half-way never leaves
+// it empty or half written: it is always the old file or the new one.
+struct PlatReplacement {
+  std::string path;  // the file replaced
+  std::string temp;  // the temporary name beside it, unique to this writer
+  PlatStream* stream = nullptr;
+  int failed = 0;
+};
+// Creates temp for writing. 1; 0 when it cannot be made (nothing left).
+int PlatBeginReplacement(PlatReplacement& r, const std::string& path, const std::string& temp);
+// Writes count bytes to temp. 1 while no write has failed; after a failure the
+// rest are skipped and PlatFinishReplacement reports it.
+int PlatReplacementWrite(PlatReplacement& r, const void* data, std::size_t count);
+// Writes out and closes temp, forced onto the disk first when sync is 1 (for
+// files that cannot be made again). 1 when every byte reached it; 0 after
+// removing temp, path untouched.
+int PlatFinishReplacement(PlatReplacement& r, int sync);
+// Closes and removes temp; path stays as it was.
+void PlatDropReplacement(PlatReplacement& r);
+// Begin, write, finish and PlatRename temp over path, for bytes in memory.
+// 1 when path holds exactly bytes; 0
+// with path as it was and no temp left.
+int PlatReplaceWhole(const std::string& path, const std::string& temp, std::string_view bytes,
+                     int sync);
 
 // Reads a whole line (any length) into line, without its CR LF or LF.
 // Returns 1 when a line was read, 0 at the end of the file.

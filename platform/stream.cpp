@@ -277,6 +277,46 @@ int PlatReadWhole(const std::string& path, std::string& bytes) {
   return ok;
 }
 
+int PlatBeginReplacement(PlatReplacement& r, const std::string& path, const std::string& temp) {
+  r.path = path;
+  r.temp = temp;
+  r.failed = 0;
+  r.stream = PlatOpen(temp, PlatOpenMode::kCreate);
+  if (r.stream) return 1;
+  PlatRemove(temp);
+  return 0;
+}
+
+int PlatReplacementWrite(PlatReplacement& r, const void* data, std::size_t count) {
+  if (!r.failed && !PlatWrite(r.stream, data, count)) r.failed = 1;
+  return !r.failed;
+}
+
+int PlatFinishReplacement(PlatReplacement& r, int sync) {
+  if (!r.failed && sync && !PlatSync(r.stream)) r.failed = 1;
+  if (!PlatClose(r.stream)) r.failed = 1;
+  r.stream = nullptr;
+  if (r.failed) PlatRemove(r.temp);
+  return !r.failed;
+}
+
+void PlatDropReplacement(PlatReplacement& r) {
+  PlatClose(r.stream);
+  r.stream = nullptr;
+  PlatRemove(r.temp);
+}
+
+int PlatReplaceWhole(const std::string& path, const std::string& temp, std::string_view bytes,
+                     int sync) {
+  PlatReplacement r;
+  if (!PlatBeginReplacement(r, path, temp)) return 0;
+  PlatReplacementWrite(r, bytes.data(), bytes.size());
+  if (!PlatFinishReplacement(r, sync)) return 0;
+  if (PlatRename(temp, path)) return 1;
+  PlatRemove(temp);
+  return 0;
+}
+
 int PlatReadLine(PlatStream* s, std::string& line) {
   line.clear();
   if (!s) return 0;

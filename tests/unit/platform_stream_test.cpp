@@ -196,6 +196,36 @@ TEST(Platform, RenameReplacesAnExistingFile) {
   EXPECT_EQ(PlatFileExists(root.Path("new.txt")), 0);
 }
 
+// A file rewritten whole is the old one or the new one after any failure,
+// and its temporary file never stays.
+TEST(Replacement, LeavesTheOldFileOrTheNewOneAndNoTemporary) {
+  struct Case {
+    FaultOp op;
+    int n;  // 0: no fault
+    int ok;
+  } cases[] = {
+      {FaultOp::kOpen, 0, 1},    // clean
+      {FaultOp::kOpen, 1, 0},    // temporary cannot be made
+      {FaultOp::kWrite, 1, 0},   // bytes refused
+      {FaultOp::kSync, 1, 0},    // not forced onto the disk
+      {FaultOp::kClose, 1, 0},   // last bytes lost at close
+      {FaultOp::kRename, 1, 0},  // not put in place
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << (int)c.op << " " << c.n);
+    TempRoot root;
+    std::string path = root.Path("t.txt"), temp = root.Path("t.txt.tmp");
+    WriteFileBytes(path, "old");
+    FaultInjector faults;
+    faults.FailAt(c.op, c.n);
+    EXPECT_EQ(PlatReplaceWhole(path, temp, "new bytes\r\n", 1), c.ok);
+    EXPECT_EQ(faults.Fired(), c.n > 0);
+    EXPECT_EQ(ReadFileBytes(path), c.ok ? "new bytes\r\n" : "old");
+    EXPECT_EQ(PlatFileExists(temp), 0);
+    EXPECT_EQ(faults.OpenHandles(), 0);
+  }
+}
+
 TEST(MessageRecorder, RecordsIconCaptionAndTextInOrder) {
   MessageRecorder rec;
   PlatShowMessage(nullptr, "um", "A", PlatIcon::kError);
