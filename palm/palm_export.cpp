@@ -7,6 +7,7 @@
 
 #include "codecs/number.h"
 #include "codecs/text.h"
+#include "palm/palm_layout.h"
 #include "records/catalogue.h"
 #include "records/company.h"
 #include "records/masters.h"
@@ -14,9 +15,11 @@
 
 namespace {
 
-// Output lines are gathered in memory and handed to the stream in chunks of
-// this size, so memory stays flat however many records the masters hold.
+// Output lines are gathered in memory and handed to the file in chunks of
+// this size, and masters are read in blocks of about this many bytes, so
+// memory stays flat however many records the masters hold.
 constexpr std::size_t kWriteChunk = 256 * 1024;
+constexpr std::size_t kReadBlock = 1024 * 1024;
 
 // ---------------------------------------------------------------------------
 // Export files. Every table of a run is written under a temporary name of
@@ -27,11 +30,8 @@ constexpr std::size_t kWriteChunk = 256 * 1024;
 // the next export, so the tables the Palm side loads always agree.
 
 struct ExportFile {
-  std::string final_path;
-  std::string temp_path;
-  PlatStream* stream = nullptr;
-  std::string pending;
-  bool failed = false;
+  PlatReplacement out;
+  std::string pending;  // whole lines not yet written
 };
 
 // One run: its folder, its number and the temporary files complete so far
@@ -43,31 +43,23 @@ struct ExportRun {
   std::string unreadable;
 };
 
-int OpenExportFile(ExportFile& file, const ExportRun& run, const char* table) {
-  PalmFilePath(file.final_path, run.folder, table, kPalmTextExtension);
-  PalmTemporaryPath(file.temp_path, run.folder, table, run.tag);
-  file.stream = PlatOpen(file.temp_path, PlatOpenMode::kCreate);
+int OpenExportFile(ExportFile& file, const ExportRun& run, PalmTable table) {
+  std::string path, temp;
+  PalmFilePath(path, run.folder, kPalmTables[table], kPalmTextExtension);
+  PalmTemporaryPath(temp, run.folder, kPalmTables[table], run.tag);
   file.pending.clear();
-  file.failed = false;
-  return file.stream ? 1 : 0;
+  file.pending.reserve(kWriteChunk + 2 * kPalmPersonLineLength);
+  return PlatBeginReplacement(file.out, path, temp);
 }
 
 void FlushPending(ExportFile& file) {
-  if (!file.failed && !file.pending.empty() &&
-      !PlatWrite(file.stream, file.pending.data(), file.pending.size()))
-    file.failed = true;
+  if (!file.pending.empty()) PlatReplacementWrite(file.out, file.pending.data(), file.pending.size());
   file.pending.clear();
 }
 
-// Closes the streams of files[0..count) and removes their temporary files.
-void AbandonFiles(ExportFile* files, int count) {
-  for (int i = 0; i < count; ++i) {
-    if (files[i].stream) {
-      PlatClose(files[i].stream);
-      files[i].stream = nullptr;
-    }
-    PlatRemove(files[i].temp_path);
-  }
+// Writes a chunk once enough lines have gathered.
+void FlushFull(ExportFile& file) {
+  if (file.pending.size() >= kWriteChunk) FlushPending(file);
 }
 
 // Removes every temporary file of the run: the old tables stay as they were.
@@ -76,22 +68,22 @@ void AbandonRun(ExportRun& run) {
   run.complete.clear();
 }
 
+// Drops files[0..count): closed, their temporary files removed.
+void DropFiles(ExportFile* files, int count) {
+  for (int i = 0; i < count; ++i) PlatDropReplacement(files[i].out);
+}
+
 // Writes out and closes files[0..count). 1 when every byte reached them
-// (they join the run's complete files); 0 after removing them.
+// (they join the run's complete files); 0 when one failed, its temporary
+// file removed and the others joining the run, to be removed with it.
 int FinishFiles(ExportRun& run, ExportFile* files, int count) {
   int ok = 1;
   for (int i = 0; i < count; ++i) {
     FlushPending(files[i]);
-    if (!PlatClose(files[i].stream)) files[i].failed = true;
-    files[i].stream = nullptr;
-    if (files[i].failed) ok = 0;
+    if (PlatFinishReplacement(files[i].out, 0)) run.complete.push_back(files[i].out.temp);
+    else ok = 0;
   }
-  if (!ok) {
-    AbandonFiles(files, count);
-    return 0;
-  }
-  for (int i = 0; i < count; ++i) run.complete.push_back(files[i].temp_path);
-  return 1;
+  return ok;
 }
 
 // Renames the run's temporary files `tag` over the tables; a rename that
@@ -143,97 +135,35 @@ int CommitRun(ExportRun& run) {
 }
 
 // ---------------------------------------------------------------------------
-// Column writers. A line is put together in place: OpenLine appends room
-// for the line as blanks (its table's length, or that of the longest line), each column writer copies its
-// value in at the cursor and moves it on by the column's width, and EndLine
-// cuts the room back to what was written. Most of a line is blank fill, so
-// a column costs one copy of its value. Values come trimmed from the record
-// files; a column is cut to its width, so no value can shift the rest of a
-// line, and nothing is ever written beyond the room.
+// Line forms. Each table's line is laid out once from its rows: the
+// constant columns put in place, blanks elsewhere, CR LF at the end. A line
+// is then a copy of that form with the columns that take a value filled in
+// at their offsets; each such column costs one copy of its value. Values
+// come from the record as it stands; a column is cut to its width, so no
+// value can shift the rest of a line.
 
-constexpr std::size_t kLineRoom = 1024;  // the longest line, a person's, has 818 columns
-
-struct Line {
-  std::string* out = nullptr;
-  std::size_t start = 0;  // where the line begins in *out
-  char* at = nullptr;     // the cursor
-  char* end = nullptr;    // the end of the room
+// A column that takes a value: its row, where it goes in the line and where
+// its field lies in the master record (an empty field when the record has
+// no such field).
+struct FormColumn {
+  PalmColumn column;
+  std::size_t at = 0;
+  std::size_t field_offset = 0;
+  std::size_t field_width = 0;
+  int same_as = -1;  // an earlier column of the form that writes the same value, or -1
 };
 
-Line OpenLine(std::string& out, std::size_t room = kLineRoom) {
-  Line line;
-  line.out = &out;
-  line.start = out.size();
-  out.append(room, ' ');
-  line.at = out.data() + line.start;
-  line.end = line.at + room;
-  return line;
-}
-
-// Cuts the room of `line` back to the columns written.
-void CloseLine(Line& line) {
-  line.out->resize(line.start + (std::size_t)(line.at - (line.out->data() + line.start)));
-}
-
-// Ends `line` of `file` and writes a chunk when enough has gathered.
-void EndLine(ExportFile& file, Line& line) {
-  CloseLine(line);
-  file.pending.append("\r\n");
-  if (file.pending.size() >= kWriteChunk) FlushPending(file);
-}
-
-std::size_t Room(const Line& line, std::size_t width) {
-  return std::min(width, (std::size_t)(line.end - line.at));
-}
-
-void PutBlanks(Line& line, std::size_t count) { line.at += Room(line, count); }
-
-void PutLeft(Line& line, std::string_view value, std::size_t width) {
-  width = Room(line, width);
-  std::size_t n = std::min(value.size(), width);
-  if (n) std::memcpy(line.at, value.data(), n);
-  line.at += width;
-}
-
-void PutRight(Line& line, std::string_view value, std::size_t width) {
-  width = Room(line, width);
-  std::size_t n = std::min(value.size(), width);
-  if (n) std::memcpy(line.at + (width - n), value.data(), n);
-  line.at += width;
-}
-
-// A text as it stands, as wide as it is.
-void PutText(Line& line, std::string_view text) { PutLeft(line, text, text.size()); }
-
-void PutChar(Line& line, char c) {
-  if (line.at < line.end) *line.at++ = c;
-}
-
-// The first `width` digits of a text (anything else in it passed over),
-// right-aligned with leading zeros: '12.345-6' in 8 columns is '00123456'.
-void PutZeroFilledDigits(Line& line, std::string_view text, std::size_t width) {
-  width = Room(line, width);
-  char* column = line.at;
-  std::memset(column, '0', width);
-  std::size_t count = 0;
-  for (char c : text) {
-    if (count == width) break;
-    if (c >= '0' && c <= '9') column[count++] = c;
-  }
-  // the digits to the right of the column, zeros before them
-  if (count < width) {
-    std::memmove(column + (width - count), column, count);
-    std::memset(column, '0', width - count);
-  }
-  line.at += width;
-}
+struct LineForm {
+  std::string blank;  // the line with its constant columns and CR LF
+  std::vector<FormColumn> fill;
+};
 
 // A digits column: the value rounded to a whole number (ties to even, as
 // the C library's "%.0f" rounds) with leading zeros. A digits column never
 // carries a sign: negative values, negative zero and values that are not
 // numbers are written as zero, and a value too large for the column as the
 // largest that fits, so the line keeps its length.
-void PutDigits(Line& line, double value, int width) {
+void PutDigits(char* column, double value, int width) {
   static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                             1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
                                             1e14, 1e15, 1e16, 1e17, 1e18};
@@ -245,242 +175,296 @@ void PutDigits(Line& line, double value, int width) {
   if (!(rounded > 0)) rounded = 0;  // also NaN and -0
   if (rounded > largest) rounded = largest;
   unsigned long long digits = (unsigned long long)rounded;
-  std::size_t room = Room(line, (std::size_t)width);
   // two digits at a time, from the right; zeros once the value is used up
   static constexpr char kPairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
       "8081828384858687888990919293949596979899";
-  char text[kWidest];
   int i = width;
   for (; i >= 2 && digits > 0; i -= 2, digits /= 100)
-    std::memcpy(text + i - 2, kPairs + 2 * (digits % 100), 2);
-  if (i > 0 && digits > 0) text[--i] = (char)('0' + digits % 10);
-  if (i > 0) std::memset(text, '0', (std::size_t)i);
-  // the lowest digits are the ones cut when the room ends inside the column
-  std::memcpy(line.at, text, room);
-  line.at += room;
+    std::memcpy(column + i - 2, kPairs + 2 * (digits % 100), 2);
+  if (i > 0 && digits > 0) column[--i] = (char)('0' + digits % 10);
+  if (i > 0) std::memset(column, '0', (std::size_t)i);
+}
+
+// The first `width` digits of a text (anything else in it passed over),
+// right-aligned with leading zeros: '12.345-6' in 8 columns is '00123456'.
+void PutZeroFilledDigits(char* column, std::string_view text, std::size_t width) {
+  std::memset(column, '0', width);
+  std::size_t count = 0;
+  for (char c : text) {
+    if (count == width) break;
+    if (c >= '0' && c <= '9') column[count++] = c;
+  }
+  // the digits to the right of the column, zeros before them
+  if (count < width) {
+    std::memmove(column + (width - count), column, count);
+    std::memset(column, '0', width - count);
+  }
+}
+
+// Lays out the form of `columns` for records of `layout`.
+LineForm MakeLineForm(PalmColumns columns, const RecordLayout& layout) {
+  LineForm form;
+  form.blank.assign((std::size_t)PalmLineLength(columns), ' ');
+  std::size_t at = 0;
+  for (const PalmColumn& c : columns) {
+    if (c.kind == PalmColumnKind::kText) {
+      std::size_t n = std::min(std::strlen(c.text), (std::size_t)c.width);
+      form.blank.replace(at, n, c.text, n);
+    } else if (c.kind != PalmColumnKind::kBlank) {
+      FormColumn f{c, at};
+      if (c.field >= 0 && (std::size_t)c.field < layout.widths.size()) {
+        f.field_offset = (std::size_t)LayoutFieldOffset(layout, c.field);
+        f.field_width = (std::size_t)layout.widths[(std::size_t)c.field];
+      }
+      for (std::size_t i = 0; i < form.fill.size(); ++i) {
+        const PalmColumn& e = form.fill[i].column;
+        if (c.kind == PalmColumnKind::kNumber && e.kind == c.kind && e.field == c.field &&
+            e.width == c.width && e.scale == c.scale && e.zero_above == c.zero_above)
+          f.same_as = (int)i;
+      }
+      form.fill.push_back(f);
+    }
+    at += (std::size_t)c.width;
+  }
+  form.blank.append("\r\n");
+  return form;
+}
+
+// The bytes of a column's field as the record holds them, trailing blanks
+// included; shorter or empty when the record ends inside or before it.
+std::string_view FieldBytes(std::string_view record, const FormColumn& f) {
+  if (f.field_width == 0 || f.field_offset >= record.size()) return {};
+  return record.substr(f.field_offset, f.field_width);
+}
+
+// The field's text without its trailing blanks.
+std::string_view FieldText(std::string_view record, const FormColumn& f) {
+  std::string_view bytes = FieldBytes(record, f);
+  return bytes.substr(0, TrimmedLength(bytes.data(), bytes.size()));
+}
+
+// Puts the value of column `f` of `record` into the line at `line`.
+void PutColumn(char* line, const FormColumn& f, std::string_view record) {
+  const PalmColumn& c = f.column;
+  char* at = line + f.at;
+  const std::size_t width = (std::size_t)c.width;
+  switch (c.kind) {
+    case PalmColumnKind::kLeft: {
+      // The field's bytes as they stand: its trailing blanks fall on blanks
+      // of the line, so this puts the same as its trimmed text, without
+      // looking for where the blanks begin.
+      std::string_view bytes = FieldBytes(record, f);
+      std::size_t n = std::min({bytes.size(), c.cut > 0 ? (std::size_t)c.cut : width, width});
+      if (n) std::memcpy(at, bytes.data(), n);
+      break;
+    }
+    case PalmColumnKind::kRight: {
+      std::string_view text = FieldText(record, f);
+      std::size_t n = std::min(text.size(), width);
+      if (n) std::memcpy(at + (width - n), text.data(), n);
+      break;
+    }
+    case PalmColumnKind::kTaxKind:
+      *at = FieldText(record, f).size() <= 14 ? 'F' : 'J';
+      break;
+    case PalmColumnKind::kDigitsOf:
+      PutZeroFilledDigits(at, FieldText(record, f), width);
+      break;
+    case PalmColumnKind::kNumber: {
+      double value = ParseNum(FieldText(record, f));
+      PutDigits(at, value > c.zero_above ? 0 : value * c.scale, c.width);
+      break;
+    }
+    case PalmColumnKind::kBlank:
+    case PalmColumnKind::kText:
+    case PalmColumnKind::kSeller:
+      break;
+  }
+}
+
+// Fills the columns of `form` from `record` into the line at `line`, which
+// holds the form's blank line. A column that writes the same value as one
+// before it (the stock quantity twice) copies that column's digits.
+void FillLine(char* line, const LineForm& form, std::string_view record) {
+  for (const FormColumn& f : form.fill) {
+    if (f.same_as >= 0) {
+      const FormColumn& e = form.fill[(std::size_t)f.same_as];
+      std::memcpy(line + f.at, line + e.at, (std::size_t)f.column.width);
+    } else {
+      PutColumn(line, f, record);
+    }
+  }
+}
+
+// Appends one line of `form` for `record` to `file`.
+void PutLine(ExportFile& file, const LineForm& form, std::string_view record) {
+  std::size_t start = file.pending.size();
+  file.pending.append(form.blank);
+  FillLine(file.pending.data() + start, form, record);
+  FlushFull(file);
 }
 
 // ---------------------------------------------------------------------------
-// Master scans read each record once and take its fields by offset, with the
-// field reader's rules: a field is read when at least one of its characters
-// lies inside the file, and its trailing blanks are removed.
+// Master scans read whole blocks of records and take each record's fields by
+// offset, with the field reader's rules: a field is read when at least one
+// of its characters lies inside the file, and its trailing blanks are
+// removed. The scan ends at the first record whose first-read field cannot
+// be read.
 
-// Opens a master for a scan. A missing master gives nullptr and 1 (its table
-// has no lines); one that exists but cannot be opened gives nullptr and 0,
-// its name kept in the run for the message.
-PlatStream* OpenMaster(const std::string& name, ExportRun& run, int& ok) {
+struct MasterScan {
+  std::string name;
+  PlatStream* in = nullptr;
+  RecordBuffer r;         // the record handed out last, over `block`
+  std::string block;      // whole records read at once
+  std::size_t size = 0;   // bytes of the block read
+  std::size_t next = 0;   // offset of the next record in the block
+  int records = 0;        // records handed out
+  bool ended = false;     // the last block read was the file's last
+};
+
+// Opens a master for a scan. A missing master gives 0 and `ok` 1 (its table
+// has no lines); one that exists but cannot be opened gives 0 and `ok` 0,
+// its name kept in the run for the message. 1 when the scan can begin.
+int OpenMaster(MasterScan& scan, const std::string& name, const RecordLayout& layout,
+               ExportRun& run, int& ok) {
   ok = 1;
-  if (name.empty()) return nullptr;
-  PlatStream* in = PlatOpen(name, PlatOpenMode::kRead);
-  if (!in && PlatFileExists(name)) {
+  scan.name = name;
+  scan.r = RecordBuffer{layout, {}, {}};
+  if (name.empty()) return 0;
+  scan.in = PlatOpen(name, PlatOpenMode::kRead);
+  if (!scan.in && PlatFileExists(name)) {
     run.unreadable = name;
     ok = 0;
   }
-  return in;
+  if (!scan.in) return 0;
+  std::size_t length = (std::size_t)layout.record_length;
+  scan.block.resize(std::max<std::size_t>(1, kReadBlock / length) * length);
+  return 1;
 }
 
-// Closes a master after a scan that stopped at record `records` with `r`.
-// 1 when the scan reached the end of the file (or a last record too short
-// for the fields it needs); 0 when a read failed short of it.
-int CloseMaster(PlatStream* in, const RecordBuffer& r, int records, const std::string& name,
-                ExportRun& run) {
-  long long size = PlatSize(in);
-  bool short_read = PlatFailed(in) ||
-                    (r.bytes.empty() &&
-                     (size < 0 || (long long)records * r.layout.record_length < size));
-  PlatClose(in);
+// The next record of the scan in scan.r (a partial last record shorter):
+// 1 while its field `first_field` was read, 0 at the end.
+int NextRecord(MasterScan& scan, int first_field) {
+  const std::size_t length = (std::size_t)scan.r.layout.record_length;
+  if (scan.next >= scan.size && !scan.ended) {
+    // the block used up: the next one (a shorter one is the file's end)
+    scan.size = PlatRead(scan.in, scan.block.data(), scan.block.size());
+    scan.next = 0;
+    scan.ended = scan.size < scan.block.size();
+  }
+  scan.r.bytes = std::string_view(scan.block).substr(0, scan.size).substr(
+      std::min(scan.next, scan.size), length);
+  if (scan.r.bytes.empty() || !HasRecordField(scan.r, first_field)) return 0;
+  scan.next += length;
+  ++scan.records;
+  return 1;
+}
+
+// Closes a master after its scan. 1 when the scan reached the end of the
+// file (or a last record too short for the fields it needs); 0 when a read
+// failed short of it.
+int CloseMaster(MasterScan& scan, ExportRun& run) {
+  long long size = PlatSize(scan.in);
+  bool short_read = PlatFailed(scan.in) ||
+                    (scan.r.bytes.empty() &&
+                     (size < 0 || (long long)scan.records * scan.r.layout.record_length < size));
+  PlatClose(scan.in);
+  scan.in = nullptr;
   if (!short_read) return 1;
-  run.unreadable = name;
+  run.unreadable = scan.name;
   return 0;
 }
 
-// The first `count` characters of a field (the export cuts some columns).
-inline std::string_view FieldPrefix(const RecordBuffer& r, int field, std::size_t count) {
-  std::string_view text = RecordFieldText(r, field);
-  return text.substr(0, std::min(count, text.size()));
-}
-
-// Field `field` left-aligned in a column of a line: its bytes as they stand
-// in the record, at most `count` of them. A field's trailing blanks fall on
-// blanks of the line, so this puts the same as its trimmed text, without
-// looking for where the blanks begin.
-void PutFieldLeft(Line& line, const RecordBuffer& r, int field, std::size_t width,
-                  std::size_t count = kLineRoom) {
-  if (field < 0 || (std::size_t)field >= r.layout.widths.size()) return PutBlanks(line, width);
-  std::size_t offset = (std::size_t)LayoutFieldOffset(r.layout, field);
-  std::size_t size = offset < r.bytes.size()
-                         ? std::min((std::size_t)r.layout.widths[(std::size_t)field], r.bytes.size() - offset)
-                         : 0;
-  PutLeft(line, r.bytes.substr(std::min(offset, r.bytes.size()), std::min(size, count)), width);
-}
-
-double FieldNumber(const RecordBuffer& r, int field) {
-  return ParseNum(RecordFieldText(r, field));
-}
+const std::string kActive = "0";
 
 // ---------------------------------------------------------------------------
 // Suppliers and customers share one layout.
 
-constexpr int kPersonExportNumber = 31;  // customer number field; supplier text field read as one
-constexpr int kCustomerRegion = 30;      // customers only, column 1
-
-void PutPersonLine(Line& out, const RecordBuffer& r, bool customer) {
-  if (customer)
-    PutFieldLeft(out, r, kCustomerRegion, 14);
-  else
-    PutBlanks(out, 14);
-  PutFieldLeft(out, r, kPersonCode, 32);
-  PutText(out, "000000");
-  PutFieldLeft(out, r, 26, 60);
-  PutFieldLeft(out, r, kPersonName, 60);
-  PutFieldLeft(out, r, kPersonStreet, 80);
-  PutFieldLeft(out, r, kPersonDistrict, 80);
-  PutFieldLeft(out, r, kPersonCity, 40);
-  PutFieldLeft(out, r, kPersonCep, 10);
-  PutFieldLeft(out, r, kPersonState, 2);
-  PutFieldLeft(out, r, 20, 14, 14);
-  PutFieldLeft(out, r, 22, 60);
-  std::string_view tax_id = RecordFieldText(r, kPersonCnpj);
-  PutChar(out, tax_id.size() <= 14 ? 'F' : 'J');
-  PutZeroFilledDigits(out, tax_id, 14);
-  PutFieldLeft(out, r, kPersonIe, 38);
-  PutFieldLeft(out, r, 2, 60);
-  PutFieldLeft(out, r, kPersonAreaCode, 4);
-  PutFieldLeft(out, r, kPersonPhone, 84, 24);
-  PutDigits(out, FieldNumber(r, kPersonExportNumber) * 100, 9);
-  PutChar(out, 'A');
-  PutBlanks(out, 128);
-  PutChar(out, '1');
-  PutBlanks(out, 5);
-  PutChar(out, '1');
-  PutBlanks(out, 13);
-  PutBlanks(out, 1);
-}
-
-// Scans one person master into `file`; a master that cannot be opened gives no lines.
+// Scans one person master into `file`; a missing master gives no lines.
 int WritePersons(ExportRun& run, ExportFile& file, const std::string& master,
-                 const RecordLayout& layout, int file_type, int first_field) {
+                 const RecordLayout& layout, int file_type, int first_field, PalmColumns columns) {
+  MasterScan scan;
   int ok;
-  PlatStream* in = OpenMaster(master, run, ok);
-  if (!in) return ok;
-  RecordBuffer r{layout, {}, {}};
-  bool customer = file_type == kFileTypeCustomer;
-  int n = 0;
-  for (; ReadRecord(in, n, r) && HasRecordField(r, first_field); ++n) {
-    if (IsFreeRecordBuffer(r) || !IsActiveInRecord(r, file_type, "0")) continue;
-    Line line = OpenLine(file.pending, kPalmPersonLineLength);
-    PutPersonLine(line, r, customer);
-    EndLine(file, line);
+  if (!OpenMaster(scan, master, layout, run, ok)) return ok;
+  LineForm form = MakeLineForm(columns, layout);
+  while (NextRecord(scan, first_field)) {
+    if (IsFreeRecordBuffer(scan.r) || !IsActiveInRecord(scan.r, file_type, kActive)) continue;
+    PutLine(file, form, scan.r.bytes);
   }
-  return CloseMaster(in, r, n, master, run);
+  return CloseMaster(scan, run);
 }
 
 // ---------------------------------------------------------------------------
 // Products: four tables from one pass.
 
-constexpr int kProductCodeColumn = 10;  // the Palm side keys products by ten characters
-constexpr double kLargestPrice = 9999;
-constexpr double kLargestStock = 99999.999;
-constexpr double kStockCeiling = 99999999;
-
-enum ProductTable { kProduto, kTabPrecoProduto, kEstoque, kProdutoAdic, kProductTables };
+constexpr int kProductTables = 4;  // Produto, TabPreco_Produto, Estoque, Produto_Adic
+static_assert(kPalmProduto + 1 == kPalmTabPrecoProduto && kPalmProduto + 2 == kPalmEstoque &&
+              kPalmProduto + 3 == kPalmProdutoAdic);
 
 // The stock lines of one product: one per seller, alike but for the seller
-// column. `block` holds them, seller columns and line ends in place, from
-// one product to the next; each product only puts in its own columns.
+// column, which comes first. `lines` holds them, seller columns and line
+// ends in place, from one product to the next; each product only fills the
+// first line's other columns and copies them into the rest.
 struct StockBlock {
+  LineForm form;
   std::string lines;
   std::size_t line_length = 0;  // with its CR LF
+  std::size_t product_at = 0;   // where the product's columns begin
 };
-
-constexpr std::size_t kStockSellerColumn = 14;
+static_assert(kPalmStockColumns[0].kind == PalmColumnKind::kSeller);
 
 void PrepareStockBlock(StockBlock& block, const std::vector<std::string>& sellers) {
+  block.form = MakeLineForm(kPalmStockColumns, kProductLayout);
   block.lines.clear();
+  block.line_length = block.form.blank.size();
+  block.product_at = (std::size_t)kPalmStockColumns[0].width;
+  const std::size_t cut = (std::size_t)kPalmStockColumns[0].cut;
   for (const std::string& seller : sellers) {
     std::size_t start = block.lines.size();
-    Line line = OpenLine(block.lines, kPalmStockLineLength);
-    PutLeft(line, std::string_view(seller).substr(0, std::min<std::size_t>(5, seller.size())),
-            kStockSellerColumn);
-    PutBlanks(line, 10 + 8 + 8 + 1);
-    CloseLine(line);
-    block.lines.append("\r\n");
-    block.line_length = block.lines.size() - start;
+    block.lines.append(block.form.blank);
+    block.lines.replace(start, std::min(cut, seller.size()), seller, 0, cut);
   }
 }
 
-void PutProductLines(ExportFile* files, const RecordBuffer& r, StockBlock& stock_block) {
-  std::string_view code = FieldPrefix(r, kProductCode, kProductCodeColumn);
-
-  Line produto = OpenLine(files[kProduto].pending, kPalmProductLineLength);
-  PutLeft(produto, code, 19);
-  PutFieldLeft(produto, r, kProductDescription, 120);
-  PutFieldLeft(produto, r, kProductUnit, 5, 5);
-  PutFieldLeft(produto, r, 8, 64, 64);
-  PutBlanks(produto, 1);
-  EndLine(files[kProduto], produto);
-
-  Line price_line = OpenLine(files[kTabPrecoProduto].pending, kPalmPriceLineLength);
-  double price = FieldNumber(r, kProductPrice);
-  PutLeft(price_line, "1", 6);
-  PutLeft(price_line, code, 10);
-  PutLeft(price_line, "1", 14);
-  PutChar(price_line, 'N');
-  PutDigits(price_line, price > kLargestPrice ? 0 : price * 1000, 7);
-  PutText(price_line, "0000010");
-  PutText(price_line, "9999990");
-  PutBlanks(price_line, 1);
-  EndLine(files[kTabPrecoProduto], price_line);
-
-  if (!stock_block.lines.empty()) {
-    double stock = FieldNumber(r, kProductStock);
-    double stock_column = stock < 0 ? 0 : stock > kLargestStock ? kStockCeiling : stock * 1000;
-    char* first = stock_block.lines.data();
-    const std::size_t rest_length = stock_block.line_length - 2 - kStockSellerColumn;
-    // blank again what the last product put there
-    std::memset(first + kStockSellerColumn, ' ', rest_length);
-    Line rest{&stock_block.lines, 0, first + kStockSellerColumn,
-              first + kStockSellerColumn + rest_length};
-    PutLeft(rest, code, 10);
-    PutDigits(rest, stock_column, 8);
-    PutText(rest, std::string_view(rest.at - 8, 8));  // the same quantity again
-    // the same columns into the other sellers' lines
-    for (std::size_t at = stock_block.line_length; at < stock_block.lines.size();
-         at += stock_block.line_length)
-      std::memcpy(first + at + kStockSellerColumn, first + kStockSellerColumn, rest_length);
-    files[kEstoque].pending.append(stock_block.lines);
-    if (files[kEstoque].pending.size() >= kWriteChunk) FlushPending(files[kEstoque]);
-  }
-
-  Line extra = OpenLine(files[kProdutoAdic].pending, kPalmProductExtraLineLength);
-  PutLeft(extra, code, 15);
-  PutFieldLeft(extra, r, 4, 14);
-  PutFieldLeft(extra, r, 22, 8);
-  PutBlanks(extra, 92);
-  PutRight(extra, RecordFieldText(r, 33), 18);
-  for (int field : {50, 51, 52, 53, 54, 55}) PutFieldLeft(extra, r, field, 3);
-  for (int field : {39, 40, 41, 42, 43}) PutRight(extra, RecordFieldText(r, field), 6);
-  EndLine(files[kProdutoAdic], extra);
+// The product's columns into every seller's line, the block then appended
+// to `file`.
+void PutStockLines(ExportFile& file, StockBlock& block, std::string_view record) {
+  if (block.lines.empty()) return;
+  char* first = block.lines.data();
+  const std::size_t rest = block.line_length - 2 - block.product_at;
+  // blank again what the last product put there, then this one's columns
+  std::memcpy(first + block.product_at, block.form.blank.data() + block.product_at, rest);
+  FillLine(first, block.form, record);
+  for (std::size_t at = block.line_length; at < block.lines.size(); at += block.line_length)
+    std::memcpy(first + at + block.product_at, first + block.product_at, rest);
+  file.pending.append(block.lines);
+  FlushFull(file);
 }
 
 int WriteProducts(ExportRun& run, ExportFile* files, const std::vector<std::string>& sellers) {
   std::string master;
+  MasterScan scan;
   int ok;
-  PlatStream* in = OpenMaster(CompanyFilePath(master, kProductFile), run, ok);
-  if (!in) return ok;
-  RecordBuffer r{kProductLayout, {}, {}};
-  StockBlock stock_block;
-  PrepareStockBlock(stock_block, sellers);
-  int n = 0;
-  for (; ReadRecord(in, n, r) && HasRecordField(r, kProductClass); ++n) {
-    if (IsFreeRecordBuffer(r) || ToInt(std::string(RecordFieldText(r, kProductClass))) != 0 ||
-        !IsActiveInRecord(r, kFileTypeProduct, "0"))
+  if (!OpenMaster(scan, CompanyFilePath(master, kProductFile), kProductLayout, run, ok)) return ok;
+  LineForm produto = MakeLineForm(kPalmProductColumns, kProductLayout);
+  LineForm price = MakeLineForm(kPalmPriceColumns, kProductLayout);
+  LineForm extra = MakeLineForm(kPalmProductExtraColumns, kProductLayout);
+  StockBlock stock;
+  PrepareStockBlock(stock, sellers);
+  std::string product_class;
+  while (NextRecord(scan, kProductClass)) {
+    product_class.assign(RecordFieldText(scan.r, kProductClass));
+    if (IsFreeRecordBuffer(scan.r) || ToInt(product_class) != 0 ||
+        !IsActiveInRecord(scan.r, kFileTypeProduct, kActive))
       continue;
-    PutProductLines(files, r, stock_block);
+    PutLine(files[0], produto, scan.r.bytes);
+    PutLine(files[1], price, scan.r.bytes);
+    PutStockLines(files[2], stock, scan.r.bytes);
+    PutLine(files[3], extra, scan.r.bytes);
   }
-  return CloseMaster(in, r, n, master, run);
+  return CloseMaster(scan, run);
 }
 
 // ---------------------------------------------------------------------------
@@ -488,119 +472,59 @@ int WriteProducts(ExportRun& run, ExportFile* files, const std::vector<std::stri
 
 int WriteSellers(ExportRun& run, ExportFile& file) {
   std::string master;
+  MasterScan scan;
   int ok;
-  PlatStream* in = OpenMaster(CompanyFilePath(master, kSellerFile), run, ok);
-  if (!in) return ok;
-  RecordBuffer r{kSellerLayout, {}, {}};
-  int n = 0;
-  for (; ReadRecord(in, n, r) && HasRecordField(r, kSellerCode); ++n) {
-    if (IsFreeRecordBuffer(r) || !IsActiveInRecord(r, kFileTypeSeller, "0")) continue;
-    Line line = OpenLine(file.pending);
-    PutLeft(line, RecordFieldText(r, kSellerCode), 14);
-    PutLeft(line, FieldPrefix(r, kSellerName, 30), 31);
-    EndLine(file, line);
+  if (!OpenMaster(scan, CompanyFilePath(master, kSellerFile), kSellerLayout, run, ok)) return ok;
+  LineForm form = MakeLineForm(kPalmSellerColumns, kSellerLayout);
+  while (NextRecord(scan, kSellerCode)) {
+    if (IsFreeRecordBuffer(scan.r) || !IsActiveInRecord(scan.r, kFileTypeSeller, kActive)) continue;
+    PutLine(file, form, scan.r.bytes);
   }
-  return CloseMaster(in, r, n, master, run);
+  return CloseMaster(scan, run);
 }
 
 int WriteConditions(ExportRun& run, ExportFile& file) {
+  MasterScan scan;
   int ok;
-  PlatStream* in = OpenMaster(kPaymentFile, run, ok);
-  if (!in) return ok;
-  RecordBuffer r{kPaymentLayout, {}, {}};
-  int n = 0;
-  for (; ReadRecord(in, n, r) && HasRecordField(r, kPaymentKind); ++n) {
+  if (!OpenMaster(scan, kPaymentFile, kPaymentLayout, run, ok)) return ok;
+  LineForm form = MakeLineForm(kPalmConditionColumns, kPaymentLayout);
+  while (NextRecord(scan, kPaymentKind)) {
     // Only the payment methods of sales (kind beginning with "1") go to the Palm.
-    if (IsFreeRecordBuffer(r) || RecordFieldText(r, kPaymentKind).substr(0, 1) != "1") continue;
-    Line line = OpenLine(file.pending);
-    PutLeft(line, "1", 14);
-    PutLeft(line, FieldPrefix(r, kPaymentCode, 6), 6);
-    PutLeft(line, RecordFieldText(r, kPaymentName), 40);
-    PutText(line, "100000");
-    PutBlanks(line, 1);
-    EndLine(file, line);
+    if (IsFreeRecordBuffer(scan.r) || RecordFieldText(scan.r, kPaymentKind).substr(0, 1) != "1")
+      continue;
+    PutLine(file, form, scan.r.bytes);
   }
-  return CloseMaster(in, r, n, kPaymentFile, run);
+  return CloseMaster(scan, run);
 }
 
 // ---------------------------------------------------------------------------
-// Fixed tables: constant rows, "PADRAO" being the default name of a single row.
+// Fixed tables: their rows of constant text.
 
-void WriteFixedTable(ExportFile& file, int table) {
-  switch (table) {
-    case 8: {  // TipoOperacao
-      const std::pair<const char*, const char*> rows[] = {
-          {"0", "VENDA À VISTA"}, {"1", "VENDA À PRAZO"}, {"8", "DEVOLUÇÃO"}, {"9", "OUTRAS"}};
-      for (const auto& row : rows) {
-        Line out = OpenLine(file.pending);
-        PutLeft(out, row.first, 6);
-        PutLeft(out, row.second, 30);
-        PutLeft(out, "0", 129);
-        PutBlanks(out, 1);
-        EndLine(file, out);
-      }
-      break;
-    }
-    case 9:   // Categoria
-    case 14:  // Rota
-    case 15: {  // Regiao
-      Line out = OpenLine(file.pending);
-      PutLeft(out, "1", 6);
-      PutLeft(out, "PADRAO", 31);
-      EndLine(file, out);
-      break;
-    }
-    case 10: {  // GrupoProduto
-      Line out = OpenLine(file.pending);
-      PutLeft(out, "1", 3);
-      PutLeft(out, "PADRAO", 41);
-      EndLine(file, out);
-      break;
-    }
-    case 11: {  // TabCondicao
-      Line out = OpenLine(file.pending);
-      PutLeft(out, "1", 14);
-      PutLeft(out, "PADRAO", 41);
-      EndLine(file, out);
-      break;
-    }
-    case 12: {  // SubGrupoProduto
-      Line out = OpenLine(file.pending);
-      PutLeft(out, "1", 3);
-      PutLeft(out, "1", 6);
-      PutLeft(out, "PADRAO", 41);
-      EndLine(file, out);
-      break;
-    }
-    case 13: {  // TabPreco
-      Line out = OpenLine(file.pending);
-      PutLeft(out, "1", 6);
-      PutLeft(out, "PADRAO", 40);
-      PutText(out, "00000000000000");
-      PutBlanks(out, 1);
-      EndLine(file, out);
-      break;
-    }
-    default:
-      break;
+void WriteFixedTable(ExportFile& file, PalmTable table) {
+  for (const PalmFixedLine& line : kPalmFixedLines) {
+    if (line.table != table) continue;
+    std::size_t used = 0;
+    while (used < line.columns.size() && line.columns[used].width > 0) ++used;
+    LineForm form = MakeLineForm(PalmColumns(line.columns.data(), used), RecordLayout{0, {}});
+    file.pending.append(form.blank);
   }
 }
 
-// Writes table(s) [first, first + count) of kPalmTables with `fill` under
-// the run's temporary names; 1 when all of them are complete. On a failure
-// every temporary file of the run is removed.
+// Writes table(s) [first, first + count) under the run's temporary names
+// with `fill`; 1 when all of them are complete. On a failure every
+// temporary file of the run is removed.
 template <typename Fill>
-int WriteTables(ExportRun& run, int first, int count, Fill fill) {
+int WriteTables(ExportRun& run, PalmTable first, int count, Fill fill) {
   ExportFile files[kProductTables];
   for (int i = 0; i < count; ++i) {
-    if (!OpenExportFile(files[i], run, kPalmTables[first + i])) {
-      AbandonFiles(files, i);
+    if (!OpenExportFile(files[i], run, (PalmTable)(first + i))) {
+      DropFiles(files, i);
       AbandonRun(run);
       return 0;
     }
   }
   if (!fill(files)) {
-    AbandonFiles(files, count);
+    DropFiles(files, count);
     AbandonRun(run);
     return 0;
   }
@@ -612,26 +536,27 @@ int WriteTables(ExportRun& run, int first, int count, Fill fill) {
 }
 
 int WriteAllTables(ExportRun& run, const std::vector<std::string>& sellers) {
-  if (!WriteTables(run, 0, 1, [&run](ExportFile* f) {
+  if (!WriteTables(run, kPalmFornecedor, 1, [&run](ExportFile* f) {
         return WritePersons(run, f[0], kSupplierFile, kSupplierLayout, kFileTypeSupplier,
-                            kPersonCode);
+                            kPersonCode, kPalmSupplierColumns);
       }))
     return 0;
-  if (!WriteTables(run, 1, 1, [&run](ExportFile* f) {
+  if (!WriteTables(run, kPalmCliente, 1, [&run](ExportFile* f) {
         return WritePersons(run, f[0], kCustomerFile, kCustomerLayout, kFileTypeCustomer,
-                            kCustomerRegion);
+                            kPalmCustomerRegion, kPalmCustomerColumns);
       }))
     return 0;
-  if (!WriteTables(run, 2, kProductTables,
+  if (!WriteTables(run, kPalmProduto, kProductTables,
                    [&run, &sellers](ExportFile* f) { return WriteProducts(run, f, sellers); }))
     return 0;
-  if (!WriteTables(run, 6, 1, [&run](ExportFile* f) { return WriteSellers(run, f[0]); }))
+  if (!WriteTables(run, kPalmVendedor, 1, [&run](ExportFile* f) { return WriteSellers(run, f[0]); }))
     return 0;
-  if (!WriteTables(run, 7, 1, [&run](ExportFile* f) { return WriteConditions(run, f[0]); }))
+  if (!WriteTables(run, kPalmCondicao, 1,
+                   [&run](ExportFile* f) { return WriteConditions(run, f[0]); }))
     return 0;
-  for (int table = 8; table < 16; ++table)
-    if (!WriteTables(run, table, 1, [table](ExportFile* f) {
-          WriteFixedTable(f[0], table);
+  for (int table = kPalmFirstFixedTable; table < kPalmTableCount; ++table)
+    if (!WriteTables(run, (PalmTable)table, 1, [table](ExportFile* f) {
+          WriteFixedTable(f[0], (PalmTable)table);
           return 1;
         }))
       return 0;
@@ -704,7 +629,7 @@ std::vector<std::string>& BuildSellerList(std::vector<std::string>& sellers) {
     std::string code(RecordFieldText(r, kSellerCode));
     code.resize(11, ' ');
     e.code = code.substr(0, 5);
-    e.text = e.code + " " + std::string(FieldPrefix(r, kSellerName, 30));
+    e.text = e.code + " " + std::string(RecordFieldText(r, kSellerName).substr(0, 30));
     while (!e.text.empty() && e.text.back() == ' ') e.text.pop_back();
     entries.push_back(std::move(e));
   }

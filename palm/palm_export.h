@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "palm/palm_files.h"
+#include "palm/palm_layout.h"
 #include "platform/platform.h"
 
 // The only layout the exchange knows.
@@ -18,15 +19,6 @@ inline constexpr char kPalmLayoutOnSoftText[] = "1 - OnSoft";
 inline constexpr char kPalmExportCaption[] = "Exportar";
 inline constexpr char kPalmExportDone[] = "Arquivo Palm gerado.";
 inline constexpr char kPalmFileError[] = "Erro ao abrir arquivo Palm.";
-
-// Line lengths of the tables, without the CR LF.
-constexpr int kPalmPersonLineLength = 818;
-constexpr int kPalmProductLineLength = 209;
-constexpr int kPalmPriceLineLength = 53;
-constexpr int kPalmStockLineLength = 41;
-constexpr int kPalmProductExtraLineLength = 195;
-constexpr int kPalmSellerLineLength = 45;
-constexpr int kPalmConditionLineLength = 67;
 
 // The layout number at the start of a layout text ("1 - OnSoft" gives 1);
 // 0 when the text does not begin with a number.

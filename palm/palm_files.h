@@ -10,8 +10,13 @@ inline constexpr char kPalmDefaultFolder[] = "C:\\Palm";
 constexpr int kPalmFolderMax = 49;
 
 // The tables in the order they are written (the four product tables come
-// from one pass over the products).
-inline constexpr const char* kPalmTables[16] = {
+// from one pass over the products), by name and as they are numbered below.
+enum PalmTable {
+  kPalmFornecedor, kPalmCliente, kPalmProduto, kPalmTabPrecoProduto, kPalmEstoque, kPalmProdutoAdic,
+  kPalmVendedor, kPalmCondicao, kPalmTipoOperacao, kPalmCategoria, kPalmGrupoProduto,
+  kPalmTabCondicao, kPalmSubGrupoProduto, kPalmTabPreco, kPalmRota, kPalmRegiao, kPalmTableCount
+};
+inline constexpr const char* kPalmTables[kPalmTableCount] = {
     "Fornecedor", "Cliente",  "Produto",      "TabPreco_Produto", "Estoque",     "Produto_Adic",
     "Vendedor",   "Condicao", "TipoOperacao", "Categoria",        "GrupoProduto", "TabCondicao",
     "SubGrupoProduto", "TabPreco", "Rota",    "Regiao"};
