@@ -89,9 +89,12 @@ TEST_F(PalmExportTest, SupplierLineStartsWithBlanksAndReadsItsTextFieldAsNumber)
   std::vector<std::string> lines = Lines("Fornecedor");
   ASSERT_EQ(lines.size(), 1u);
   ASSERT_EQ(lines[0].size(), (std::size_t)kPalmPersonLineLength);
-  EXPECT_EQ(lines[0].substr(0, 46), std::string(14, ' ') + Left("F01", 32));
-  EXPECT_EQ(lines[0].substr(458, 15), "J12345678000190");
-  EXPECT_EQ(lines[0].substr(659, 9), "000001250");
+  EXPECT_EQ(ColumnText(lines[0], kPalmSupplierColumns, "region"), std::string(14, ' '));
+  EXPECT_EQ(ColumnText(lines[0], kPalmSupplierColumns, "code"), Left("F01", 32));
+  EXPECT_EQ(ColumnText(lines[0], kPalmSupplierColumns, "tax kind") +
+                ColumnText(lines[0], kPalmSupplierColumns, "tax number"),
+            "J12345678000190");
+  EXPECT_EQ(ColumnText(lines[0], kPalmSupplierColumns, "number"), "000001250");
 }
 
 // Columns 13-14 (person kind and tax number) and 19 (field 31 x 100).
@@ -122,8 +125,10 @@ TEST_F(PalmExportTest, TaxNumberAndNumberColumns) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     SCOPED_TRACE(rows[i].tax_id + std::string(" / ") + rows[i].number);
     EXPECT_EQ(lines[i].size(), (std::size_t)kPalmPersonLineLength);
-    EXPECT_EQ(lines[i].substr(458, 15), rows[i].kind_and_digits);
-    EXPECT_EQ(lines[i].substr(659, 9), rows[i].number_column);
+    EXPECT_EQ(ColumnText(lines[i], kPalmCustomerColumns, "tax kind") +
+                  ColumnText(lines[i], kPalmCustomerColumns, "tax number"),
+              rows[i].kind_and_digits);
+    EXPECT_EQ(ColumnText(lines[i], kPalmCustomerColumns, "number"), rows[i].number_column);
   }
 }
 
@@ -152,8 +157,10 @@ TEST_F(PalmExportTest, PersonSkipRules) {
   folders_.WriteMaster(folders_.ProductFile("F02R1.DAT"), customers);
   ASSERT_EQ(Export(), 1);
   std::string supplier_codes, customer_codes;
-  for (const std::string& line : Lines("Fornecedor")) supplier_codes += line.substr(14, 1);
-  for (const std::string& line : Lines("Cliente")) customer_codes += line.substr(14, 1);
+  for (const std::string& line : Lines("Fornecedor"))
+    supplier_codes += ColumnText(line, kPalmSupplierColumns, "code").substr(0, 1);
+  for (const std::string& line : Lines("Cliente"))
+    customer_codes += ColumnText(line, kPalmCustomerColumns, "code").substr(0, 1);
   std::string want_suppliers, want_customers;
   for (const Row& row : rows) {
     if (row.supplier_kept) want_suppliers += row.code;
@@ -248,8 +255,9 @@ TEST_F(PalmExportTest, PriceAndStockColumns) {
   ASSERT_EQ(stocks.size(), std::size(rows));
   for (std::size_t i = 0; i < std::size(rows); ++i) {
     SCOPED_TRACE(std::string(rows[i].price) + " / " + rows[i].stock);
-    EXPECT_EQ(prices[i].substr(31, 7), rows[i].price_column);
-    EXPECT_EQ(stocks[i].substr(24, 16), std::string(rows[i].stock_column) + rows[i].stock_column);
+    EXPECT_EQ(ColumnText(prices[i], kPalmPriceColumns, "price"), rows[i].price_column);
+    EXPECT_EQ(ColumnText(stocks[i], kPalmStockColumns, "stock"), rows[i].stock_column);
+    EXPECT_EQ(ColumnText(stocks[i], kPalmStockColumns, "stock again"), rows[i].stock_column);
     EXPECT_EQ(stocks[i].size(), (std::size_t)kPalmStockLineLength);
   }
 }
@@ -284,11 +292,18 @@ TEST_F(PalmExportTest, ProductSkipRules) {
                         Product({{0, "E"}, {3, "2"}}),            // "2" is active for products
                         Product({{0, "F"}, {2, "x"}})});          // a class that is no number reads 0
   ASSERT_EQ(Export(), 1);
-  for (const char* table : {"Produto", "TabPreco_Produto", "Estoque", "Produto_Adic"}) {
-    SCOPED_TRACE(table);
+  struct Row {
+    PalmTable table;
+    PalmColumns columns;
+  } rows[] = {{kPalmProduto, kPalmProductColumns},
+              {kPalmTabPrecoProduto, kPalmPriceColumns},
+              {kPalmEstoque, kPalmStockColumns},
+              {kPalmProdutoAdic, kPalmProductExtraColumns}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(kPalmTables[row.table]);
     std::string codes;
-    std::size_t at = std::string(table) == "TabPreco_Produto" ? 6 : std::string(table) == "Estoque" ? 14 : 0;
-    for (const std::string& line : Lines(table)) codes += line.substr(at, 1);
+    for (const std::string& line : Lines(kPalmTables[row.table]))
+      codes += ColumnText(line, row.columns, "code").substr(0, 1);
     EXPECT_EQ(codes, "AEF");
   }
 }
@@ -459,7 +474,7 @@ TEST(PalmSellerList, InactiveSellerGetsNoStockLines) {
   ASSERT_EQ(PalmExport(nullptr, folders.Exchange(), 1, BuildSellerList(list)), 1);
   std::vector<std::string> stock = FileLines(folders.ExchangeFile("Estoque.txt"));
   ASSERT_EQ(stock.size(), 1u);
-  EXPECT_EQ(stock[0].substr(0, 14), Left("00001", 14));
+  EXPECT_EQ(ColumnText(stock[0], kPalmStockColumns, "seller"), Left("00001", 14));
 }
 
 // ---------------------------------------------------------------------------

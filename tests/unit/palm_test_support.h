@@ -1,5 +1,6 @@
 // Helpers of the Palm tests: master records built from their width tables,
-// a company folder to put them in, and line access to exchange files.
+// a company folder to put them in, and line and column access to exchange
+// files.
 #pragma once
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "palm/palm_layout.h"
 #include "records/company.h"
 #include "records/masters.h"
 #include "tests/unit/test_support.h"
@@ -38,6 +40,16 @@ inline std::string Left(const std::string& text, std::size_t width) {
 inline std::string Right(const std::string& text, std::size_t width) {
   std::string out = text.substr(0, width);
   return std::string(width - out.size(), ' ') + out;
+}
+
+// The text of the column named `name` in a line laid out by `columns`, at
+// the place the layout gives it; "<no column NAME>" when the layout has no
+// such column (or the line is too short for it), so the test sees it.
+inline std::string ColumnText(const std::string& line, PalmColumns columns, const char* name) {
+  int index = PalmColumnIndex(columns, name);
+  std::size_t offset = (std::size_t)PalmColumnOffset(columns, index);
+  if (index < 0 || offset > line.size()) return std::string("<no column ") + name + ">";
+  return line.substr(offset, (std::size_t)columns[(std::size_t)index].width);
 }
 
 // The lines of a CR LF file, without their line ends; a line that does not
