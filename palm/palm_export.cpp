@@ -203,6 +203,41 @@ void PutZeroFilledDigits(char* column, std::string_view text, std::size_t width)
   }
 }
 
+// A number column from a field of plain digits with at most one separator
+// ("1234,56", "2.5", "12") and no more decimals than the scale has zeros:
+// its digits moved by the scale, which is what reading the number, scaling
+// it and rounding it give (the whole number is exact, and the column's
+// digits are too few for a double's error to reach a unit). 0, writing
+// nothing, for a text of any other form or a scale that is no power of ten,
+// which take the plain rule.
+int PutScaledDigits(char* column, std::string_view text, const PalmColumn& c) {
+  constexpr int kMostDigits = 15;
+  if (c.width > 9 || text.empty() || text.size() > kMostDigits + 1) return 0;
+  int zeros = 0;
+  unsigned long long unit = 1;
+  while (unit < c.scale && zeros < 3) unit *= 10, ++zeros;
+  if ((double)unit != c.scale) return 0;
+  unsigned long long whole = 0;
+  int digits = 0, decimals = -1;
+  for (char ch : text) {
+    if (ch >= '0' && ch <= '9') {
+      whole = whole * 10 + (unsigned long long)(ch - '0');
+      ++digits;
+      if (decimals >= 0) ++decimals;
+    } else if ((ch == ',' || ch == '.') && decimals < 0) {
+      decimals = 0;
+    } else {
+      return 0;
+    }
+  }
+  if (digits == 0 || decimals > zeros) return 0;
+  for (int i = decimals < 0 ? 0 : decimals; i < zeros; ++i) whole *= 10;
+  // the bound compares the value before scaling: whole / unit > zero_above
+  if (c.zero_above < 1e15 && (double)whole > c.zero_above * (double)unit) whole = 0;
+  PutDigits(column, (double)whole, c.width);
+  return 1;
+}
+
 // Lays out the form of `columns` for records of `layout`.
 LineForm MakeLineForm(PalmColumns columns, const RecordLayout& layout) {
   LineForm form;
@@ -273,7 +308,9 @@ void PutColumn(char* line, const FormColumn& f, std::string_view record) {
       PutZeroFilledDigits(at, FieldText(record, f), width);
       break;
     case PalmColumnKind::kNumber: {
-      double value = ParseNum(FieldText(record, f));
+      std::string_view text = FieldText(record, f);
+      if (PutScaledDigits(at, text, c)) break;
+      double value = ParseNum(text);
       PutDigits(at, value > c.zero_above ? 0 : value * c.scale, c.width);
       break;
     }
