@@ -85,6 +85,13 @@ constexpr int PalmColumnIndex(PalmColumns columns, std::string_view name) {
   return -1;
 }
 
+// True when no two columns of a table share a name (a name finds one column).
+constexpr bool PalmNamesUnique(PalmColumns columns) {
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    if (PalmColumnIndex(columns, columns[i].name) != (int)i) return false;
+  return true;
+}
+
 // Offset of column `index` in the line (the sum of the widths before it);
 // -1 when the index is outside the table.
 constexpr int PalmColumnOffset(PalmColumns columns, int index) {
@@ -112,8 +119,8 @@ inline constexpr auto kPalmCustomerColumns = std::to_array<PalmColumn>({
     PalmLeft("city", kPersonCity, 40),
     PalmLeft("cep", kPersonCep, 10),
     PalmLeft("state", kPersonState, 2),
-    PalmLeft("contact", 20, 14, 14),
-    PalmLeft("e-mail", 22, 60),
+    PalmLeft("field 20", 20, 14, 14),
+    PalmLeft("field 22", 22, 60),
     PalmTaxKind("tax kind", kPersonCnpj),
     PalmDigitsOf("tax number", kPersonCnpj, 14),
     PalmLeft("ie", kPersonIe, 38),
@@ -121,9 +128,9 @@ inline constexpr auto kPalmCustomerColumns = std::to_array<PalmColumn>({
     PalmLeft("area code", kPersonAreaCode, 4),
     PalmLeft("phone", kPersonPhone, 84, 24),
     PalmNumber("number", kPalmPersonNumber, 9, 100),
-    PalmText("active", "A", 129),
-    PalmText("price table", "1", 6),
-    PalmText("condition table", "1", 14),
+    PalmText("letter A", "A", 129),
+    PalmText("one", "1", 6),
+    PalmText("one again", "1", 14),
     PalmBlank("end", 1),
 });
 
@@ -136,7 +143,9 @@ inline constexpr auto kPalmSupplierColumns = [] {
 
 constexpr int kPalmPersonLineLength = 818;
 static_assert(PalmLineLength(kPalmCustomerColumns) == kPalmPersonLineLength);
+static_assert(PalmNamesUnique(kPalmCustomerColumns));
 static_assert(PalmLineLength(kPalmSupplierColumns) == kPalmPersonLineLength);
+static_assert(PalmNamesUnique(kPalmSupplierColumns));
 
 // ---------------------------------------------------------------------------
 // Products: four tables from one pass over the product master (class 0,
@@ -146,26 +155,28 @@ inline constexpr auto kPalmProductColumns = std::to_array<PalmColumn>({
     PalmLeft("code", kProductCode, 19, kPalmProductCodeCut),
     PalmLeft("description", kProductDescription, 120),
     PalmLeft("unit", kProductUnit, 5, 5),
-    PalmLeft("remark", 8, 64, 64),
+    PalmLeft("field 8", 8, 64, 64),
     PalmBlank("end", 1),
 });
 constexpr int kPalmProductLineLength = 209;
 static_assert(PalmLineLength(kPalmProductColumns) == kPalmProductLineLength);
+static_assert(PalmNamesUnique(kPalmProductColumns));
 
 constexpr double kPalmLargestPrice = 9999;
 
 inline constexpr auto kPalmPriceColumns = std::to_array<PalmColumn>({
-    PalmText("price table", "1", 6),
+    PalmText("one", "1", 6),
     PalmLeft("code", kProductCode, 10, kPalmProductCodeCut),
-    PalmText("condition table", "1", 14),
-    PalmText("kind", "N", 1),
+    PalmText("one again", "1", 14),
+    PalmText("letter N", "N", 1),
     PalmNumber("price", kProductPrice, 7, 1000, kPalmLargestPrice),
-    PalmText("least", "0000010", 7),
-    PalmText("most", "9999990", 7),
+    PalmText("ten", "0000010", 7),
+    PalmText("9999990", "9999990", 7),
     PalmBlank("end", 1),
 });
 constexpr int kPalmPriceLineLength = 53;
 static_assert(PalmLineLength(kPalmPriceColumns) == kPalmPriceLineLength);
+static_assert(PalmNamesUnique(kPalmPriceColumns));
 
 // The quantity twice: a stock above 99999,999 fills its eight digits.
 inline constexpr auto kPalmStockColumns = std::to_array<PalmColumn>({
@@ -177,19 +188,20 @@ inline constexpr auto kPalmStockColumns = std::to_array<PalmColumn>({
 });
 constexpr int kPalmStockLineLength = 41;
 static_assert(PalmLineLength(kPalmStockColumns) == kPalmStockLineLength);
+static_assert(PalmNamesUnique(kPalmStockColumns));
 
 inline constexpr auto kPalmProductExtraColumns = std::to_array<PalmColumn>({
     PalmLeft("code", kProductCode, 15, kPalmProductCodeCut),
-    PalmLeft("bar code", 4, 14),
-    PalmLeft("ncm", 22, 8),
-    PalmBlank("unused", 92),
+    PalmLeft("field 4", 4, 14),
+    PalmLeft("field 22", 22, 8),
+    PalmBlank("blanks", 92),
     PalmRight("field 33", 33, 18),
-    PalmLeft("iss", kProductIss, 3),
+    PalmLeft("field 50", kProductIss, 3),
     PalmLeft("field 51", 51, 3),
     PalmLeft("field 52", 52, 3),
-    PalmLeft("ipi cst", kProductIpiCst, 3),
-    PalmLeft("pis cst", kProductPisCst, 3),
-    PalmLeft("cofins cst", kProductCofinsCst, 3),
+    PalmLeft("field 53", kProductIpiCst, 3),
+    PalmLeft("field 54", kProductPisCst, 3),
+    PalmLeft("field 55", kProductCofinsCst, 3),
     PalmRight("field 39", 39, 6),
     PalmRight("field 40", 40, 6),
     PalmRight("field 41", 41, 6),
@@ -198,6 +210,7 @@ inline constexpr auto kPalmProductExtraColumns = std::to_array<PalmColumn>({
 });
 constexpr int kPalmProductExtraLineLength = 195;
 static_assert(PalmLineLength(kPalmProductExtraColumns) == kPalmProductExtraLineLength);
+static_assert(PalmNamesUnique(kPalmProductExtraColumns));
 
 // ---------------------------------------------------------------------------
 // Sellers (Vendedor) and the payment methods of sales (Condicao).
@@ -208,16 +221,18 @@ inline constexpr auto kPalmSellerColumns = std::to_array<PalmColumn>({
 });
 constexpr int kPalmSellerLineLength = 45;
 static_assert(PalmLineLength(kPalmSellerColumns) == kPalmSellerLineLength);
+static_assert(PalmNamesUnique(kPalmSellerColumns));
 
 inline constexpr auto kPalmConditionColumns = std::to_array<PalmColumn>({
-    PalmText("condition table", "1", 14),
+    PalmText("one", "1", 14),
     PalmLeft("code", kPaymentCode, 6, 6),
     PalmLeft("name", kPaymentName, 40),
-    PalmText("share", "100000", 6),
+    PalmText("100000", "100000", 6),
     PalmBlank("end", 1),
 });
 constexpr int kPalmConditionLineLength = 67;
 static_assert(PalmLineLength(kPalmConditionColumns) == kPalmConditionLineLength);
+static_assert(PalmNamesUnique(kPalmConditionColumns));
 
 // ---------------------------------------------------------------------------
 // The fixed tables: the same lines at every export, each a few texts, each
