@@ -89,16 +89,6 @@ int DocKeyOfTitle(const std::string& title, int kind, int variant, std::string& 
   return 1;
 }
 
-std::string& ConfigKindKey(std::string& key, int kind) {
-  std::string name;
-  DocKeyOfTitle(std::string(), kind, kKeyConfig, key, name);
-  return key;
-}
-
-// The configuration readers may run before start-up has finished (tests,
-// vri-batch): install the keys as soon as the document layer is linked in.
-[[maybe_unused]] const bool kKeysInstalled = (InstallDocKindKeys(), true);
-
 }  // namespace
 
 int DocKind(const DocumentForm* main_window) {
@@ -167,6 +157,12 @@ int FindDocConfig(const std::string& kind_key, int& record) {
   return 1;
 }
 
-void InstallDocKindKeys() {
-  SetKindKeySource(ConfigKindKey);
+int ReadKindConfigField(std::string& text, int field, int kind) {
+  text.clear();
+  std::string key, name;
+  DocKey(kind, kKeyConfig, key, name);
+  int record = -1;
+  if (Company().company_code.empty() || FindDocConfig(key, record) != 2) return 0;
+  return ReadField(nullptr, record, text, field, kKindConfigFile, kKindConfigRecordLength,
+                   kKindConfigWidths);
 }

@@ -70,7 +70,9 @@ int DocKey(int kind, int variant, std::string& key, std::string& name);
 // when the file is missing). Never shows a message.
 int FindDocConfig(const std::string& kind_key, int& record);
 
-// Makes ReadKindConfigField (records/masters.h) find the configuration
-// record of a kind under its DocKey configuration key. Done once at start-up;
-// calling it again is harmless.
-void InstallDocKindKeys();
+// Field `field` of the configuration record of `kind`: the record FindDocConfig
+// finds under the kind's DocKey configuration key (variant 0, job mode of the
+// company context). Returns 1 and the text; 0 and an empty text when the kind
+// has no key, the company code is empty or there is no such record (also when
+// the file is missing).
+int ReadKindConfigField(std::string& text, int field, int kind);

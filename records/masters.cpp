@@ -1,15 +1,8 @@
 #include "records/masters.h"
 
-#include "codecs/text.h"
 #include "records/company.h"
 
 namespace {
-
-constexpr char kQuoteKindKey[] = "54101";
-
-std::string& QuoteKindKey(std::string& key, int /*kind*/) { return key.assign(kQuoteKindKey); }
-
-KindKeySource g_kind_key_source = QuoteKindKey;
 
 const std::string kNoName;
 
@@ -69,33 +62,6 @@ int ReadPartyField(PlatStream* stream, int record, std::string& text, int field,
   if (party == kPartyCustomer) return ReadCustomerField(stream, record, text, field);
   text.clear();
   return 0;
-}
-
-KindKeySource SetKindKeySource(KindKeySource source) {
-  KindKeySource previous = g_kind_key_source;
-  g_kind_key_source = source ? source : QuoteKindKey;
-  return previous;
-}
-
-std::string& KindKeyOf(std::string& key, int kind) {
-  key.clear();
-  return g_kind_key_source(key, kind);
-}
-
-int ReadKindConfigField(std::string& text, int field, int kind) {
-  text.clear();
-  std::string kind_key;
-  const std::string& code = Company().company_code;
-  if (KindKeyOf(kind_key, kind).empty() || code.empty()) return 0;
-  std::string key;
-  AppendKeyPart(AppendKeyPart(key, code), kind_key);
-  key.resize(kKindConfigKeyWidth, ' ');
-  int record = -1;
-  if (!FindCodeInFile(key, kKindConfigFile, kKindConfigRecordLength, record, 0,
-                      kKindConfigKeyWidth))
-    return 0;
-  return ReadField(nullptr, record, text, field, kKindConfigFile, kKindConfigRecordLength,
-                   kKindConfigWidths);
 }
 
 namespace {

@@ -192,22 +192,6 @@ int ReadCfopField(PlatStream* stream, int record, std::string& text, int field);
 // party gives an empty text and 0.
 int ReadPartyField(PlatStream* stream, int record, std::string& text, int field, int party);
 
-// Source of the kind key of a document kind (the key of its configuration
-// record, variant 0 of the document model): writes the key into `key` (empty
-// when the kind has none) and returns it. The document layer installs the
-// real one; until then the quote key "54101" is given for every kind.
-using KindKeySource = std::string& (*)(std::string& key, int kind);
-// Installs `source` (nullptr: the default) and returns the one it replaces.
-KindKeySource SetKindKeySource(KindKeySource source);
-// The kind key of `kind` from the source in force.
-std::string& KindKeyOf(std::string& key, int kind);
-
-// Field `field` of the F22R0.DAT record of the company code and the kind key
-// of `kind` (each blank-padded to 10). 1 and the text; 0 and an empty text
-// when the kind has no key, the company code is empty or there is no such
-// record.
-int ReadKindConfigField(std::string& text, int field, int kind);
-
 // Reads the situation of record `record` of a master (`stream` of that file
 // or nullptr): type 1 supplier field 14, 2 customer field 14, 8 seller field
 // 2, 15 product field 3; other types read nothing. The situation is

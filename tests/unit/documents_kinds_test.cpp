@@ -151,19 +151,38 @@ TEST(DocumentsKinds, FindDocConfigWithAnEmptyKeyOpensNothing) {
 
 TEST(DocumentsKinds, KindConfigurationIsReadUnderTheDocKeyOfTheKind) {
   DocumentWorld world;
-  InstallDocKindKeys();
   WriteFileBytes(kKindConfigFile,
-                 MakeRecord(kKindConfigWidths, {{0, "00001"}, {1, "54101"}, {24, "1"}}) +
+                 MakeRecord(kKindConfigWidths, {{0, "00002"}, {1, "54101"}, {24, "2"}}) +
+                     MakeRecord(kKindConfigWidths, {{0, "00001"}, {1, "54101"}, {24, "9"}}, '+') +
+                     MakeRecord(kKindConfigWidths, {{0, "00001"}, {1, "54101"}, {24, "1"}}) +
                      MakeRecord(kKindConfigWidths, {{0, "00001"}, {1, "54102"}, {24, "2"}}));
-  std::string text;
-  Company().job_mode = kModeNone;
-  EXPECT_EQ(ReadKindConfigField(text, 24, 2), 1);  // invoice: 54102
-  EXPECT_EQ(text, "2");
-  EXPECT_EQ(ReadKindConfigField(text, 24, 99), 0);  // kind 99 has no key outside the Palm job
+  struct Case {
+    int mode;
+    const char* company;
+    int kind;
+    int result;
+    const char* text;
+  } cases[] = {
+      {kModePalm, "00001", 99, 1, "1"},  // the Palm job's quotes; free and foreign records skipped
+      {kModeNone, "00001", 2, 1, "2"},   // invoice: 54102
+      {kModeNone, "00001", 99, 0, ""},   // kind 99 has no key outside the Palm job
+      {kModePalm, "00003", 99, 0, ""},   // a company without a configuration record
+      {kModePalm, "", 99, 0, ""},        // no company code
+  };
+  for (const Case& c : cases) {
+    Company().job_mode = c.mode;
+    Company().company_code = c.company;
+    std::string text = "stale";
+    EXPECT_EQ(ReadKindConfigField(text, kKindConfigMinPriceCheck, c.kind), c.result) << c.kind;
+    EXPECT_EQ(text, c.text) << c.kind << " " << c.company;
+  }
+}
+
+TEST(DocumentsKinds, KindConfigurationOfAMissingFileIsEmpty) {
+  DocumentWorld world;
+  std::string text = "stale";
+  EXPECT_EQ(ReadKindConfigField(text, kKindConfigMinPriceCheck, 99), 0);
   EXPECT_EQ(text, "");
-  Company().job_mode = kModePalm;
-  EXPECT_EQ(ReadKindConfigField(text, 24, 99), 1);  // the Palm job's quotes
-  EXPECT_EQ(text, "1");
 }
 
 }  // namespace

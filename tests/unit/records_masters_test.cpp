@@ -223,55 +223,6 @@ TEST(RecordsMasters, IsActiveRecordUsesTheCallersStream) {
 }
 
 // ---------------------------------------------------------------------------
-std::string& OrderKey(std::string& key, int kind) { return key.assign(kind == 0 ? "54100" : ""); }
-
-TEST(RecordsMasters, ReadKindConfigFieldFindsTheCompanysKindRecord) {
-  CompanyGuard guard;
-  TempRoot root;
-  root.EnterProductFolder();
-  Company().company_code = "00001";
-  WriteFileBytes("F22R0.DAT",
-                 MakeRecord(kKindConfigWidths, {{0, "00002"}, {1, "54101"}, {24, "2"}}) +
-                     MakeRecord(kKindConfigWidths, {{0, "00001"}, {1, "54101"}, {24, "9"}}, '+') +
-                     MakeRecord(kKindConfigWidths, {{0, "00001"}, {1, "54101"}, {24, "1"}}) +
-                     MakeRecord(kKindConfigWidths, {{0, "00001"}, {1, "54100"}, {24, "0"}}));
-  // start from the record layer's own default, whatever the document layer installed
-  KindKeySource installed = SetKindKeySource(nullptr);
-  std::string text;
-  // the default key source gives the quote key 54101; the free record is skipped
-  EXPECT_EQ(ReadKindConfigField(text, kKindConfigMinPriceCheck, 99), 1);
-  EXPECT_EQ(text, "1");
-  std::string key;
-  EXPECT_EQ(KindKeyOf(key, 1), "54101");
-
-  SetKindKeySource(OrderKey);
-  EXPECT_EQ(ReadKindConfigField(text, kKindConfigMinPriceCheck, 0), 1);
-  EXPECT_EQ(text, "0");
-  // a kind without a key
-  text = "stale";
-  EXPECT_EQ(ReadKindConfigField(text, kKindConfigMinPriceCheck, 5), 0);
-  EXPECT_EQ(text, "");
-  SetKindKeySource(nullptr);
-  EXPECT_EQ(KindKeyOf(key, 0), "54101");
-
-  // a company without a configuration record
-  Company().company_code = "00003";
-  text = "stale";
-  EXPECT_EQ(ReadKindConfigField(text, kKindConfigMinPriceCheck, 99), 0);
-  EXPECT_EQ(text, "");
-  Company().company_code = "";
-  EXPECT_EQ(ReadKindConfigField(text, kKindConfigMinPriceCheck, 99), 0);
-  SetKindKeySource(installed);
-}
-
-TEST(RecordsMasters, ReadKindConfigFieldOfAMissingFileIsEmpty) {
-  TempRoot root;
-  root.EnterProductFolder();
-  std::string text = "stale";
-  EXPECT_EQ(ReadKindConfigField(text, 24, 99), 0);
-  EXPECT_EQ(text, "");
-}
-
 TEST(RecordsMasters, ReadParentFieldReadsTheParentLayout) {
   TempRoot root;
   root.EnterProductFolder();
