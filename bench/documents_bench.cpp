@@ -18,10 +18,10 @@
 #include "documents/document_form.h"
 #include "documents/item_check.h"
 #include "platform/platform.h"
-#include "platform/testing.h"
 #include "records/catalogue.h"
 #include "records/company.h"
 #include "records/masters.h"
+#include "tests/support/seam_doubles.h"
 
 namespace {
 

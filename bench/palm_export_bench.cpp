@@ -24,10 +24,10 @@
 #include "bench/bench_support.h"
 #include "palm/palm_export.h"
 #include "platform/platform.h"
-#include "platform/testing.h"
 #include "records/catalogue.h"
 #include "records/company.h"
 #include "records/masters.h"
+#include "tests/support/seam_doubles.h"
 
 namespace {
 

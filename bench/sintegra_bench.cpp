@@ -16,7 +16,7 @@
 #include "bench/bench_support.h"
 #include "fiscal/sintegra.h"
 #include "platform/platform.h"
-#include "platform/testing.h"
+#include "tests/support/seam_doubles.h"
 
 namespace {
 

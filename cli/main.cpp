@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/batch.h"
-#include "platform/testing.h"
+#include "platform/message_sink.h"
 #include "records/company.h"
 #include "shell/startup.h"
 
@@ -72,7 +72,7 @@ void Emit(PlatIcon icon, const std::string& caption, const std::string& text,
 }
 
 // Every message box of the dialogs becomes an output line (and a JSON line).
-void PrintMessage(const RecordedMessage& m) {
+void PrintMessage(const PlatMessage& m) {
   std::string detail;
   if (m.text == "Erro ao mudar a pasta.") {
     detail = FolderTrouble("C:\\Kmar\\Vri");

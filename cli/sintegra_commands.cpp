@@ -15,27 +15,25 @@
 
 namespace {
 
-// An option of the sintegra command: the dialog field it stands for and the
-// request text it fills.
+// An option of the sintegra command: the field of the request it fills.
 struct SintegraOption {
   const char* name;
-  int control_id;
-  std::string SintegraRequest::*field;
+  SintegraField field;
 };
 
 const SintegraOption kOptions[] = {
-    {"--month", 100, &SintegraRequest::month_year},
-    {"--report", 101, &SintegraRequest::report},
-    {"--name", 103, &SintegraRequest::name},
-    {"--street", 104, &SintegraRequest::street},
-    {"--number", 105, &SintegraRequest::number},
-    {"--complement", 106, &SintegraRequest::complement},
-    {"--district", 107, &SintegraRequest::district},
-    {"--city", 108, &SintegraRequest::city},
-    {"--cep", 109, &SintegraRequest::cep},
-    {"--phone", 110, &SintegraRequest::phone},
-    {"--fax", 111, &SintegraRequest::fax},
-    {"--contact", 112, &SintegraRequest::contact},
+    {"--month", SintegraField::kMonthYear},
+    {"--report", SintegraField::kReport},
+    {"--name", SintegraField::kName},
+    {"--street", SintegraField::kStreet},
+    {"--number", SintegraField::kNumber},
+    {"--complement", SintegraField::kComplement},
+    {"--district", SintegraField::kDistrict},
+    {"--city", SintegraField::kCity},
+    {"--cep", SintegraField::kCep},
+    {"--phone", SintegraField::kPhone},
+    {"--fax", SintegraField::kFax},
+    {"--contact", SintegraField::kContact},
 };
 
 // The vendor's library is found by the system's search on Windows; elsewhere
@@ -133,13 +131,13 @@ int RunSintegra(const std::vector<std::string>& args) {
       if (a == o.name) option = &o;
     }
     if (!option) return UsageError("sintegra: opção desconhecida: " + a);
-    int limit = SintegraLimitOf(option->control_id);
+    int limit = SintegraLimitOf(option->field);
     if ((int)value.size() > limit) {
       return UsageError("sintegra: " + a + " aceita no máximo " + std::to_string(limit) +
                         " caracteres (recebeu " + std::to_string(value.size()) + ")");
     }
-    request.*(option->field) = value;
-    if (option->control_id == 100) month_given = true;
+    *SintegraFieldText(request, option->field) = value;
+    if (option->field == SintegraField::kMonthYear) month_given = true;
   }
   if (!month_given) return UsageError("sintegra: falta --month MM/AAAA");
   if (library.empty()) library = DefaultLibrary();
@@ -162,7 +160,7 @@ int RunSintegra(const std::vector<std::string>& args) {
 
   // The fields as the dialog leaves them when the user moves on.
   DateRec today;
-  Today(today);
+  Today(today, PlatNow());
   NormMonthYear(request.month_year, today.year);
   NormCep(request.cep);
   int generated = SintegraGenerate(nullptr, request);

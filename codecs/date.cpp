@@ -24,8 +24,6 @@ DateRec& Today(DateRec& date, const PlatLocalTime& now) {
   return date;
 }
 
-DateRec& Today(DateRec& date) { return Today(date, PlatNow()); }
-
 DateRec& ParseDate(const std::string& text, DateRec& date) {
   std::string work = text.substr(0, kDateTextLength);
   PadToWidth(work, kDateTextLength);

@@ -23,10 +23,9 @@ constexpr int kMonthYearLength = 7;
 constexpr int kFirstMonthYear = 1000;
 constexpr int kLastMonthYear = 2100;
 
-// Fills date from now (the local clock as the platform gives it). Returns date.
+// Fills date from now (the local clock as the platform gives it: callers
+// pass PlatNow()). Returns date.
 DateRec& Today(DateRec& date, const PlatLocalTime& now);
-// Fills date with today's local date (PlatNow). Returns date.
-DateRec& Today(DateRec& date);
 
 // Reads a date text by position only: day from characters 1-2, month from
 // 4-5, year from 7-10 (ToInt each; a short text reads as blank-filled), so

@@ -7,8 +7,8 @@
 // The *Item functions here are the normalising logic of a dialog field on the
 // field's text: they read it, convert it, write the normalised text back into
 // it and return the value of that normalised text. The adapters over a Win32
-// edit control (codecs/dialog_fields_win32.h) and over a slot of the document
-// form (documents/document_form.h) only move the text in and out.
+// edit control (documents/dialog_fields_win32.h) and over a slot of the
+// document form (documents/document_form.h) only move the text in and out.
 #pragma once
 
 #include <string>

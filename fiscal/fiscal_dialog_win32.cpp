@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "codecs/dialog_fields_win32.h"
+#include "documents/dialog_fields_win32.h"
 #include "fiscal/ecf_binding.h"
 #include "fiscal/fiscal_dialog_win32.h"
 #include "fiscal/sintegra.h"
@@ -12,10 +12,26 @@
 
 namespace {
 
-// A field of the dialog read as the job sees it: no more than its limit.
-std::string& ReadField(HWND dialog, int id, std::string& out) {
-  return GetItemText(dialog, id, out, SintegraLimitOf(id));
-}
+// The dialog's edit controls and the fields of the generation they hold.
+struct FieldControl {
+  int id;
+  SintegraField field;
+};
+const FieldControl kFieldControls[] = {
+    {IDC_BOXECF_MONTH_YEAR, SintegraField::kMonthYear},
+    {IDC_BOXECF_REPORT, SintegraField::kReport},
+    {IDC_BOXECF_FOLDER, SintegraField::kFolder},
+    {IDC_BOXECF_NAME, SintegraField::kName},
+    {IDC_BOXECF_STREET, SintegraField::kStreet},
+    {IDC_BOXECF_NUMBER, SintegraField::kNumber},
+    {IDC_BOXECF_COMPLEMENT, SintegraField::kComplement},
+    {IDC_BOXECF_DISTRICT, SintegraField::kDistrict},
+    {IDC_BOXECF_CITY, SintegraField::kCity},
+    {IDC_BOXECF_CEP, SintegraField::kCep},
+    {IDC_BOXECF_PHONE, SintegraField::kPhone},
+    {IDC_BOXECF_FAX, SintegraField::kFax},
+    {IDC_BOXECF_CONTACT, SintegraField::kContact},
+};
 
 BOOL OnInitDialog(HWND dialog) {
   SetDialogFont(dialog);
@@ -54,7 +70,7 @@ void SetDialogFont(HWND dialog) {
 
 int NormCep(HWND dialog, int id) {
   std::string text;
-  GetItemText(dialog, id, text, SintegraLimitOf(IDC_BOXECF_CEP));
+  GetItemText(dialog, id, text, -1);
   NormCep(text);
   SetItemText(dialog, id, text);
   return text.empty() ? 0 : 1;
@@ -69,8 +85,8 @@ void CommitFocusedItem(HWND dialog) {
 
 int SintegraMfd(HWND dialog, int generate) {
   if (!generate) {
-    for (const SintegraFieldLimit& f : kSintegraFieldLimits)
-      SendDlgItemMessageA(dialog, f.control_id, EM_LIMITTEXT, (WPARAM)f.limit, 0);
+    for (const FieldControl& c : kFieldControls)
+      SendDlgItemMessageA(dialog, c.id, EM_LIMITTEXT, (WPARAM)SintegraLimitOf(c.field), 0);
     // A generation ended half-way left the previous report aside.
     RestorePreviousSintegra(dialog);
     std::string version;
@@ -79,18 +95,10 @@ int SintegraMfd(HWND dialog, int generate) {
     return 1;
   }
   SintegraRequest request;
-  ReadField(dialog, IDC_BOXECF_MONTH_YEAR, request.month_year);
-  ReadField(dialog, IDC_BOXECF_REPORT, request.report);
-  ReadField(dialog, IDC_BOXECF_NAME, request.name);
-  ReadField(dialog, IDC_BOXECF_STREET, request.street);
-  ReadField(dialog, IDC_BOXECF_NUMBER, request.number);
-  ReadField(dialog, IDC_BOXECF_COMPLEMENT, request.complement);
-  ReadField(dialog, IDC_BOXECF_DISTRICT, request.district);
-  ReadField(dialog, IDC_BOXECF_CITY, request.city);
-  ReadField(dialog, IDC_BOXECF_CEP, request.cep);
-  ReadField(dialog, IDC_BOXECF_PHONE, request.phone);
-  ReadField(dialog, IDC_BOXECF_FAX, request.fax);
-  ReadField(dialog, IDC_BOXECF_CONTACT, request.contact);
+  for (const FieldControl& c : kFieldControls) {
+    std::string* text = SintegraFieldText(request, c.field);
+    if (text) GetItemText(dialog, c.id, *text, -1);
+  }
   return SintegraGenerate(dialog, request);
 }
 

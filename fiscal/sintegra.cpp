@@ -125,12 +125,6 @@ std::vector<std::uint32_t> ReportOrder(const std::string& text, const std::vecto
   return order;
 }
 
-// A field's text as the dialog hands it over: at most limit characters.
-std::string FieldValue(const std::string& text, int control_id) {
-  std::string value = text;
-  return CutAt(value, SintegraLimitOf(control_id));
-}
-
 std::string UnsortedMessage(const std::string& path, const char* reason) {
   return std::string(reason) + " " + path + ".";
 }
@@ -175,11 +169,30 @@ void DropGeneratedFile(PlatWindow owner, bool had_previous) {
 
 }  // namespace
 
-int SintegraLimitOf(int control_id) {
+int SintegraLimitOf(SintegraField field) {
   for (const SintegraFieldLimit& f : kSintegraFieldLimits) {
-    if (f.control_id == control_id) return f.limit;
+    if (f.field == field) return f.limit;
   }
   return 0;
+}
+
+std::string* SintegraFieldText(SintegraRequest& request, SintegraField field) {
+  switch (field) {
+    case SintegraField::kMonthYear: return &request.month_year;
+    case SintegraField::kReport: return &request.report;
+    case SintegraField::kFolder: return nullptr;
+    case SintegraField::kName: return &request.name;
+    case SintegraField::kStreet: return &request.street;
+    case SintegraField::kNumber: return &request.number;
+    case SintegraField::kComplement: return &request.complement;
+    case SintegraField::kDistrict: return &request.district;
+    case SintegraField::kCity: return &request.city;
+    case SintegraField::kCep: return &request.cep;
+    case SintegraField::kPhone: return &request.phone;
+    case SintegraField::kFax: return &request.fax;
+    case SintegraField::kContact: return &request.contact;
+  }
+  return nullptr;
 }
 
 std::string& NormCep(std::string& text) {
@@ -208,7 +221,12 @@ int SintegraVersion(PlatWindow owner, std::string& version) {
   return 1;
 }
 
-int SintegraGenerate(PlatWindow owner, const SintegraRequest& request) {
+int SintegraGenerate(PlatWindow owner, const SintegraRequest& typed) {
+  // Every field is taken at most as long as its limit, whoever filled it in.
+  SintegraRequest request = typed;
+  for (const SintegraFieldLimit& f : kSintegraFieldLimits) {
+    if (std::string* text = SintegraFieldText(request, f.field)) CutAt(*text, f.limit);
+  }
   if (request.month_year.empty()) {
     PlatShowMessage(owner, "É obrigatório informar o mês/ano.", "Vri", PlatIcon::kError);
     return 0;
@@ -227,17 +245,7 @@ int SintegraGenerate(PlatWindow owner, const SintegraRequest& request) {
   std::string year = digits;
 
   std::string path = PlatNativePath(kSintegraPath);
-  std::string name = FieldValue(request.name, 103);
-  std::string street = FieldValue(request.street, 104);
-  std::string number = FieldValue(request.number, 105);
-  std::string complement = FieldValue(request.complement, 106);
-  std::string district = FieldValue(request.district, 107);
-  std::string city = FieldValue(request.city, 108);
-  std::string cep = FieldValue(request.cep, 109);
-  DigitField(cep, kCepDigits, DigitsLeft);
-  std::string phone = FieldValue(request.phone, 110);
-  std::string fax = FieldValue(request.fax, 111);
-  std::string contact = FieldValue(request.contact, 112);
+  DigitField(request.cep, kCepDigits, DigitsLeft);
 
   // The previous report waits aside until the new one is whole; the
   // library is still given the report's own path.
@@ -254,9 +262,10 @@ int SintegraGenerate(PlatWindow owner, const SintegraRequest& request) {
   auto fn = reinterpret_cast<EcfSintegraFn>(LoadFuncDll(owner, EcfLibrary(), kEcfSintegraName));
   int sorted = 0;
   if (fn) {
-    int code = fn(report, path.data(), month.data(), year.data(), name.data(), street.data(),
-                  number.data(), complement.data(), district.data(), city.data(), cep.data(),
-                  phone.data(), fax.data(), contact.data());
+    int code = fn(report, path.data(), month.data(), year.data(), request.name.data(),
+                  request.street.data(), request.number.data(), request.complement.data(),
+                  request.district.data(), request.city.data(), request.cep.data(),
+                  request.phone.data(), request.fax.data(), request.contact.data());
     sorted = CheckEcfReturn(owner, "RelatorioSintegraMFD", code) &&
              SortSintegraFile(owner, kSintegraPath,
                               had_previous ? "O arquivo anterior foi mantido."

@@ -21,35 +21,62 @@ inline constexpr const char* kSintegraPreviousPath = "C:\\Kmar\\Arquivos\\Sinteg
 // Characters of a line that make up its sort key.
 constexpr int kSintegraKeyLength = 31;
 
-// The most characters each field of the fiscal printer dialog accepts while
-// typing (controls 100 to 112; 102 only shows the folder).
+// The fields of a generation, by meaning: the month/year, the library's
+// report selection, the folder the report goes to (only shown) and the
+// company identification.
+enum class SintegraField {
+  kMonthYear,
+  kReport,
+  kFolder,
+  kName,
+  kStreet,
+  kNumber,
+  kComplement,
+  kDistrict,
+  kCity,
+  kCep,
+  kPhone,
+  kFax,
+  kContact,
+};
+
+// The most characters each field takes: the generation cuts a longer text,
+// the dialog's edit controls refuse more while typing and vri-batch refuses a
+// longer option.
 struct SintegraFieldLimit {
-  int control_id;
+  SintegraField field;
   int limit;
 };
 inline constexpr SintegraFieldLimit kSintegraFieldLimits[] = {
-    {100, 7},  {101, 2},  {102, 100}, {103, 35}, {104, 34}, {105, 5},  {106, 22},
-    {107, 15}, {108, 30}, {109, 9},   {110, 12}, {111, 10}, {112, 18},
+    {SintegraField::kMonthYear, 7}, {SintegraField::kReport, 2}, {SintegraField::kFolder, 100},
+    {SintegraField::kName, 35}, {SintegraField::kStreet, 34}, {SintegraField::kNumber, 5},
+    {SintegraField::kComplement, 22}, {SintegraField::kDistrict, 15}, {SintegraField::kCity, 30},
+    {SintegraField::kCep, 9}, {SintegraField::kPhone, 12}, {SintegraField::kFax, 10},
+    {SintegraField::kContact, 18},
 };
-// The limit of control_id, or 0 when it is not one of the fields above.
-int SintegraLimitOf(int control_id);
+// The limit of field (every field has one).
+int SintegraLimitOf(SintegraField field);
 
-// The texts of the dialog's fields, as typed (after the month/year and the CEP
-// were normalised on leaving their fields).
+// The texts of a generation, as typed (after the month/year and the CEP were
+// normalised on leaving their fields); longer than their limits they are cut.
 struct SintegraRequest {
-  std::string month_year;  // 100, '03/2026' or empty
-  std::string report = "39";  // 101, the library's report selection
-  std::string name;        // 103
-  std::string street;      // 104
-  std::string number;      // 105
-  std::string complement;  // 106
-  std::string district;    // 107
-  std::string city;        // 108
-  std::string cep;         // 109, '12345-678'
-  std::string phone;       // 110
-  std::string fax;         // 111
-  std::string contact;     // 112
+  std::string month_year;  // '03/2026' or empty
+  std::string report = "39";  // the library's report selection
+  std::string name;
+  std::string street;
+  std::string number;
+  std::string complement;
+  std::string district;
+  std::string city;
+  std::string cep;         // '12345-678'
+  std::string phone;
+  std::string fax;
+  std::string contact;
 };
+
+// The text of field in request; nullptr for the folder, which the request
+// does not hold (the report always goes to kSintegraFolder).
+std::string* SintegraFieldText(SintegraRequest& request, SintegraField field);
 
 // Field logic of the CEP field: the digits of its first 9 characters become
 // '12345-678' (missing digits "0", digits after the eighth dropped), or the

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "codecs/date.h"
-#include "codecs/dialog_fields_win32.h"
+#include "documents/dialog_fields_win32.h"
 #include "palm/palm_dialog.h"
 #include "palm/palm_export.h"
 #include "palm/palm_files.h"

@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/testing.h"
+#include "tests/support/seam_doubles.h"
 
 // Runs job() in a child that ends at its k-th file operation. Returns 1 when
 // the child was ended there, 0 when the job finished before (k past its last

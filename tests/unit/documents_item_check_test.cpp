@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "documents/item_check.h"
-#include "platform/testing.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/documents_test_support.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "documents/doc_kinds.h"
-#include "platform/testing.h"
 #include "records/company.h"
 #include "records/masters.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/documents_test_support.h"
 
 namespace {

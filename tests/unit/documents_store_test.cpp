@@ -8,8 +8,8 @@
 #include "documents/doc_store.h"
 #include "documents/document_layout.h"
 #include "documents/item_check.h"
-#include "platform/testing.h"
 #include "records/counters.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/documents_test_support.h"
 #include "tests/unit/lock_holder.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fiscal/ecf_binding.h"
-#include "platform/testing.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/fiscal_fake_library.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fiscal/sintegra_check.h"
-#include "platform/testing.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/test_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fiscal/sintegra.h"
-#include "platform/testing.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/crash_support.h"
 #include "tests/unit/fiscal_fake_library.h"
 #include "tests/unit/palm_test_support.h"
@@ -202,10 +202,11 @@ TEST(NormCep, FieldLogic) {
   }
 }
 
-TEST(SintegraFieldLimits, EveryDialogField) {
+TEST(SintegraFieldLimits, EveryField) {
+  // month/year, report, folder, name, street, number, complement, district,
+  // city, CEP, phone, fax, contact
   const int want[] = {7, 2, 100, 35, 34, 5, 22, 15, 30, 9, 12, 10, 18};
-  for (int id = 100; id <= 112; ++id) EXPECT_EQ(SintegraLimitOf(id), want[id - 100]) << id;
-  EXPECT_EQ(SintegraLimitOf(113), 0);
+  for (int f = 0; f < 13; ++f) EXPECT_EQ(SintegraLimitOf((SintegraField)f), want[f]) << f;
 }
 
 class SintegraJob : public ::testing::Test {
@@ -296,6 +297,8 @@ TEST_F(SintegraJob, RequestValues) {
       {"the year", [](SintegraRequest& r) { r.month_year = "12/1999"; }, 2, "1999"},
       {"texts are cut to their field", [](SintegraRequest& r) { r.number = "1234567"; }, 5,
        "12345"},
+      {"the month/year is cut to its field", [](SintegraRequest& r) { r.month_year = "12/19995"; },
+       2, "1999"},
       {"texts keep their blanks", [](SintegraRequest& r) { r.contact = " Ana "; }, 12, " Ana "},
       {"a name of 35 characters passes whole",
        [](SintegraRequest& r) { r.name = std::string(35, 'N'); }, 3, std::string(35, 'N')},
@@ -312,6 +315,9 @@ TEST_F(SintegraJob, RequestValues) {
   request_.report = "x";
   ASSERT_EQ(SintegraGenerate(nullptr, request_), 1);
   EXPECT_EQ(FakeEcf().sintegra_report, 0);
+  request_.report = "391";  // cut to its two characters
+  ASSERT_EQ(SintegraGenerate(nullptr, request_), 1);
+  EXPECT_EQ(FakeEcf().sintegra_report, 39);
 }
 
 TEST_F(SintegraJob, MonthMissingStopsBeforeTheLibrary) {

@@ -13,7 +13,7 @@
 #include "fiscal/ecf_binding.h"
 #include "fiscal/sintegra.h"
 #include "fiscal/sintegra_check.h"
-#include "platform/testing.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/test_support.h"
 
 namespace {

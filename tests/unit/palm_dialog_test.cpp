@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "palm/palm_dialog.h"
-#include "platform/testing.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/palm_test_support.h"
 
 namespace {

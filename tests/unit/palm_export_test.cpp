@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "palm/palm_export.h"
-#include "platform/testing.h"
 #include "records/catalogue.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/crash_support.h"
 #include "tests/unit/palm_test_support.h"
 

@@ -16,12 +16,12 @@
 
 #include "documents/doc_journal.h"
 #include "documents/document_layout.h"
+#include "palm/palm_import.h"
 #include "records/catalogue.h"
+#include "records/company.h"
 #include "records/counters.h"
 #include "records/masters.h"
-#include "palm/palm_import.h"
-#include "platform/testing.h"
-#include "records/company.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/palm_test_support.h"
 
 namespace {

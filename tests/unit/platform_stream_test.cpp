@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/testing.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/test_support.h"
 
 namespace {
@@ -233,6 +233,20 @@ TEST(MessageRecorder, RecordsIconCaptionAndTextInOrder) {
   ASSERT_EQ(rec.messages().size(), 2u);
   EXPECT_EQ(rec.messages()[0], (RecordedMessage{PlatIcon::kError, "A", "um"}));
   EXPECT_EQ(rec.messages()[1], (RecordedMessage{PlatIcon::kWarning, "B", "dois"}));
+}
+
+TEST(MessageRecorder, AnInnerRecorderTakesItsMessagesAndHandsBackToTheOuter) {
+  MessageRecorder outer;
+  PlatShowMessage(nullptr, "antes", "A", PlatIcon::kError);
+  {
+    MessageRecorder inner;
+    PlatShowMessage(nullptr, "dentro", "B", PlatIcon::kWarning);
+    EXPECT_EQ(inner.messages(),
+              (std::vector<RecordedMessage>{{PlatIcon::kWarning, "B", "dentro"}}));
+  }
+  PlatShowMessage(nullptr, "depois", "C", PlatIcon::kInformation);
+  EXPECT_EQ(outer.messages(), (std::vector<RecordedMessage>{{PlatIcon::kError, "A", "antes"},
+                                                            {PlatIcon::kInformation, "C", "depois"}}));
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/testing.h"
 #include "records/counters.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/records_test_support.h"
 #include "tests/unit/test_support.h"
 

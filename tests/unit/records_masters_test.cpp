@@ -3,10 +3,10 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/testing.h"
 #include "records/catalogue.h"
 #include "records/company.h"
 #include "records/masters.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/records_test_support.h"
 #include "tests/unit/test_support.h"
 

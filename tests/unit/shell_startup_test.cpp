@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing.h"
 #include "records/catalogue.h"
 #include "records/company.h"
 #include "shell/startup.h"
 #include "test_support.h"
+#include "tests/support/seam_doubles.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "codecs/dialog_fields_win32.h"
 #include "codecs/number.h"
+#include "documents/dialog_fields_win32.h"
 #include "platform/platform.h"
 
 namespace {

@@ -9,9 +9,9 @@
 
 #include "fiscal/fiscal_dialog_win32.h"
 #include "fiscal/sintegra.h"
-#include "platform/testing.h"
 #include "resources/boxecf_res.h"
 #include "resources/vri_res.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/fiscal_fake_library.h"
 #include "tests/unit/test_support.h"
 
@@ -61,8 +61,15 @@ TEST_F(FiscalDialog, StartUpSetsLimitsFontAndVersion) {
   Open();
   EXPECT_EQ(FakeEcf().loads, 1);
   EXPECT_EQ(FakeEcf().loaded_path, "Bemafi32.dll");
-  for (const SintegraFieldLimit& f : kSintegraFieldLimits) {
-    EXPECT_EQ(SendMessageA(Item(f.control_id), EM_GETLIMITTEXT, 0, 0), f.limit) << f.control_id;
+  const std::pair<int, int> limits[] = {
+      {IDC_BOXECF_MONTH_YEAR, 7}, {IDC_BOXECF_REPORT, 2},     {IDC_BOXECF_FOLDER, 100},
+      {IDC_BOXECF_NAME, 35},      {IDC_BOXECF_STREET, 34},    {IDC_BOXECF_NUMBER, 5},
+      {IDC_BOXECF_COMPLEMENT, 22}, {IDC_BOXECF_DISTRICT, 15}, {IDC_BOXECF_CITY, 30},
+      {IDC_BOXECF_CEP, 9},        {IDC_BOXECF_PHONE, 12},     {IDC_BOXECF_FAX, 10},
+      {IDC_BOXECF_CONTACT, 18},
+  };
+  for (const auto& [id, limit] : limits) {
+    EXPECT_EQ(SendMessageA(Item(id), EM_GETLIMITTEXT, 0, 0), limit) << id;
   }
   HGDIOBJ font = GetStockObject(ANSI_VAR_FONT);
   const int fonted[] = {IDC_BOXECF_CLOSE, IDC_BOXECF_MONTH_YEAR, IDC_BOXECF_CONTACT,

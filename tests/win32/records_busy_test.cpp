@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/testing.h"
 #include "records/record_file.h"
+#include "tests/support/seam_doubles.h"
 #include "tests/unit/test_support.h"
 
 namespace {

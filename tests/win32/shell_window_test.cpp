@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing.h"
 #include "records/company.h"
 #include "resources/vri_res.h"
 #include "shell/dialogs_win32.h"
 #include "shell/main_window_win32.h"
+#include "tests/support/seam_doubles.h"
 
 namespace {
 

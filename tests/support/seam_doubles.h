@@ -1,38 +1,20 @@
-// Test doubles over the seam: a message recorder and fault injection.
-// Portable; used by the unit tests and by vri-batch (which prints and logs
-// messages through the same sink).
+// Test doubles over the seam: a message recorder and fault injection. Linked
+// into the tests and benchmarks only, never into a program.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/message_sink.h"
 #include "platform/platform.h"
 
-struct RecordedMessage {
-  PlatIcon icon;
-  std::string caption;
-  std::string text;
-  bool operator==(const RecordedMessage&) const = default;
-};
+// A message as a recorder keeps it.
+using RecordedMessage = PlatMessage;
 
-// "error", "warning" or "information".
-const char* IconName(PlatIcon icon);
-
-// Routes every message of the platform in force to a sink instead of the
-// screen. The previous platform comes back when the guard ends.
-class MessageSink {
- public:
-  explicit MessageSink(std::function<void(const RecordedMessage&)> sink);
-  ~MessageSink();
-  MessageSink(const MessageSink&) = delete;
-  MessageSink& operator=(const MessageSink&) = delete;
-
- private:
-  PlatformOps saved_;
-};
-
-// Records every message in order (and shows none).
+// Records every message in order (and shows none) while it lives. Recorders
+// nest as sinks do: an inner recorder gets the messages shown while it lives
+// (the outer one does not see them), and the outer records again once the
+// inner one ends.
 class MessageRecorder {
  public:
   MessageRecorder();

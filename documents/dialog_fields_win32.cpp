@@ -1,10 +1,11 @@
-#include "codecs/dialog_fields_win32.h"
+#include "documents/dialog_fields_win32.h"
 
 #include <vector>
 
 #include "codecs/date.h"
 #include "codecs/number.h"
 #include "codecs/text.h"
+#include "platform/platform.h"
 
 std::string& GetItemText(HWND dialog, int id, std::string& out, int max_chars) {
   out.clear();
@@ -96,7 +97,7 @@ int NormMonthYear(HWND dialog, int id) {
   std::string text;
   GetItemText(dialog, id, text, kMonthYearLength);
   DateRec today;
-  int result = NormMonthYear(text, Today(today).year);
+  int result = NormMonthYear(text, Today(today, PlatNow()).year);
   SetItemText(dialog, id, text);
   return result;
 }

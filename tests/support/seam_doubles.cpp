@@ -1,4 +1,4 @@
-#include "platform/testing.h"
+#include "tests/support/seam_doubles.h"
 
 #include <cstdlib>
 #include <map>
@@ -6,12 +6,6 @@
 #include <vector>
 
 namespace {
-
-std::function<void(const RecordedMessage&)>* g_sink = nullptr;
-
-void SinkMessage(PlatWindow, const std::string& text, const std::string& caption, PlatIcon icon) {
-  if (g_sink && *g_sink) (*g_sink)(RecordedMessage{icon, caption, text});
-}
 
 struct ArmedFault {
   FaultOp op;
@@ -120,28 +114,6 @@ int FaultTruncate(PlatHandle h, long long length) {
 }
 
 }  // namespace
-
-const char* IconName(PlatIcon icon) {
-  switch (icon) {
-    case PlatIcon::kError: return "error";
-    case PlatIcon::kWarning: return "warning";
-    case PlatIcon::kInformation: return "information";
-  }
-  return "error";
-}
-
-MessageSink::MessageSink(std::function<void(const RecordedMessage&)> sink) : saved_(Platform()) {
-  g_sink = new std::function<void(const RecordedMessage&)>(std::move(sink));
-  PlatformOps ops = saved_;
-  ops.show_message = SinkMessage;
-  SetPlatform(ops);
-}
-
-MessageSink::~MessageSink() {
-  delete g_sink;
-  g_sink = nullptr;
-  SetPlatform(saved_);
-}
 
 MessageRecorder::MessageRecorder()
     : sink_([this](const RecordedMessage& m) { messages_.push_back(m); }) {}

@@ -1,0 +1,39 @@
+// Where the messages of the platform in force go when no one is there to see
+// them: vri-batch prints and logs every message box through a sink, and the
+// test recorders are sinks. Portable.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/platform.h"
+
+// One message as the seam was asked to show it.
+struct PlatMessage {
+  PlatIcon icon;
+  std::string caption;
+  std::string text;
+  bool operator==(const PlatMessage&) const = default;
+};
+
+// "error", "warning" or "information".
+const char* IconName(PlatIcon icon);
+
+// Routes every message of the platform in force to sink instead of the
+// screen while the guard lives. Guards nest: only the innermost sink gets a
+// message (the outer ones see none of them), and when it ends the sink and
+// the platform in force before it come back.
+class MessageSink {
+ public:
+  explicit MessageSink(std::function<void(const PlatMessage&)> sink);
+  ~MessageSink();
+  MessageSink(const MessageSink&) = delete;
+  MessageSink& operator=(const MessageSink&) = delete;
+
+ private:
+  static void Show(PlatWindow owner, const std::string& text, const std::string& caption,
+                   PlatIcon icon);
+  std::function<void(const PlatMessage&)> sink_;
+  MessageSink* outer_;
+  PlatformOps saved_;
+};
