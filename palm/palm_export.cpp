@@ -414,6 +414,15 @@ int CloseMaster(MasterScan& scan, ExportRun& run) {
   return 0;
 }
 
+// Sets room aside in `file` for `line_bytes` per record of the scan's master:
+// the most the table can take (free and inactive records give no line), so
+// the table is laid out at once rather than as the lines come.
+void ReserveForMaster(ExportFile& file, const MasterScan& scan, std::size_t line_bytes) {
+  long long size = PlatSize(scan.in);
+  if (size > 0)
+    PlatReserveReplacement(file.out, size / scan.r.layout.record_length * (long long)line_bytes);
+}
+
 const std::string kActive = "0";
 
 // ---------------------------------------------------------------------------
@@ -426,6 +435,7 @@ int WritePersons(ExportRun& run, ExportFile& file, const std::string& master,
   int ok;
   if (!OpenMaster(scan, master, layout, run, ok)) return ok;
   LineForm form = MakeLineForm(columns, layout);
+  ReserveForMaster(file, scan, form.blank.size());
   while (NextRecord(scan, first_field)) {
     if (IsFreeRecordBuffer(scan.r) || !IsActiveInRecord(scan.r, file_type, kActive)) continue;
     PutLine(file, form, scan.r.bytes);
@@ -490,6 +500,10 @@ int WriteProducts(ExportRun& run, ExportFile* files, const std::vector<std::stri
   LineForm extra = MakeLineForm(kPalmProductExtraColumns, kProductLayout);
   StockBlock stock;
   PrepareStockBlock(stock, sellers);
+  ReserveForMaster(files[0], scan, produto.blank.size());
+  ReserveForMaster(files[1], scan, price.blank.size());
+  ReserveForMaster(files[2], scan, stock.lines.size());
+  ReserveForMaster(files[3], scan, extra.blank.size());
   std::string product_class;
   while (NextRecord(scan, kProductClass)) {
     product_class.assign(RecordFieldText(scan.r, kProductClass));

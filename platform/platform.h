@@ -111,6 +111,12 @@ struct PlatformOps {
   // POSIX: flock, which two opens in one process also contend for.
   PlatHandle (*lock_file)(const std::string& path);
   void (*unlock_file)(PlatHandle h);
+
+  // Sets room aside on the disk for `bytes` bytes of a file about to be
+  // written, without changing its length; the blocks past its end stay
+  // reserved until the file is cut to its length. 1 when reserved; 0 when
+  // not (no room, or the system does not do it): a hint, the writes decide.
+  int (*reserve_space)(PlatHandle h, long long bytes);
 };
 
 // The platform's own operations, as linked.
@@ -218,9 +224,15 @@ struct PlatReplacement {
   std::string temp;  // the temporary name beside it, unique to this writer
   PlatStream* stream = nullptr;
   int failed = 0;
+  int reserved = 0;  // room set aside past what is written, cut off at the finish
 };
 // Creates temp for writing. 1; 0 when it cannot be made (nothing left).
 int PlatBeginReplacement(PlatReplacement& r, const std::string& path, const std::string& temp);
+// Sets room aside for about `bytes` bytes of temp at once, so the file is
+// laid out in one piece and putting it in place over the old file need not
+// first allocate what was written (on file systems that allocate late, that
+// made the rename cost more than the writes). A hint: nothing fails by it.
+void PlatReserveReplacement(PlatReplacement& r, long long bytes);
 // Writes count bytes to temp. 1 while no write has failed; after a failure the
 // rest are skipped and PlatFinishReplacement reports it.
 int PlatReplacementWrite(PlatReplacement& r, const void* data, std::size_t count);

@@ -204,6 +204,18 @@ int PosixTruncate(PlatHandle h, long long length) {
   return ftruncate((int)h, (off_t)length) == 0 ? 1 : 0;
 }
 
+// FALLOC_FL_KEEP_SIZE: the length stays what is written, so a reader (or a
+// kill) never sees the reserved room as zeros. Linux only; elsewhere no hint.
+int PosixReserveSpace(PlatHandle h, long long bytes) {
+#ifdef __linux__
+  return fallocate((int)h, FALLOC_FL_KEEP_SIZE, 0, (off_t)bytes) == 0 ? 1 : 0;
+#else
+  (void)h;
+  (void)bytes;
+  return 0;
+#endif
+}
+
 // flock, not fcntl: fcntl locks belong to the process, so a second import in
 // the same process (and the busy probe's own locks) would not see this one.
 PlatHandle PosixLockFile(const std::string& path) {
@@ -225,7 +237,7 @@ const PlatformOps kPosix = {
     PosixLocalTime,   PosixOpen,          PosixRead,            PosixWrite,
     PosixSeek,        PosixSync,          PosixClose,           PosixLoadLibrary,
     PosixFindFunction, PosixFreeLibrary,  PosixNativePath,     PosixTruncate,
-    PosixLockFile,    PosixUnlockFile,
+    PosixLockFile,    PosixUnlockFile,    PosixReserveSpace,
 };
 
 }  // namespace

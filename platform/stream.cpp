@@ -287,12 +287,18 @@ int PlatBeginReplacement(PlatReplacement& r, const std::string& path, const std:
   return 0;
 }
 
+void PlatReserveReplacement(PlatReplacement& r, long long bytes) {
+  if (r.stream && bytes > 0 && Platform().reserve_space(r.stream->handle, bytes)) r.reserved = 1;
+}
+
 int PlatReplacementWrite(PlatReplacement& r, const void* data, std::size_t count) {
   if (!r.failed && !PlatWrite(r.stream, data, count)) r.failed = 1;
   return !r.failed;
 }
 
 int PlatFinishReplacement(PlatReplacement& r, int sync) {
+  // what was set aside beyond the last byte goes back to the disk
+  if (!r.failed && r.reserved && !PlatTruncate(r.stream, PlatSize(r.stream))) r.failed = 1;
   if (!r.failed && sync && !PlatSync(r.stream)) r.failed = 1;
   if (!PlatClose(r.stream)) r.failed = 1;
   r.stream = nullptr;

@@ -197,6 +197,10 @@ PlatHandle WinLockFile(const std::string& path) {
 
 void WinUnlockFile(PlatHandle h) { CloseHandle(reinterpret_cast<HANDLE>(h)); }
 
+// Not done on Windows: NTFS allocates as it writes, so a rename over the old
+// file finds nothing left to allocate.
+int WinReserveSpace(PlatHandle, long long) { return 0; }
+
 const PlatformOps kWin32 = {
     WinShowMessage,  WinBeginWait,    WinEndWait,          WinSleep,
     WinFileExists,   WinFolderExists, WinProbeReadable,    WinMakeFolder,
@@ -204,7 +208,7 @@ const PlatformOps kWin32 = {
     WinLocalTime,    WinOpen,         WinRead,             WinWrite,
     WinSeek,         WinSync,         WinClose,            WinLoadLibrary,
     WinFindFunction, WinFreeLibrary,  WinNativePath,       WinTruncate,
-    WinLockFile,     WinUnlockFile,
+    WinLockFile,     WinUnlockFile,   WinReserveSpace,
 };
 
 }  // namespace

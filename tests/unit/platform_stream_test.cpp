@@ -202,25 +202,43 @@ TEST(Replacement, LeavesTheOldFileOrTheNewOneAndNoTemporary) {
   struct Case {
     FaultOp op;
     int n;  // 0: no fault
+    long long reserve;  // room set aside before the writes
     int ok;
   } cases[] = {
-      {FaultOp::kOpen, 0, 1},    // clean
-      {FaultOp::kOpen, 1, 0},    // temporary cannot be made
-      {FaultOp::kWrite, 1, 0},   // bytes refused
-      {FaultOp::kSync, 1, 0},    // not forced onto the disk
-      {FaultOp::kClose, 1, 0},   // last bytes lost at close
-      {FaultOp::kRename, 1, 0},  // not put in place
+      {FaultOp::kOpen, 0, 0, 1},          // clean
+      {FaultOp::kOpen, 1, 0, 0},          // temporary cannot be made
+      {FaultOp::kWrite, 1, 0, 0},         // bytes refused
+      {FaultOp::kSync, 1, 0, 0},          // not forced onto the disk
+      {FaultOp::kClose, 1, 0, 0},         // last bytes lost at close
+      {FaultOp::kRename, 1, 0, 0},        // not put in place
+      {FaultOp::kOpen, 0, 1 << 20, 1},    // reserved room: the file is as long as written
+      {FaultOp::kTruncate, 1, 1 << 20, 0},  // the room past the end not given back
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << (int)c.op << " " << c.n);
+    SCOPED_TRACE(testing::Message() << (int)c.op << " " << c.n << " " << c.reserve);
     TempRoot root;
     std::string path = root.Path("t.txt"), temp = root.Path("t.txt.tmp");
     WriteFileBytes(path, "old");
     FaultInjector faults;
     faults.FailAt(c.op, c.n);
-    EXPECT_EQ(PlatReplaceWhole(path, temp, "new bytes\r\n", 1), c.ok);
+    const std::string bytes = "new bytes\r\n";
+    int ok;
+    if (c.reserve == 0) {
+      ok = PlatReplaceWhole(path, temp, bytes, 1);
+    } else {
+      PlatReplacement r;
+      ok = PlatBeginReplacement(r, path, temp);
+      PlatReserveReplacement(r, c.reserve);
+      if (c.op == FaultOp::kTruncate && !r.reserved) {  // Windows: nothing to give back
+        PlatDropReplacement(r);
+        continue;
+      }
+      PlatReplacementWrite(r, bytes.data(), bytes.size());
+      ok = ok && PlatFinishReplacement(r, 1) && PlatRename(temp, path);
+    }
+    EXPECT_EQ(ok, c.ok);
     EXPECT_EQ(faults.Fired(), c.n > 0);
-    EXPECT_EQ(ReadFileBytes(path), c.ok ? "new bytes\r\n" : "old");
+    EXPECT_EQ(ReadFileBytes(path), c.ok ? bytes : "old");
     EXPECT_EQ(PlatFileExists(temp), 0);
     EXPECT_EQ(faults.OpenHandles(), 0);
   }
