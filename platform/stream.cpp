@@ -124,6 +124,24 @@ PlatStream* PlatOpen(const std::string& path, PlatOpenMode mode) {
   return s;
 }
 
+namespace {
+
+// Fills the read buffer from the current position. 1 when it holds bytes;
+// 0 at the end of the file or on a failed read (marked), the buffer empty.
+int Refill(PlatStream* s) {
+  const PlatformOps& ops = Platform();
+  s->rbuf.resize(kBufferSize);
+  s->rstart = s->pos;
+  long long n = -1;
+  if (ops.seek_file(s->handle, s->pos, 0) >= 0)
+    n = ops.read_file(s->handle, s->rbuf.data(), (long long)kBufferSize);
+  if (n < 0) s->read_failed = true;
+  s->rbuf.resize(n > 0 ? (std::size_t)n : 0);
+  return n > 0;
+}
+
+}  // namespace
+
 std::size_t PlatRead(PlatStream* s, void* buffer, std::size_t count) {
   if (!s || count == 0) return 0;
   if (!s->wbuf.empty() && !FlushWrites(s)) return 0;
@@ -150,17 +168,7 @@ std::size_t PlatRead(PlatStream* s, void* buffer, std::size_t count) {
       s->pos += n;
       continue;
     }
-    s->rbuf.resize(kBufferSize);
-    s->rstart = s->pos;
-    long long n = -1;
-    if (ops.seek_file(s->handle, s->pos, 0) >= 0)
-      n = ops.read_file(s->handle, s->rbuf.data(), (long long)kBufferSize);
-    if (n < 0) s->read_failed = true;
-    if (n <= 0) {
-      s->rbuf.clear();
-      break;
-    }
-    s->rbuf.resize((std::size_t)n);
+    if (!Refill(s)) break;
   }
   return done;
 }
@@ -174,14 +182,7 @@ std::size_t PlatReadView(PlatStream* s, std::size_t count, const char** data) {
   if (s->pos < s->rstart || s->pos + (long long)count > rend) {
     // Refill from the current position so that the bytes asked for lie in
     // one piece (unless the file ends first).
-    const PlatformOps& ops = Platform();
-    s->rbuf.resize(kBufferSize);
-    s->rstart = s->pos;
-    long long n = -1;
-    if (ops.seek_file(s->handle, s->pos, 0) >= 0)
-      n = ops.read_file(s->handle, s->rbuf.data(), (long long)kBufferSize);
-    if (n < 0) s->read_failed = true;
-    s->rbuf.resize(n > 0 ? (std::size_t)n : 0);
+    Refill(s);
     rend = s->rstart + (long long)s->rbuf.size();
   }
   if (s->pos >= rend) return 0;
