@@ -49,16 +49,16 @@ int main(int argc, char** argv) {
     DocumentForm& form = forms[(std::size_t)q];
     for (int i = 0; i < items; ++i) {
       int record = (q * 7919 + i * 104729) % products;
-      SetSlot(form, 100, "P" + std::to_string(1000000 + record));
-      SetSlot(form, 103, "Produto de exemplo");
-      SetSlot(form, 101, std::to_string(1 + i));
-      SetSlot(form, 102, "150,00");
-      SetSlot(form, 108, std::to_string(record));
+      SetSlot(form, kSlotCode, "P" + std::to_string(1000000 + record));
+      SetSlot(form, kSlotDescription, "Produto de exemplo");
+      SetSlot(form, kSlotQuantity, std::to_string(1 + i));
+      SetSlot(form, kSlotUnitPrice, "150,00");
+      SetSlot(form, kSlotProductRecord, std::to_string(record));
       if (!CheckItem(form)) return 1;
     }
-    ClearSlots(form, 100, 199);
+    ClearSlots(form, kSlotFirst, kSlotLast);
     form.title = q % 2 ? "1 - À Prazo" : "0 - À Vista";
-    SetSlot(form, 104, "1.234,56");
+    SetSlot(form, kSlotDocTotal, "1.234,56");
   }
 
   long long bytes_before = 0;

@@ -33,9 +33,6 @@ constexpr int kKeyNumbering = 9;
 constexpr int kDirectionPurchase = 0;  // the partner is a supplier
 constexpr int kDirectionSale = 1;      // the partner is a customer
 
-// Slot of the main document window that tells the kind in the larger
-// product's document jobs (550..563).
-constexpr int kKindSlot = 104;
 // Job mode of the larger product's service orders.
 constexpr int kModeServiceOrder = 606;
 

@@ -13,15 +13,8 @@
 #include "documents/doc_journal.h"
 #include "documents/document_form.h"
 
-// Form slots read by SaveDoc (besides the document totals of item_taxes.h).
-constexpr int kSlotDocTotal = 104;        // parent field 18, 18 characters
-constexpr int kSlotInstalmentAmount = 110;  // parent field 30, 18 characters
-constexpr int kSlotCashCode = 111;        // parent field 24, 3 characters
-constexpr int kSlotConditionCode = 113;   // parent field 25, 3 characters
-constexpr int kSlotParentCode = 130;      // parent field 13, 1 character
-constexpr int kSlotRemark = 150;          // remark record, 100 characters
-constexpr int kSlotParentFlag = 160;      // parent field 26, 1 character
-constexpr int kSlotParentCode1 = 161;     // parent fields 27..29, 3 characters each
+// SaveDoc reads the order's header slots and, through ItemTaxes, the amount
+// slots of the form (documents/document_form.h).
 
 // Child types of SavePai.
 constexpr char kChildItem = '1';

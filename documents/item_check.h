@@ -9,25 +9,8 @@
 
 #include "documents/document_form.h"
 
-// Entry slots read by the check.
-constexpr int kSlotCode = 100;         // product code: 20 for the check, 13 in the line
-constexpr int kSlotQuantity = 101;     // 3 decimals, written back
-constexpr int kSlotUnitPrice = 102;    // 2 to 4 decimals, written back
-constexpr int kSlotDescription = 103;  // 40 for the check, 30 in the line
-constexpr int kSlotTaxKind = 106;      // '0', '1' or '2'; anything else is '0'
-constexpr int kSlotProductRecord = 108;
-constexpr int kSlotItemCfop = 111;     // up to 4 characters
-constexpr int kSlotIcmsCst = 112;      // up to 3 characters
-constexpr int kSlotIcmsRate = 120;
-constexpr int kSlotIcmsBasePct = 121;
-constexpr int kSlotStRate = 122;
-constexpr int kSlotStBasePct = 123;    // counts only with an ST rate above 0
-constexpr int kSlotIpiRate = 124;
-constexpr int kSlotEntryReserved = 130;  // the entry reset writes "0,00"
-// Running totals of the item list, kept by the check.
-constexpr int kSlotRunningTotal = 131;
-constexpr int kSlotLineCount = 132;
-constexpr int kSlotLastSequence = 133;
+// The check reads the slots of the item being checked and keeps the running
+// totals (documents/document_form.h names both).
 
 constexpr int kItemCodeRead = 20;
 constexpr int kItemDescriptionRead = 40;
@@ -42,20 +25,23 @@ constexpr int kPriceFloorField = 24;
 // failure shows its message (caption "Vri", error icon), sets *fault_slot
 // (when given) to the slot at fault and returns 0, leaving the list and the
 // slots as they were (quantity and price already written back):
-//   empty code "Informe o código do produto / serviço." [100];
-//   empty description "O item deve possuir uma descrição." [100];
+//   empty code "Informe o código do produto / serviço." [kSlotCode];
+//   empty description "O item deve possuir uma descrição." [kSlotCode];
 //   quantity not above 0, or too large for its 10 columns of the line
-//   (100.000 and more): "A quantidade deve ser maior que zero." [101];
+//   (100.000 and more): "A quantidade deve ser maior que zero." [kSlotQuantity];
 //   unit price not above 0, or too large for its 12 columns with 4 decimals
-//   (1.000.000 and more): "O valor unitário deve ser maior que zero." [102];
+//   (1.000.000 and more): "O valor unitário deve ser maior que zero." [kSlotUnitPrice];
 //   with the price floor on, a unit price below the floor of the product in
-//   slot 108: "<code> - <description>\n\nValor menor que o permitido <floor>." [102].
-// When all pass: appends the item line (sequence = slot 133 + 1), adds
-// quantity x unit price to slot 131, sets slots 132 (lines) and 133
-// (sequence), runs ResetItemEntry and returns 1. There is no stock check.
+//   kSlotProductRecord: "<code> - <description>\n\nValor menor que o permitido
+//   <floor>." [kSlotUnitPrice].
+// When all pass: appends the item line (sequence = kSlotLastSequence + 1),
+// adds quantity x unit price to kSlotRunningTotal, sets kSlotLineCount and
+// kSlotLastSequence, runs ResetItemEntry and returns 1. There is no stock
+// check.
 int CheckItem(DocumentForm& form, int* fault_slot = nullptr);
 
-// Empties slots 100 to 124, then sets 101 to "1,000", 102 and 130 to "0,00".
+// Empties kSlotCode..kSlotIpiRate (100 to 124), then sets kSlotQuantity to
+// "1,000", kSlotUnitPrice and kSlotEntryReserved to "0,00".
 void ResetItemEntry(DocumentForm& form);
 
 // Lowest unit price of the product at `product_record` of F15R1.DAT: its

@@ -31,15 +31,8 @@ constexpr int kLineSequence = 144;    // 5
 constexpr int kLineRecord = 149;      // 10 are read back
 constexpr int kLineAmountWidth = 9;
 
-// Document totals in the form, read with two decimals (GetNumItem).
-constexpr int kSlotProductsTotal = 100;  // weight total of the spreading
-constexpr int kSlotDiscount = 102;
-constexpr int kSlotCharge1 = 131;
-constexpr int kSlotCharge2 = 132;
-constexpr int kSlotCharge3 = 133;
-constexpr int kSlotStBaseTotal = 144;
-constexpr int kSlotStValueTotal = 145;
-constexpr int kSlotIpiValueTotal = 147;
+// The document totals are the form's amount slots (documents/document_form.h),
+// read with two decimals (GetNumItem).
 
 constexpr int kPassAccumulate = 1;
 constexpr int kPassWrite = 2;

@@ -22,10 +22,6 @@
 
 namespace {
 
-constexpr int kSlotFirst = 100;
-constexpr int kSlotLast = 199;
-constexpr int kSlotDiscountPercent = 101;
-
 // ---------------------------------------------------------------------------
 // Product index: the item check needs each item's description and product
 // record, and an order file may name thousands of items; the product file
@@ -303,6 +299,8 @@ int ImportOrder(DocumentForm& form, const Order& order, const ProductIndex& prod
 
   const std::string saved_title = form.title;
   form.title = payment == 0 ? kPalmCashTitle : payment == 1 ? kPalmInstalmentTitle : "";
+  // From here the numbers mean the order's header and amounts: nothing of
+  // the last item may stay to be read as one of them.
   ClearSlots(form, kSlotFirst, kSlotLast);
   const double percent = OrderDiscountPercent(discount_kind, discount, total);
   SetSlot(form, kSlotDiscountPercent, FormatPlaces(percent, 4));

@@ -9,27 +9,28 @@ namespace {
 
 TEST(DocumentForm, UnsetSlotReadsEmpty) {
   DocumentForm form;
-  EXPECT_EQ(GetSlot(form, 104), "");
+  EXPECT_EQ(GetSlot(form, kSlotDocTotal), "");
   EXPECT_TRUE(form.slots.empty()) << "reading creates no slot";
-  SetSlot(form, 104, "190,00");
-  EXPECT_EQ(GetSlot(form, 104), "190,00");
+  SetSlot(form, kSlotDocTotal, "190,00");
+  EXPECT_EQ(GetSlot(form, kSlotDocTotal), "190,00");
   std::string out = "old";
-  EXPECT_EQ(GetSlot(form, 104, out, 3), "190");
-  EXPECT_EQ(GetSlot(form, 999, out, 3), "");
-  EXPECT_EQ(GetSlot(form, 104, out, -1), "190,00");
+  EXPECT_EQ(GetSlot(form, kSlotDocTotal, out, 3), "190");
+  EXPECT_EQ(GetSlot(form, kSlotRemark, out, 3), "");
+  EXPECT_EQ(GetSlot(form, kSlotDocTotal, out, -1), "190,00");
 }
 
 TEST(DocumentForm, ClearSlotsEmptiesTheRangeOnly) {
   DocumentForm form;
-  for (int id : {99, 100, 150, 199, 200}) SetSlot(form, id, "x");
-  ClearSlots(form, 100, 199);
-  EXPECT_EQ(GetSlot(form, 99), "x");
-  EXPECT_EQ(GetSlot(form, 100), "");
-  EXPECT_EQ(GetSlot(form, 150), "");
-  EXPECT_EQ(GetSlot(form, 199), "");
-  EXPECT_EQ(GetSlot(form, 200), "x");
-  ClearSlots(form, 300, 200);
-  EXPECT_EQ(GetSlot(form, 200), "x") << "an empty range clears nothing";
+  const int before = kSlotFirst - 1, after = kSlotLast + 1;
+  for (int id : {before, kSlotFirst, kSlotRemark, kSlotLast, after}) SetSlot(form, id, "x");
+  ClearSlots(form, kSlotFirst, kSlotLast);
+  EXPECT_EQ(GetSlot(form, before), "x");
+  EXPECT_EQ(GetSlot(form, kSlotFirst), "");
+  EXPECT_EQ(GetSlot(form, kSlotRemark), "");
+  EXPECT_EQ(GetSlot(form, kSlotLast), "");
+  EXPECT_EQ(GetSlot(form, after), "x");
+  ClearSlots(form, after + 100, after);
+  EXPECT_EQ(GetSlot(form, after), "x") << "an empty range clears nothing";
 }
 
 TEST(DocumentForm, ItemListKeepsInsertionOrder) {
@@ -60,37 +61,38 @@ TEST(DocumentForm, SlotNormalisersWriteBackTheirText) {
   };
   for (const auto& c : cases) {
     DocumentForm form;
-    if (!c.text.empty()) SetSlot(form, 101, c.text);
-    EXPECT_DOUBLE_EQ(GetNumItem(form, 101, c.places, c.drop_sign), c.want) << c.name;
-    EXPECT_EQ(GetSlot(form, 101), c.shown) << c.name;
+    if (!c.text.empty()) SetSlot(form, kSlotQuantity, c.text);
+    EXPECT_DOUBLE_EQ(GetNumItem(form, kSlotQuantity, c.places, c.drop_sign), c.want) << c.name;
+    EXPECT_EQ(GetSlot(form, kSlotQuantity), c.shown) << c.name;
   }
 
   DocumentForm form;
-  SetSlot(form, 102, "1,23456");
-  EXPECT_DOUBLE_EQ(GetNumItemVar(form, 102, 2, 4, 1), 1.2346);
-  EXPECT_EQ(GetSlot(form, 102), "1,2346");
+  SetSlot(form, kSlotUnitPrice, "1,23456");
+  EXPECT_DOUBLE_EQ(GetNumItemVar(form, kSlotUnitPrice, 2, 4, 1), 1.2346);
+  EXPECT_EQ(GetSlot(form, kSlotUnitPrice), "1,2346");
 
-  EXPECT_EQ(GetIntItem(form, 133), 0) << "an unset count reads as 0";
-  EXPECT_EQ(GetSlot(form, 133), "0");
-  SetSlot(form, 133, "  42abc");
-  EXPECT_EQ(GetIntItem(form, 133), 42);
-  EXPECT_EQ(GetSlot(form, 133), "42");
-  SetSlot(form, 108, "-17");
-  EXPECT_EQ(GetUIntItem(form, 108), 17);
-  EXPECT_EQ(GetSlot(form, 108), "17");
-  SetIntItem(form, 132, 3);
-  EXPECT_EQ(GetSlot(form, 132), "3");
+  EXPECT_EQ(GetIntItem(form, kSlotLastSequence), 0) << "an unset count reads as 0";
+  EXPECT_EQ(GetSlot(form, kSlotLastSequence), "0");
+  SetSlot(form, kSlotLastSequence, "  42abc");
+  EXPECT_EQ(GetIntItem(form, kSlotLastSequence), 42);
+  EXPECT_EQ(GetSlot(form, kSlotLastSequence), "42");
+  SetSlot(form, kSlotProductRecord, "-17");
+  EXPECT_EQ(GetUIntItem(form, kSlotProductRecord), 17);
+  EXPECT_EQ(GetSlot(form, kSlotProductRecord), "17");
+  SetIntItem(form, kSlotLineCount, 3);
+  EXPECT_EQ(GetSlot(form, kSlotLineCount), "3");
 
-  SetSlot(form, 111, "5.1-02");
-  DigitsOnlyItem(form, 111);
-  EXPECT_EQ(GetSlot(form, 111), "5102");
+  SetSlot(form, kSlotItemCfop, "5.1-02");
+  DigitsOnlyItem(form, kSlotItemCfop);
+  EXPECT_EQ(GetSlot(form, kSlotItemCfop), "5102");
 
-  SetSlot(form, 100, "3/2026");
-  EXPECT_EQ(NormMonthYear(form, 100, 2026), 1);
-  EXPECT_EQ(GetSlot(form, 100), "03/2026");
-  SetSlot(form, 100, "14/2026");
-  EXPECT_EQ(NormMonthYear(form, 100, 2026), 0);
-  EXPECT_EQ(GetSlot(form, 100), "");
+  // no slot of the form holds a month: any one shows the normaliser
+  SetSlot(form, kSlotRemark, "3/2026");
+  EXPECT_EQ(NormMonthYear(form, kSlotRemark, 2026), 1);
+  EXPECT_EQ(GetSlot(form, kSlotRemark), "03/2026");
+  SetSlot(form, kSlotRemark, "14/2026");
+  EXPECT_EQ(NormMonthYear(form, kSlotRemark, 2026), 0);
+  EXPECT_EQ(GetSlot(form, kSlotRemark), "");
 }
 
 }  // namespace

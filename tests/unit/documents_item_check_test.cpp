@@ -242,17 +242,20 @@ TEST_F(ItemCheckTest, AcceptedItemResetsTheEntrySlots) {
   world_.WriteQuoteConfig("0");
   DocumentForm form;
   Enter(form, "P1", "Produto um", "2", "5");
-  for (int slot : {106, 111, 112, 120, 121, 122, 123, 124}) SetSlot(form, slot, "9");
-  SetSlot(form, 125, "keep");
+  for (int slot : {kSlotTaxKind, kSlotItemCfop, kSlotIcmsCst, kSlotIcmsRate, kSlotIcmsBasePct,
+                   kSlotStRate, kSlotStBasePct, kSlotIpiRate})
+    SetSlot(form, slot, "9");
+  const int past_entry = kSlotIpiRate + 1;  // the first slot after the entry range
+  SetSlot(form, past_entry, "keep");
   ASSERT_EQ(CheckItem(form), 1);
-  for (int slot = 100; slot <= 124; ++slot) {
-    if (slot == 101 || slot == 102) continue;
+  for (int slot = kSlotCode; slot <= kSlotIpiRate; ++slot) {
+    if (slot == kSlotQuantity || slot == kSlotUnitPrice) continue;
     EXPECT_EQ(GetSlot(form, slot), "") << slot;
   }
-  EXPECT_EQ(GetSlot(form, 101), "1,000");
-  EXPECT_EQ(GetSlot(form, 102), "0,00");
-  EXPECT_EQ(GetSlot(form, 130), "0,00");
-  EXPECT_EQ(GetSlot(form, 125), "keep");
+  EXPECT_EQ(GetSlot(form, kSlotQuantity), "1,000");
+  EXPECT_EQ(GetSlot(form, kSlotUnitPrice), "0,00");
+  EXPECT_EQ(GetSlot(form, kSlotEntryReserved), "0,00");
+  EXPECT_EQ(GetSlot(form, past_entry), "keep");
 }
 
 }  // namespace

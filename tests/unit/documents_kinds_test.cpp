@@ -48,7 +48,7 @@ TEST(DocumentsKinds, DocKindFollowsTheJobMode) {
   for (const KindCase& c : cases) {
     ModeGuard mode(c.mode);
     DocumentForm window;
-    if (c.slot104) SetSlot(window, 104, c.slot104);
+    if (c.slot104) SetSlot(window, kKindSlot, c.slot104);
     EXPECT_EQ(DocKind(c.slot104 ? &window : nullptr), c.kind) << c.mode << " " << (c.slot104 ? c.slot104 : "-");
   }
 }

@@ -64,7 +64,7 @@ DocumentForm Quote(const std::vector<ItemSpec>& items, const std::string& title 
     SetSlot(form, kSlotItemCfop, i.cfop);
     EXPECT_EQ(CheckItem(form), 1) << i.code;
   }
-  ClearSlots(form, 100, 199);
+  ClearSlots(form, kSlotFirst, kSlotLast);
   form.title = title;
   return form;
 }
