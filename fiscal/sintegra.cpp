@@ -35,8 +35,9 @@ struct LineSpan {
 // the subtype letter and the line from character 32 on (characters 1-2 are
 // "60" and 4-31 stand in the key); for the other types the line itself, its
 // type blank-filled to two characters. Comparing these texts orders exactly
-// as comparing key and line would, and the first bytes of the texts, kept in
-// the entry itself, settle nearly every comparison without touching the lines.
+// as comparing key and line does (SortSintegraLines, the rule), and the first
+// bytes of the texts, kept in the entry itself, settle nearly every
+// comparison without touching the lines.
 constexpr std::size_t kHeadBytes = 48;
 constexpr std::size_t kTypeSixtyPrefix = kSintegraKeyLength + 1;
 
@@ -101,7 +102,7 @@ void MakeEntry(const std::string& text, const LineSpan& span, std::uint32_t inde
   e.index = index;
 }
 
-// The report order of the lines: indexes into spans.
+// The report order of the lines, the fast way: indexes into spans.
 std::vector<std::uint32_t> ReportOrder(const std::string& text, const std::vector<LineSpan>& spans) {
   std::vector<SortEntry> entries(spans.size());
   for (std::size_t i = 0; i < spans.size(); ++i)
@@ -310,6 +311,19 @@ std::string& SintegraSortKey(const std::string& line, std::string& key) {
 }
 
 void SortSintegraLines(std::vector<std::string>& lines) {
+  auto folded = [](const std::string& line) {
+    std::string text;
+    SintegraSortKey(line, text) += line;
+    for (char& c : text) c = (char)Fold(c);
+    return text;
+  };
+  // std::string compares its bytes as unsigned char
+  std::stable_sort(lines.begin(), lines.end(), [&folded](const std::string& a, const std::string& b) {
+    return folded(a) < folded(b);
+  });
+}
+
+void SortSintegraLinesFast(std::vector<std::string>& lines) {
   std::string text;
   std::vector<LineSpan> spans;
   for (const std::string& l : lines) {

@@ -10,21 +10,21 @@ const std::string kNoName;
 // passes its stream for every field, and must not build a name each time).
 int ReadMasterField(PlatStream* stream, int record, std::string& text, int field,
                     const char* file, const RecordLayout& layout) {
-  if (stream) return ReadLayoutField(stream, record, text, field, kNoName, layout);
-  return ReadLayoutField(nullptr, record, text, field, file, layout);
+  if (stream) return ReadFieldFast(stream, record, text, field, kNoName, layout);
+  return ReadFieldFast(nullptr, record, text, field, file, layout);
 }
 
 // A company-folder file: through the caller's stream, or by its path in the
 // company folder (none without a company code).
 int ReadCompanyFolderField(PlatStream* stream, int record, std::string& text, int field,
                            const char* file, const RecordLayout& layout) {
-  if (stream) return ReadLayoutField(stream, record, text, field, kNoName, layout);
+  if (stream) return ReadFieldFast(stream, record, text, field, kNoName, layout);
   std::string path;
   if (CompanyFilePath(path, file).empty()) {
     text.clear();
     return 0;
   }
-  return ReadLayoutField(nullptr, record, text, field, path, layout);
+  return ReadFieldFast(nullptr, record, text, field, path, layout);
 }
 
 }  // namespace
@@ -122,5 +122,5 @@ int IsActiveInRecord(const RecordBuffer& r, int file_type, const std::string& wa
 
 int ReadParentField(PlatStream* stream, int record, std::string& text, int field,
                     const std::string& document_file) {
-  return ReadLayoutField(stream, record, text, field, document_file, kParentLayout);
+  return ReadFieldFast(stream, record, text, field, document_file, kParentLayout);
 }

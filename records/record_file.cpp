@@ -143,6 +143,29 @@ PlatStream* FOpen2(const std::string& name, int record_length, int mode, int& re
   return stream;
 }
 
+std::size_t TrimmedLengthFast(const char* p, std::size_t end) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
+    // sixteen blanks at a time over the fill
+    while (end >= 16) {
+      std::uint64_t low, high;
+      std::memcpy(&low, p + end - 16, 8);
+      std::memcpy(&high, p + end - 8, 8);
+      if ((low ^ kEightBlanks) | (high ^ kEightBlanks)) break;
+      end -= 16;
+    }
+    while (end >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p + end - 8, 8);
+      word ^= kEightBlanks;
+      // the last non-blank is in the highest byte that differs from a blank
+      if (word) return end - (std::size_t)(std::countl_zero(word) / 8);
+      end -= 8;
+    }
+  }
+  return TrimmedLength(p, end);
+}
+
 int ReadText(PlatStream* stream, std::string& text, int width) {
   text.clear();
   if (!stream || width < 1) return 0;
@@ -159,8 +182,27 @@ int ReadText(PlatStream* stream, std::string& text, int width) {
   return text.empty() ? 0 : 1;
 }
 
-int ReadLayoutField(PlatStream* stream, int record, std::string& text, int field,
-                    const std::string& name, const RecordLayout& layout) {
+int ReadField(PlatStream* stream, int record, std::string& text, int field,
+              const std::string& name, int record_length, WidthTable widths) {
+  text.clear();
+  if (record < 0 || field < 0 || (std::size_t)field >= widths.size() || record_length <= 0)
+    return 0;
+  PlatStream* own = nullptr;
+  if (!stream) {
+    own = PlatOpen(name, PlatOpenMode::kRead);
+    if (!own) return 0;
+    stream = own;
+  }
+  int ok = 0;
+  if (PlatSeek(stream, (long long)record * record_length + FieldOffset(widths, field)))
+    ok = ReadText(stream, text, widths[(std::size_t)field]);
+  if (own) PlatClose(own);
+  text.resize(TrimmedLength(text.data(), text.size()));
+  return ok;
+}
+
+int ReadFieldFast(PlatStream* stream, int record, std::string& text, int field,
+                  const std::string& name, const RecordLayout& layout) {
   text.clear();
   WidthTable widths = layout.widths;
   if (record < 0 || field < 0 || (std::size_t)field >= widths.size() || layout.record_length <= 0)
@@ -180,24 +222,19 @@ int ReadLayoutField(PlatStream* stream, int record, std::string& text, int field
     const char* data = nullptr;
     std::size_t n = width > 0 ? PlatReadView(stream, (std::size_t)width, &data) : 0;
     if (n == (std::size_t)width) {
-      text.assign(data, TrimmedLength(data, n));
+      text.assign(data, TrimmedLengthFast(data, n));
       ok = 1;
     } else if (n > 0) {
       text.assign(data, n);
       std::size_t more = (std::size_t)width - n;
       text.resize((std::size_t)width);
       text.resize(n + PlatRead(stream, text.data() + n, more));
-      text.resize(TrimmedLength(text.data(), text.size()));
+      text.resize(TrimmedLengthFast(text.data(), text.size()));
       ok = 1;
     }
   }
   if (own) PlatClose(own);
   return ok;
-}
-
-int ReadField(PlatStream* stream, int record, std::string& text, int field,
-              const std::string& name, int record_length, WidthTable widths) {
-  return ReadLayoutField(stream, record, text, field, name, RecordLayout{record_length, widths});
 }
 
 int FindCode(PlatStream* stream, const std::string& code, int record_length, int& record,
@@ -274,6 +311,16 @@ int ReadRecord(PlatStream* stream, int record, RecordBuffer& r) {
   r.spare.resize(n + PlatRead(stream, r.spare.data() + n, (std::size_t)length - n));
   r.bytes = r.spare;
   return 1;
+}
+
+std::string_view RecordFieldText(const RecordBuffer& r, int field) {
+  if (field < 0 || (std::size_t)field >= r.layout.widths.size()) return {};
+  std::size_t offset = (std::size_t)LayoutFieldOffset(r.layout, field);
+  if (offset >= r.bytes.size()) return {};
+  std::size_t width =
+      std::min((std::size_t)r.layout.widths[(std::size_t)field], r.bytes.size() - offset);
+  const char* p = r.bytes.data() + offset;
+  return std::string_view(p, TrimmedLengthFast(p, width));
 }
 
 int RecordField(const RecordBuffer& r, int field, std::string& text) {

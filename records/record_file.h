@@ -9,12 +9,8 @@
 // record reads about as fast as a plain read.
 #pragma once
 
-#include <algorithm>
 #include <array>
-#include <bit>
 #include <cstddef>
-#include <cstdint>
-#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -98,18 +94,28 @@ int FileBusy(const std::string& name, int type);
 PlatStream* FOpen2(const std::string& name, int record_length, int mode, int& record,
                    int reuse);
 
+// A field is read in one of three ways. ReadField is the rule, written
+// plainly; ReadFieldFast and RecordField / RecordFieldText are the fast
+// paths of the master readers and the scans, and each gives exactly what
+// ReadField gives (the record tests compare them on random files).
+
 // Reads field `field` of record `record` with layout `widths` through
-// `stream`, or (stream nullptr) opens `name` for reading and closes it.
-// Returns 1 and the text without trailing blanks when at least one character
-// was read; 0 and an empty text when the record number is negative, the
-// field index is outside the table, the file cannot be opened, the position
-// is outside the file or nothing can be read. Never shows a message.
+// `stream`, or (stream nullptr) opens `name` for reading and closes it: the
+// field's characters as far as the file holds them (ReadText at the field's
+// offset), less their trailing blanks (TrimmedLength). Returns 1 and the
+// text when at least one character was read; 0 and an empty text when the
+// record number is negative, the field index is outside the table, the file
+// cannot be opened, the position is outside the file or nothing can be
+// read. Never shows a message.
 int ReadField(PlatStream* stream, int record, std::string& text, int field,
               const std::string& name, int record_length, WidthTable widths);
 
-// ReadField with the record length and widths of `layout`.
-int ReadLayoutField(PlatStream* stream, int record, std::string& text, int field,
-                    const std::string& name, const RecordLayout& layout);
+// ReadField with the record length and widths of `layout`, fast: the field
+// offset comes from the layout's offsets, the field is looked at in the
+// stream's buffer and only what is left after the trailing blanks
+// (TrimmedLengthFast) is copied. Same result as ReadField.
+int ReadFieldFast(PlatStream* stream, int record, std::string& text, int field,
+                  const std::string& name, const RecordLayout& layout);
 
 // A whole record read once through a stream, its fields then taken by
 // offset without going back to the stream: for scans that read many fields
@@ -128,31 +134,16 @@ struct RecordBuffer {
 // negative record number, no stream or a position at or beyond the end.
 int ReadRecord(PlatStream* stream, int record, RecordBuffer& r);
 
-// Length of a text without its trailing blanks. Fields are mostly blank
-// fill: looks at sixteen, then eight bytes at a time.
+// Length of the first `end` characters of p without their trailing blanks
+// (only ' ' is a blank): the rule of every field read. Never fails.
 inline std::size_t TrimmedLength(const char* p, std::size_t end) {
-  if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
-    // sixteen blanks at a time over the fill
-    while (end >= 16) {
-      std::uint64_t low, high;
-      std::memcpy(&low, p + end - 16, 8);
-      std::memcpy(&high, p + end - 8, 8);
-      if ((low ^ kEightBlanks) | (high ^ kEightBlanks)) break;
-      end -= 16;
-    }
-    while (end >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, p + end - 8, 8);
-      word ^= kEightBlanks;
-      // the last non-blank is in the highest byte that differs from a blank
-      if (word) return end - (std::size_t)(std::countl_zero(word) / 8);
-      end -= 8;
-    }
-  }
   while (end > 0 && p[end - 1] == ' ') --end;
   return end;
 }
+
+// TrimmedLength for fields that are mostly blank fill, fast: looks at
+// sixteen, then eight bytes at a time. Same result as TrimmedLength.
+std::size_t TrimmedLengthFast(const char* p, std::size_t end);
 
 // Offset of field `field` of a layout, the index known to be inside it.
 inline int LayoutFieldOffset(const RecordLayout& layout, int field) {
@@ -166,22 +157,17 @@ inline int HasRecordField(const RecordBuffer& r, int field) {
   return (std::size_t)LayoutFieldOffset(r.layout, field) < r.bytes.size() ? 1 : 0;
 }
 
-// The text of field `field` without its trailing blanks, pointing into
-// r.bytes (valid as long as they are); empty when the field index is outside the table or no character
-// of the field was read.
-inline std::string_view RecordFieldText(const RecordBuffer& r, int field) {
-  if (field < 0 || (std::size_t)field >= r.layout.widths.size()) return {};
-  std::size_t offset = (std::size_t)LayoutFieldOffset(r.layout, field);
-  if (offset >= r.bytes.size()) return {};
-  std::size_t width =
-      std::min((std::size_t)r.layout.widths[(std::size_t)field], r.bytes.size() - offset);
-  const char* p = r.bytes.data() + offset;
-  return std::string_view(p, TrimmedLength(p, width));
-}
+// The text of field `field` without its trailing blanks (TrimmedLengthFast),
+// pointing into r.bytes (valid as long as they are); empty when the field
+// index is outside the table or no character of the field was read. After
+// ReadRecord(stream, n, r) the fast path of a scan: the text ReadField gives
+// for record n, with no stream operation.
+std::string_view RecordFieldText(const RecordBuffer& r, int field);
 
 // RecordFieldText copied into `text`: 1 when at least one character of the
 // field was read (the text may still be empty: a blank field), else 0 and an
-// empty text.
+// empty text; after ReadRecord(stream, n, r), ReadField's result for record
+// n.
 int RecordField(const RecordBuffer& r, int field, std::string& text);
 
 // 1 when the whole record was read and its status byte is '+'.

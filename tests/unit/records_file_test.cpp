@@ -209,6 +209,7 @@ TEST(RecordFile, FOpen2AppendFailingWriteLeavesThePartialFileAlone) {
 // ReadField: exact text or the plain "no".
 constexpr std::array<int, 3> kWidths = {10, 15, 5};
 static_assert(SumWidths(kWidths) == kL);
+constexpr auto kOffsets = OffsetsOf(kWidths);
 
 struct ReadFieldCase {
   const char* name;
@@ -258,6 +259,14 @@ TEST(RecordFile, ReadFieldGivesTheTrimmedFieldOrEmpty) {
     text = "stale";
     EXPECT_EQ(ReadField(s, c.record, text, c.field, "", kL, kWidths), c.ok);
     EXPECT_EQ(text, c.text);
+    // the fast read, by name and through the stream: the same rules
+    const RecordLayout layout{kL, kWidths, kOffsets};
+    text = "stale";
+    EXPECT_EQ(ReadFieldFast(nullptr, c.record, text, c.field, name, layout), c.ok);
+    EXPECT_EQ(text, c.text);
+    text = "stale";
+    EXPECT_EQ(ReadFieldFast(s, c.record, text, c.field, "", layout), c.ok);
+    EXPECT_EQ(text, c.text);
     // from the whole record read once: the same rules
     RecordBuffer record{RecordLayout{kL, kWidths}, {}, {}};
     text = "stale";
@@ -273,6 +282,95 @@ TEST(RecordFile, ReadFieldGivesTheTrimmedFieldOrEmpty) {
     EXPECT_EQ(text, c.text);
     PlatClose(s);
     EXPECT_TRUE(messages.messages().empty());
+  }
+}
+
+// The fast trim against the rule: every length of texts around the 8- and
+// 16-byte steps, blanks against the bytes that differ from one in a single
+// bit (0xA0, '0', 0x00), a non-blank at every place, and random texts.
+TEST(RecordFile, TrimmedLengthFastAgreesWithTheRule) {
+  std::vector<std::string> texts;
+  for (std::size_t length = 0; length <= 40; ++length) {
+    texts.push_back(std::string(length, ' '));
+    for (char odd : {'x', '\xA0', '0', '\0', '\t', '\x21', '\x1F'}) {
+      for (std::size_t at = 0; at < length; ++at) {
+        std::string text(length, ' ');
+        text[at] = odd;
+        texts.push_back(text);
+      }
+    }
+  }
+  unsigned state = 4242;
+  auto next = [&state](unsigned n) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) % n;
+  };
+  for (int i = 0; i < 2000; ++i) {
+    std::string text(next(200), ' ');
+    for (char& c : text)
+      if (next(8) == 0) c = (char)next(256);
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    // every start too, so that the words lie at every alignment
+    for (std::size_t from = 0; from < 8 && from <= text.size(); ++from) {
+      const char* p = text.data() + from;
+      ASSERT_EQ(TrimmedLengthFast(p, text.size() - from), TrimmedLength(p, text.size() - from))
+          << '[' << text << "] from " << from;
+    }
+  }
+}
+
+// The three ways to read a field against each other on random files larger
+// than a stream's buffer (records lying across its ends), mostly blank fill,
+// with a partial last record: ReadFieldFast and RecordField after ReadRecord
+// give what ReadField gives, for records and fields in and out of range.
+TEST(RecordFile, FastFieldReadsAgreeWithReadField) {
+  unsigned state = 777;
+  auto next = [&state](unsigned n) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) % n;
+  };
+  for (int round = 0; round < 4; ++round) {
+    SCOPED_TRACE(round);
+    std::vector<int> widths;
+    int length = 0;
+    while (widths.size() < 3 || length < 200) {
+      widths.push_back(1 + (int)next(next(4) == 0 ? 120 : 20));
+      length += widths.back();
+    }
+    std::vector<int> offsets(widths.size());
+    for (std::size_t i = 1; i < widths.size(); ++i) offsets[i] = offsets[i - 1] + widths[i - 1];
+    const int records = 70000 / length + 40;
+    std::string file((std::size_t)records * (std::size_t)length + next((unsigned)length), ' ');
+    for (char& c : file) {
+      unsigned roll = next(16);
+      if (roll == 0) c = (char)next(256);
+      else if (roll < 3) c = (char)('A' + next(26));
+    }
+    TempRoot root;
+    const std::string name = root.Path("F.DAT");
+    WriteFileBytes(name, file);
+    PlatStream* s = PlatOpen(name, PlatOpenMode::kRead);
+    ASSERT_NE(s, nullptr);
+    const RecordLayout layout{length, widths, offsets};
+    RecordBuffer buffer{layout, {}, {}};
+    std::string plain, fast, copied;
+    for (int i = 0; i < 3000; ++i) {
+      // now and then past the end, or a field outside the table
+      const int record = (int)next((unsigned)records + 2) - (next(50) == 0 ? records + 3 : 0);
+      const int field = (int)next((unsigned)widths.size() + 1) - (next(50) == 0 ? 2 : 0);
+      const int ok = ReadField(s, record, plain, field, "", length, widths);
+      ASSERT_EQ(ReadFieldFast(s, record, fast, field, "", layout), ok) << record << ' ' << field;
+      ASSERT_EQ(fast, plain) << record << ' ' << field;
+      if (ReadRecord(s, record, buffer)) {
+        ASSERT_EQ(RecordField(buffer, field, copied), ok) << record << ' ' << field;
+        ASSERT_EQ(copied, plain) << record << ' ' << field;
+      } else {
+        ASSERT_EQ(ok, 0) << record << ' ' << field;
+      }
+    }
+    PlatClose(s);
   }
 }
 
