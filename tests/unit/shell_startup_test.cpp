@@ -2,7 +2,6 @@
 // context loaded from real files in a throw-away drive.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <string>
 #include <vector>
 
@@ -82,22 +81,17 @@ TEST_F(ShellStartup, CommandLineRuleSettlesModeAndCode) {
   }
 }
 
+// DecimalValue reads as ToInt does (its own table is in the codec tests);
+// here only the company codes start-up meets, five characters of the command
+// line.
 TEST_F(ShellStartup, DecimalValueReadsLikeTheLargerProduct) {
   const struct {
     const char* comment;
     std::string text;
     int value;
   } cases[] = {
-      {"leading blanks skipped", "   12", 12},
-      {"letters first: no digits", "AB123", 0},
-      {"stops at the first non-digit", "12ab3", 12},
-      {"negative", "-7", -7},
-      {"plus sign", "+5", 5},
-      {"tabs and line breaks are white space", "\t\n\r 42", 42},
-      {"sign without digits", "- 5", 0},
-      {"empty", "", 0},
-      {"too large saturates", "99999999999999999999", INT_MAX},
-      {"too small saturates", "-99999999999999999999", INT_MIN},
+      {"a code padded with blanks", "   12", 12},
+      {"a code of letters first: no digits", "AB123", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(DecimalValue(c.text), c.value) << c.comment;
 }
