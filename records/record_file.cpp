@@ -143,29 +143,6 @@ PlatStream* FOpen2(const std::string& name, int record_length, int mode, int& re
   return stream;
 }
 
-std::size_t TrimmedLengthFast(const char* p, std::size_t end) {
-  if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
-    // sixteen blanks at a time over the fill
-    while (end >= 16) {
-      std::uint64_t low, high;
-      std::memcpy(&low, p + end - 16, 8);
-      std::memcpy(&high, p + end - 8, 8);
-      if ((low ^ kEightBlanks) | (high ^ kEightBlanks)) break;
-      end -= 16;
-    }
-    while (end >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, p + end - 8, 8);
-      word ^= kEightBlanks;
-      // the last non-blank is in the highest byte that differs from a blank
-      if (word) return end - (std::size_t)(std::countl_zero(word) / 8);
-      end -= 8;
-    }
-  }
-  return TrimmedLength(p, end);
-}
-
 int ReadText(PlatStream* stream, std::string& text, int width) {
   text.clear();
   if (!stream || width < 1) return 0;
@@ -311,16 +288,6 @@ int ReadRecord(PlatStream* stream, int record, RecordBuffer& r) {
   r.spare.resize(n + PlatRead(stream, r.spare.data() + n, (std::size_t)length - n));
   r.bytes = r.spare;
   return 1;
-}
-
-std::string_view RecordFieldText(const RecordBuffer& r, int field) {
-  if (field < 0 || (std::size_t)field >= r.layout.widths.size()) return {};
-  std::size_t offset = (std::size_t)LayoutFieldOffset(r.layout, field);
-  if (offset >= r.bytes.size()) return {};
-  std::size_t width =
-      std::min((std::size_t)r.layout.widths[(std::size_t)field], r.bytes.size() - offset);
-  const char* p = r.bytes.data() + offset;
-  return std::string_view(p, TrimmedLengthFast(p, width));
 }
 
 int RecordField(const RecordBuffer& r, int field, std::string& text) {
