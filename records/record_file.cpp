@@ -56,6 +56,20 @@ int FindFreeRecordAfter(PlatStream* stream, int record, int record_length) {
   return -1;
 }
 
+// 1 when a field read may go to the file: a record number of 0 or more, a
+// field of the table and a record length above 0.
+int FieldReadable(int record, int field, WidthTable widths, int record_length) {
+  return record >= 0 && field >= 0 && (std::size_t)field < widths.size() && record_length > 0;
+}
+
+// The stream a field read goes through: the caller's, or (stream nullptr)
+// `name` opened for reading into `own`, which the reader closes. nullptr
+// when the file cannot be opened.
+PlatStream* FieldStream(PlatStream* stream, const std::string& name, PlatStream*& own) {
+  own = stream ? nullptr : PlatOpen(name, PlatOpenMode::kRead);
+  return stream ? stream : own;
+}
+
 }  // namespace
 
 int FileBusy(const std::string& name, int type) {
@@ -162,14 +176,10 @@ int ReadText(PlatStream* stream, std::string& text, int width) {
 int ReadField(PlatStream* stream, int record, std::string& text, int field,
               const std::string& name, int record_length, WidthTable widths) {
   text.clear();
-  if (record < 0 || field < 0 || (std::size_t)field >= widths.size() || record_length <= 0)
-    return 0;
-  PlatStream* own = nullptr;
-  if (!stream) {
-    own = PlatOpen(name, PlatOpenMode::kRead);
-    if (!own) return 0;
-    stream = own;
-  }
+  if (!FieldReadable(record, field, widths, record_length)) return 0;
+  PlatStream* own;
+  stream = FieldStream(stream, name, own);
+  if (!stream) return 0;
   int ok = 0;
   if (PlatSeek(stream, (long long)record * record_length + FieldOffset(widths, field)))
     ok = ReadText(stream, text, widths[(std::size_t)field]);
@@ -181,17 +191,12 @@ int ReadField(PlatStream* stream, int record, std::string& text, int field,
 int ReadFieldFast(PlatStream* stream, int record, std::string& text, int field,
                   const std::string& name, const RecordLayout& layout) {
   text.clear();
-  WidthTable widths = layout.widths;
-  if (record < 0 || field < 0 || (std::size_t)field >= widths.size() || layout.record_length <= 0)
-    return 0;
+  if (!FieldReadable(record, field, layout.widths, layout.record_length)) return 0;
   int offset = LayoutFieldOffset(layout, field);
-  int width = widths[(std::size_t)field];
-  PlatStream* own = nullptr;
-  if (!stream) {
-    own = PlatOpen(name, PlatOpenMode::kRead);
-    if (!own) return 0;
-    stream = own;
-  }
+  int width = layout.widths[(std::size_t)field];
+  PlatStream* own;
+  stream = FieldStream(stream, name, own);
+  if (!stream) return 0;
   int ok = 0;
   if (PlatSeek(stream, (long long)record * layout.record_length + offset)) {
     // The common case takes the field straight from the stream's buffer and
