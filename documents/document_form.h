@@ -36,8 +36,9 @@ struct DocumentForm {
 // totals), then its header for SaveDoc (the order's header, the amounts).
 // Some numbers serve both phases under two names (listed at the end); the
 // import empties kSlotFirst..kSlotLast between the phases and again after
-// SaveDoc, so nothing of the last item is ever read as a header value. Any
-// other user of the form (tests, vri-batch) clears them the same way.
+// SaveDoc, so nothing of the last item is ever read as a header value. A
+// caller that fills a form itself (the tests, the documents bench) clears
+// them the same way.
 constexpr int kSlotFirst = 100;
 constexpr int kSlotLast = 199;
 
@@ -65,7 +66,7 @@ constexpr int kSlotLastSequence = 133;
 
 // The order's header: the import writes them after the clear, SaveDoc reads
 // them into the parent and remark records.
-constexpr int kSlotDiscountPercent = 101; // 4 decimals; shown, not read by SaveDoc
+constexpr int kSlotDiscountPercent = 101; // 4 decimals; SaveDoc does not read it
 constexpr int kSlotDocTotal = 104;        // parent field 18, 18 characters
 constexpr int kSlotInstalmentAmount = 110;  // parent field 30, 18 characters
 constexpr int kSlotCashCode = 111;        // parent field 24, 3 characters

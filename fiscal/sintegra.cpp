@@ -318,9 +318,10 @@ void SortSintegraLines(std::vector<std::string>& lines) {
     return text;
   };
   // std::string compares its bytes as unsigned char
-  std::stable_sort(lines.begin(), lines.end(), [&folded](const std::string& a, const std::string& b) {
-    return folded(a) < folded(b);
-  });
+  std::stable_sort(lines.begin(), lines.end(),
+                   [&folded](const std::string& a, const std::string& b) {
+                     return folded(a) < folded(b);
+                   });
 }
 
 void SortSintegraLinesFast(std::vector<std::string>& lines) {
