@@ -22,36 +22,19 @@ namespace fs = std::filesystem;
 // UTF-8 text as plain bytes (the test sources are compiled into Windows-1252).
 std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
-struct BatchRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-  std::string json;
-};
-
-// Runs vri-batch with the given arguments (already quoted for the shell),
-// with VRI_ROOT unset so only --root counts. The --messages file is named
-// relative to the start folder.
-BatchRun RunBatch(const fs::path& work, const std::string& arguments) {
-  fs::path out = work / "stdout.txt", err = work / "stderr.txt", json = work / "messages.json";
-  fs::remove(json);
-  std::string cmd = "cd '" + work.string() + "' && env -u VRI_ROOT '" VRI_BIN_DIR "/vri-batch' " +
-                    "--messages messages.json " + arguments + " >'" + out.string() + "' 2>'" +
-                    err.string() + "'";
-  int raw = std::system(cmd.c_str());
-  BatchRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream o(out), e(err), j(json);
-  run.out.assign(std::istreambuf_iterator<char>(o), std::istreambuf_iterator<char>());
-  run.err.assign(std::istreambuf_iterator<char>(e), std::istreambuf_iterator<char>());
-  run.json.assign(std::istreambuf_iterator<char>(j), std::istreambuf_iterator<char>());
-  return run;
-}
-
 std::string Slurp(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+// A drive root with the product folder below it, and the --root argument
+// that names it.
+struct ProductRoot {
+  ProductRoot() { fs::create_directories(root.dir() / "Kmar" / "Vri"); }
+  std::string Arg() const { return "--root '" + root.dir().string() + "' "; }
+  const fs::path& dir() const { return root.dir(); }
+  TempRoot root;
+};
 
 // A private copy of the stand-in (its INI and log beside it), in dir.
 fs::path StandIn(const fs::path& dir) {
@@ -87,14 +70,13 @@ TEST(BatchCli, UsageErrorsExit2TouchNothingAndAreLogged) {
   };
   for (const UsageCase& c : cases) {
     SCOPED_TRACE(c.comment);
-    TempRoot root;
-    fs::create_directories(root.dir() / "Kmar" / "Vri");
+    ProductRoot root;
     std::string args = c.arguments;
     std::size_t at = args.find("ROOT");
     if (at != std::string::npos) args.replace(at, 4, "'" + root.dir().string() + "'");
     BatchRun run = RunBatch(root.dir(), args);
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find(std::string("vri-batch: erro de uso: ")), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("vri-batch: erro de uso: "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
     EXPECT_NE(run.json.find("{\"icon\": \"usage\", \"caption\": \"vri-batch\""), std::string::npos)
         << run.json;
@@ -120,11 +102,9 @@ TEST(BatchCli, MissingProductFolderSaysWhichFolderAndWhy) {
 }
 
 TEST(BatchCli, MessagesArePrintedAndLoggedInUtf8WithPortuguesePrefixes) {
-  TempRoot root;
-  fs::create_directories(root.dir() / "Kmar" / "Vri");
+  ProductRoot root;
   // a month that normalises to nothing is refused by the generation itself
-  BatchRun run = RunBatch(root.dir(), "--root '" + root.dir().string() +
-                                          "' sintegra --month 14/2026 --library '" +
+  BatchRun run = RunBatch(root.dir(), root.Arg() + "sintegra --month 14/2026 --library '" +
                                           StandIn(root.dir() / "lib").string() + "'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.json.find(U8(u8"\"caption\": \"Vri\", \"text\": \"É obrigatório informar o "
@@ -152,11 +132,9 @@ TEST(BatchCli, AccentedArgumentsReachTheLibraryInWindows1252) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.comment);
-    TempRoot root;
-    fs::create_directories(root.dir() / "Kmar" / "Vri");
+    ProductRoot root;
     fs::path lib = StandIn(root.dir() / "lib");
-    BatchRun run = RunBatch(root.dir(), "--root '" + root.dir().string() +
-                                            "' sintegra --month 03/2026 --name '" + c.name +
+    BatchRun run = RunBatch(root.dir(), root.Arg() + "sintegra --month 03/2026 --name '" + c.name +
                                             "' --city '" + c.city + "' --library '" +
                                             lib.string() + "'");
     EXPECT_EQ(run.status, 0) << run.err;
@@ -181,8 +159,7 @@ TEST(BatchCli, AccentedArgumentsReachTheLibraryInWindows1252) {
 }
 
 TEST(BatchCli, LibraryThatCannotBeLoadedGetsADetailLine) {
-  TempRoot root;
-  fs::create_directories(root.dir() / "Kmar" / "Vri");
+  ProductRoot root;
   fs::create_directories(root.dir() / "start");
   std::ofstream(root.dir() / "start" / "lixo.dll") << "isto nao e uma biblioteca";
   // A Windows library's headers: "MZ", the PE header at 0x40, its machine
@@ -210,9 +187,8 @@ TEST(BatchCli, LibraryThatCannotBeLoadedGetsADetailLine) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.library);
-    BatchRun run = RunBatch(root.dir() / "start", "--root '" + root.dir().string() +
-                                                      "' sintegra --month 03/2026 --library " +
-                                                      c.library);
+    BatchRun run = RunBatch(root.dir() / "start",
+                            root.Arg() + "sintegra --month 03/2026 --library " + c.library);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("erro [Vri] Erro ao carregar Bemafi32.dll\ndetalhe: " +
                            (root.dir() / "start").string() + "/"),
@@ -238,37 +214,27 @@ TEST(BatchCli, RootMapsOnlyTheProductsOwnPaths) {
 }
 
 TEST(BatchCli, SintegraSortRefusesFilesThatAreNotSintegraFiles) {
-  TempRoot root;
-  fs::create_directories(root.dir() / "Kmar" / "Vri");
+  ProductRoot root;
   struct Case {
     const char* comment;
     std::string bytes;
     const char* says;  // UTF-8
   } cases[] = {
       {"a guide", "Vri - guia\r\n\r\nLinha\r\n", "a linha 1 n\xC3\xA3o come\xC3\xA7" "a com dois d"},
-      {"no line ends", std::string(256, '1'), "n\xC3\xA3o tem quebras de linha"},
+      {"no line ends, as a record file", std::string(256, '1'), "n\xC3\xA3o tem quebras de linha"},
       {"a NUL byte", std::string("10abc\r\n11\0def\r\n", 15), "bytes nulos"},
-      {"a record file", std::string(300, ' '), "n\xC3\xA3o tem quebras de linha"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.comment);
-    {
-      std::ofstream f(root.dir() / "arquivo.txt", std::ios::binary | std::ios::trunc);
-      f << c.bytes;
-    }
-    BatchRun run = RunBatch(root.dir(), "--root '" + root.dir().string() +
-                                            "' sintegra-sort arquivo.txt");
+    std::ofstream(root.dir() / "arquivo.txt", std::ios::binary | std::ios::trunc) << c.bytes;
+    BatchRun run = RunBatch(root.dir(), root.Arg() + "sintegra-sort arquivo.txt");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("Nada foi alterado."), std::string::npos) << run.err;
     EXPECT_EQ(Slurp(root.dir() / "arquivo.txt"), c.bytes);
   }
-  {
-    std::ofstream f(root.dir() / "Sintegra.txt", std::ios::binary | std::ios::trunc);
-    f << "90b\n10a\r\n";
-  }
-  BatchRun run = RunBatch(root.dir(), "--root '" + root.dir().string() +
-                                          "' sintegra-sort Sintegra.txt");
+  std::ofstream(root.dir() / "Sintegra.txt", std::ios::binary | std::ios::trunc) << "90b\n10a\r\n";
+  BatchRun run = RunBatch(root.dir(), root.Arg() + "sintegra-sort Sintegra.txt");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(Slurp(root.dir() / "Sintegra.txt"), "10a\r\n90b\r\n");
   EXPECT_NE(run.err.find(U8(u8"informação [Vri] Arquivo ") + (root.dir() / "Sintegra.txt").string() +
@@ -312,12 +278,11 @@ TEST(BatchCli, CompanyLoadedIsNamedAndAnUnknownCodeIsWarned) {
 
 TEST(BatchCli, OneLinePerMessage) {
   // The core's messages may hold line breaks; each is shown as " — ".
-  TempRoot root;
-  fs::create_directories(root.dir() / "Kmar" / "Vri");
+  ProductRoot root;
   fs::path lib = StandIn(root.dir() / "lib");
   std::ofstream(lib.parent_path() / "Bemafi32.ini") << "RelatorioSintegraMFD=-27\nST1=128\n";
-  BatchRun run = RunBatch(root.dir(), "--root '" + root.dir().string() + "' sintegra --month 03/2026 "
-                                      "--library '" + lib.string() + "'");
+  BatchRun run =
+      RunBatch(root.dir(), root.Arg() + "sintegra --month 03/2026 --library '" + lib.string() + "'");
   EXPECT_EQ(run.status, 1);
   for (std::size_t at = 0; (at = run.err.find('\n', at)) != std::string::npos; ++at) {
     std::string next = run.err.substr(at + 1, 8);

@@ -97,19 +97,13 @@ TEST(CodecsText, DigitFieldKeepsDigitsAligned) {
       {"width 0", "123", 0, DigitsLeft, ""},
       {"negative width", "123", -3, DigitsRight, ""},
       {"right-aligned cut keeps the first digits", "123456789", 4, DigitsRight, "1234"},
+      {"width above 50 is 50", std::string(100, '7'), 80, DigitsLeft, std::string(50, '7')},
+      {"right-aligned in 50 above 50", "1", 80, DigitsRight, std::string(49, ' ') + "1"},
   };
   for (const DigitCase& c : cases) {
     std::string text = c.input;
     EXPECT_EQ(DigitField(text, c.width, c.align), c.want) << c.name;
   }
-}
-
-TEST(CodecsText, DigitFieldWidthIsAtMost50) {
-  std::string digits(100, '7');
-  std::string text = digits;
-  EXPECT_EQ(DigitField(text, 80, DigitsLeft), std::string(50, '7'));
-  text = "1";
-  EXPECT_EQ(DigitField(text, 80, DigitsRight), std::string(49, ' ') + "1");
 }
 
 TEST(CodecsText, ZeroFillDigitsGivesWidthDigits) {

@@ -42,10 +42,11 @@ struct RefusalCase {
   const char* price;
   const char* text;
   int fault_slot;
+  const char* check = "0";  // field 24 of the quote configuration: the price floor switch
+  const char* record = "0";
 };
 
 TEST_F(ItemCheckTest, RefusesInOrderWithTheMessageAndFieldAtFault) {
-  world_.WriteQuoteConfig("0");
   const RefusalCase cases[] = {
       {"no_code", "", "", "0", "0", "Informe o código do produto / serviço.", 100},
       {"no_description", "P1", "", "0", "0", "O item deve possuir uma descrição.", 100},
@@ -63,12 +64,16 @@ TEST_F(ItemCheckTest, RefusesInOrderWithTheMessageAndFieldAtFault) {
        "A quantidade deve ser maior que zero.", 101},
       {"price_too_large", "P1", "Produto um", "1", "1000000",
        "O valor unitário deve ser maior que zero.", 102},
+      // the floor's message names the product and the floor
+      {"below_the_price_floor", "P1", "Produto um", "1", "89,99",
+       "P1 - Produto um\n\nValor menor que o permitido 90,00.", 102, "1", "1"},
   };
   for (const RefusalCase& c : cases) {
+    world_.WriteQuoteConfig(c.check);
     DocumentForm form;
     AddItemLine(form, "earlier line");
     SetSlot(form, kSlotRunningTotal, "7,00");
-    Enter(form, c.code, c.description, c.quantity, c.price);
+    Enter(form, c.code, c.description, c.quantity, c.price, c.record);
     MessageRecorder messages;
     int fault = 0;
     EXPECT_EQ(CheckItem(form, &fault), 0) << c.label;
@@ -136,20 +141,6 @@ TEST_F(ItemCheckTest, PriceFloorRefusesOnlyPricesBelowItWhenSwitchedOn) {
     EXPECT_EQ(form.items.size(), (std::size_t)c.accepted) << c.label;
     EXPECT_EQ(messages.messages().size(), c.accepted ? 0u : 1u) << c.label;
   }
-}
-
-TEST_F(ItemCheckTest, PriceFloorMessageNamesTheProductAndTheFloor) {
-  world_.WriteQuoteConfig("1");
-  DocumentForm form;
-  Enter(form, "P1", "Produto um", "1", "89,99", "1");
-  MessageRecorder messages;
-  int fault = 0;
-  EXPECT_EQ(CheckItem(form, &fault), 0);
-  EXPECT_EQ(fault, 102);
-  ASSERT_EQ(messages.messages().size(), 1u);
-  EXPECT_EQ(messages.messages()[0],
-            (RecordedMessage{PlatIcon::kError, kVri,
-                             "P1 - Produto um\n\nValor menor que o permitido 90,00."}));
 }
 
 TEST_F(ItemCheckTest, PriceFloorIsPriceLessTheLargestDiscount) {

@@ -84,16 +84,20 @@ std::vector<std::string> Records(const std::string& bytes) {
 std::string Parent(const std::string& record, int field) { return FieldOf(record, kParentWidths, field); }
 std::string Item(const std::string& record, int field) { return FieldOf(record, kItemWidths, field); }
 
+// The quote's configuration without the price floor, and three products:
+// P0 with every tax code and rate, P1 with none, P2 with purchase codes.
+void Stock(DocumentWorld& world) {
+  world.WriteQuoteConfig("0");
+  world.WriteProducts({
+      {"P0", "Produto zero", "10,00", "0", "1,65", "7,6", "2", "0", "1"},
+      {"P1", "Produto um", "5,00", "0", "", "", "", "", ""},
+      {"P2", "Produto dois", "5,00", "0", "0", "0", "53", "7", "60"},
+  });
+}
+
 class StoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    world_.WriteQuoteConfig("0");
-    world_.WriteProducts({
-        {"P0", "Produto zero", "10,00", "0", "1,65", "7,6", "2", "0", "1"},
-        {"P1", "Produto um", "5,00", "0", "", "", "", "", ""},
-        {"P2", "Produto dois", "5,00", "0", "0", "0", "53", "7", "60"},
-    });
-  }
+  void SetUp() override { Stock(world_); }
   DocumentWorld world_;
 };
 
@@ -397,41 +401,38 @@ TEST_F(StoreTest, SavePaiStoresTheLinkOrReportsWhyNot) {
   }
 }
 
-TEST_F(StoreTest, NothingIsSavedWithoutAFileOrANumber) {
+// A save refused before it writes: no number drawn, no record written.
+TEST_F(StoreTest, NothingIsSavedWithoutAFileANumberOrAKey) {
   const RecordedMessage open_error{PlatIcon::kError, "FOpen2", "Erro ao abrir o arquivo."};
-  {
-    // the document file's name is taken by a folder
-    std::filesystem::create_directories(PlatNativePath(kDocFile));
+  const struct {
+    const char* label;
+    const char* blocked;  // a file whose name is taken by a folder
+    int job_mode;
+    RecordedMessage message;
+  } cases[] = {
+      {"document_file_cannot_be_opened", kDocFile, kModePalm, open_error},
+      {"counter_file_cannot_be_written", kCounterFile, kModePalm, open_error},
+      // kind 99 outside the Palm job has no numbering key
+      {"kind_without_key", nullptr, kModeNone,
+       {PlatIcon::kError, "SaveDoc", "Documento sem chave de numeração."}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    if (c.blocked) std::filesystem::create_directories(PlatNativePath(c.blocked));
+    Company().job_mode = c.job_mode;
     MessageRecorder messages;
     DocumentForm form = Quote({{"P0", "1", "1", "0"}});
     long number = 0;
     EXPECT_EQ(Save(form, number), -1);
-    EXPECT_EQ(messages.messages(), std::vector<RecordedMessage>{open_error});
-    EXPECT_FALSE(FileExistsNative(kCounterFile));  // no number was drawn
-    std::filesystem::remove(PlatNativePath(kDocFile));
+    EXPECT_EQ(messages.messages(), std::vector<RecordedMessage>{c.message});
+    if (c.blocked != kCounterFile) {
+      EXPECT_FALSE(FileExistsNative(kCounterFile));
+    }
+    if (c.blocked != kDocFile) {
+      EXPECT_EQ(ReadFileBytes(kDocFile), "");
+    }
+    if (c.blocked) std::filesystem::remove(PlatNativePath(c.blocked));
   }
-  {
-    // the counter file cannot be written
-    std::filesystem::create_directories(PlatNativePath(kCounterFile));
-    MessageRecorder messages;
-    DocumentForm form = Quote({{"P0", "1", "1", "0"}});
-    long number = 0;
-    EXPECT_EQ(Save(form, number), -1);
-    EXPECT_EQ(messages.messages(), std::vector<RecordedMessage>{open_error});
-    EXPECT_EQ(ReadFileBytes(kDocFile), "");
-  }
-}
-
-TEST_F(StoreTest, KindWithoutNumberingKeyIsRefused) {
-  Company().job_mode = kModeNone;  // kind 99 outside the Palm job has no key
-  MessageRecorder messages;
-  DocumentForm form = Quote({});
-  long number = 0;
-  EXPECT_EQ(Save(form, number), -1);
-  const RecordedMessage no_key{PlatIcon::kError, "SaveDoc", "Documento sem chave de numeração."};
-  EXPECT_EQ(messages.messages(), std::vector<RecordedMessage>{no_key});
-  EXPECT_EQ(ReadFileBytes(kDocFile), "");
-  EXPECT_FALSE(FileExistsNative(kCounterFile));
 }
 
 // ---------------------------------------------------------------------------
@@ -473,9 +474,7 @@ const std::string kBefore = Foreign("0") + Foreign("0", '+');
 // truncate fails too, so a torn record can only be cut off by the journal.
 Outcome RunSave(FaultOp op, int n, bool persistent, bool no_cut = false) {
   DocumentWorld world;
-  world.WriteQuoteConfig("0");
-  world.WriteProducts({{"P0", "Produto zero", "10,00", "0", "1,65", "7,6", "2", "0", "1"},
-                       {"P1", "Produto um", "5,00", "0"}});
+  Stock(world);
   // a live foreign record and a free one, so both the reuse and the append
   // paths are taken
   WriteFileBytes(kDocFile, kBefore);

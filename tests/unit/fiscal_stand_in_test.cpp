@@ -3,7 +3,6 @@
 // the job's message sequence; and vri-batch sintegra / sintegra-sort with it.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -194,14 +193,11 @@ TEST_F(StandIn, FilesPassTheChecker) {
 // vri-batch with the stand-in: exit 0 on the success message, 1 after a
 // failure, 2 for a usage error, which touches nothing.
 TEST_F(StandIn, BatchCommands) {
-  const std::string batch = (BinFolder() / "vri-batch").string();
   const std::string root = root_.dir().string();
-  const std::string out = (root_.dir() / "out.txt").string();
+  BatchRun last;
   auto run = [&](const std::string& args) {
-    std::string command = "'" + batch + "' --root '" + root + "' " + args + " >'" + out +
-                          "' 2>&1";
-    int status = std::system(command.c_str());
-    return (status >> 8) & 0xff;  // the exit status, as the shell reports it
+    last = RunBatch(root_.dir(), "--root '" + root + "' " + args);
+    return last.status;
   };
   const std::string lib = " --library '" + library_.string() + "'";
   const std::string file = PlatNativePath(kSintegraPath);
@@ -229,11 +225,11 @@ TEST_F(StandIn, BatchCommands) {
     std::error_code ec;
     fs::remove_all(root_.dir() / "Kmar" / "Arquivos", ec);
     Ini(row.ini);
-    EXPECT_EQ(run(row.args), row.status) << ReadFileBytes(out);
+    EXPECT_EQ(run(row.args), row.status) << last.err;
     EXPECT_EQ(fs::exists(file), row.file_made);
   }
   EXPECT_NE(Log().find("|03|2026|||||||12340000|||"), std::string::npos);
-  EXPECT_NE(ReadFileBytes(out).find("4.0.0 Simulador"), std::string::npos);
+  EXPECT_NE(last.out.find("4.0.0 Simulador"), std::string::npos);
 
   // sintegra-sort: a scrambled file in place
   WriteFileBytes(kSintegraPath, "90x\r\n10x\r\n");
@@ -246,13 +242,12 @@ TEST_F(StandIn, BatchCommands) {
   // file stays), 2 when the file cannot be read; JSON lines carry line and code
   Ini("");
   const std::string whole = " --name 'Mercado Sol' --street 'Rua A' --number 12 --city Campinas";
-  EXPECT_EQ(run("sintegra --month 03/2026 --check" + whole + lib), 0) << ReadFileBytes(out);
+  EXPECT_EQ(run("sintegra --month 03/2026 --check" + whole + lib), 0) << last.err;
   EXPECT_EQ(run("sintegra-check '" + file + "'"), 0);
-  EXPECT_NE(ReadFileBytes(out).find("0 erro(s), 0 aviso(s)"), std::string::npos);
-  const std::string log = (root_.dir() / "m.json").string();
-  EXPECT_EQ(run("--messages '" + log + "' sintegra --month 03/2026 --check" + lib), 1);
+  EXPECT_NE(last.out.find("0 erro(s), 0 aviso(s)"), std::string::npos);
+  EXPECT_EQ(run("sintegra --month 03/2026 --check" + lib), 1);
   EXPECT_TRUE(fs::exists(file));
-  const std::string json = ReadFileBytes(log);
+  const std::string json = last.json;
   // (the JSON is UTF-8: only its plain ASCII parts are looked for)
   EXPECT_NE(json.find("\"text\": \"Linha 1: campo nome do contribuinte do registro 10 em branco; "),
             std::string::npos)

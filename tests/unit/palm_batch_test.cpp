@@ -4,34 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "tests/unit/palm_test_support.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct BatchResult {
-  int status = -1;
-  std::string json;
-};
-
-BatchResult Batch(const fs::path& work, const std::string& arguments) {
-  fs::path json = work / "messages.json";
-  fs::remove(json);
-  std::string cmd = "cd '" + work.string() + "' && env -u VRI_ROOT '" VRI_BIN_DIR "/vri-batch' " +
-                    "--messages '" + json.string() + "' " + arguments + " >/dev/null 2>&1";
-  int raw = std::system(cmd.c_str());
-  BatchResult run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream j(json);
-  run.json.assign(std::istreambuf_iterator<char>(j), std::istreambuf_iterator<char>());
-  return run;
-}
 
 TEST(PalmBatch, ExportAndImportExitStatuses) {
   PalmFolders folders;
@@ -61,7 +42,7 @@ TEST(PalmBatch, ExportAndImportExitStatuses) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.comment);
-    BatchResult run = Batch(root / "work", row.arguments);
+    BatchRun run = RunBatch(root / "work", row.arguments);
     EXPECT_EQ(run.status, row.status);
     if (*row.message) {
       EXPECT_NE(run.json.find(row.message), std::string::npos) << run.json;

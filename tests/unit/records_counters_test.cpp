@@ -35,6 +35,8 @@ struct CounterCase {
   long number_in;
   long number_out;
   std::string after;  // F34.DAT afterwards
+  const char* key1 = "00001";
+  const char* key2 = "54101";
 };
 
 TEST(RecordsCounters, GetCodeCad2HandsOutTheNextNumberOfItsKey) {
@@ -81,7 +83,10 @@ TEST(RecordsCounters, GetCodeCad2HandsOutTheNextNumberOfItsKey) {
       {"free_record_skipped", Counter("00001", "54101", "41").substr(0, 29) + "+", 6, 0, 1,
        Counter("00001", "54101", "41").substr(0, 29) + "+" + Counter("00001", "54101", "1")},
       // keys compare without regard to case
-      {"case", Counter("00001", "ABC", "7"), 6, 0, 8, Counter("00001", "abc", "8")},
+      {"case", Counter("00001", "ABC", "7"), 6, 0, 8, Counter("00001", "abc", "8"), "00001", "abc"},
+      // a key part longer than 10 characters is cut: it must not shift the
+      // number into the status byte or beyond
+      {"long_key_part", std::nullopt, 6, 0, 1, Counter("0000100001", "54101", "1"), "0000100001XYZ"},
   };
   for (const CounterCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -90,8 +95,7 @@ TEST(RecordsCounters, GetCodeCad2HandsOutTheNextNumberOfItsKey) {
     MessageRecorder messages;
     if (c.before) WriteFileBytes("F34.DAT", *c.before);
     long number = c.number_in;
-    std::string key2 = std::string(c.name) == "case" ? "abc" : "54101";
-    EXPECT_EQ(GetCodeCad2("00001", key2, number, c.digits), 1);
+    EXPECT_EQ(GetCodeCad2(c.key1, c.key2, number, c.digits), 1);
     EXPECT_EQ(number, c.number_out);
     if (c.before || c.digits != 0) {
       EXPECT_EQ(ReadFileBytes("F34.DAT"), c.after);
@@ -114,16 +118,6 @@ TEST(RecordsCounters, GetCodeCad2CountsOneKeyAcrossCalls) {
             Counter("00001", "54101", "3") + Counter("00002", "54101", "1"));
 }
 
-// A key part longer than 10 characters is cut: it must not shift the number
-// into the status byte or beyond.
-TEST(RecordsCounters, GetCodeCad2CutsLongKeyParts) {
-  TempRoot root;
-  root.EnterProductFolder();
-  long number = 0;
-  ASSERT_EQ(GetCodeCad2("0000100001XYZ", "54101", number, 6), 1);
-  EXPECT_EQ(ReadFileBytes("F34.DAT"), Counter("0000100001", "54101", "1"));
-}
-
 // Each open and each write failing in turn: the result is 1 with the new
 // record, or 0 with exactly one documented message and the file as it was;
 // never a handle left open, never a torn or second record of the key.
@@ -141,6 +135,7 @@ TEST(RecordsCounters, GetCodeCad2SurvivesEachOpenAndWriteFailingInTurn) {
   };
   for (const Config& config : configs) {
     for (FaultOp op : {FaultOp::kOpen, FaultOp::kWrite}) {
+      int failed = 0;
       for (int n = 1;; ++n) {
         SCOPED_TRACE(std::string(config.name) + (op == FaultOp::kOpen ? " open " : " write ") +
                      std::to_string(n));
@@ -163,6 +158,7 @@ TEST(RecordsCounters, GetCodeCad2SurvivesEachOpenAndWriteFailingInTurn) {
           continue;
         }
         EXPECT_TRUE(faults.Fired());
+        ++failed;
         ASSERT_EQ(messages.messages().size(), 1u);
         const RecordedMessage& m = messages.messages()[0];
         EXPECT_TRUE(m == kReadError || m == kWriteError || m == kOpenError) << m.text;
@@ -173,6 +169,7 @@ TEST(RecordsCounters, GetCodeCad2SurvivesEachOpenAndWriteFailingInTurn) {
           EXPECT_TRUE(!exists || ReadFileBytes("F34.DAT").empty());
         }
       }
+      EXPECT_GT(failed, 0) << config.name << (op == FaultOp::kOpen ? " open" : " write");
     }
   }
 }
@@ -255,38 +252,37 @@ TEST(RecordsSavedValue, SavedTextIsCleanedAndCut) {
   }
 }
 
-TEST(RecordsSavedValue, NothingHappensWithoutThirdKeyOrWithNegativeAction) {
+// Nothing is saved or read without a third key or with a negative action,
+// and a read finds nothing without the key's record: 0, no message, the file
+// as it was (or still none).
+TEST(RecordsSavedValue, NothingIsSavedOrReadWithoutItsKey) {
   struct Case {
     const char* name;
+    std::string before;  // F37.DAT, "" for none
     std::string key3;
     int action;
+    std::string value_after;
   };
-  const Case cases[] = {{"empty_key3_save", "", 2}, {"empty_key3_read", "", 0}, {"negative", "PAL", -1}};
+  const Case cases[] = {
+      {"empty_key3_save", "", "", kSavedValueSaveFolder, "C:\\x"},
+      {"empty_key3_read", "", "", kSavedValueRead, "C:\\x"},
+      {"negative_action", "", "PAL", -1, "C:\\x"},
+      {"read_without_file", "", "PAL", kSavedValueRead, ""},
+      {"read_of_another_key", SavedValue("OTHER", '1', "C:\\y"), "PAL", kSavedValueRead, ""},
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempRoot root;
     root.EnterProductFolder();
+    if (!c.before.empty()) WriteFileBytes("F37.DAT", c.before);
     MessageRecorder messages;
     std::string value = "C:\\x";
     EXPECT_EQ(SavedFieldValue(value, "", "", c.key3, c.action), 0);
-    EXPECT_EQ(value, "C:\\x");
-    EXPECT_FALSE(FileExistsNative("F37.DAT"));
+    EXPECT_EQ(value, c.value_after);
+    EXPECT_EQ(FileExistsNative("F37.DAT"), !c.before.empty());
+    EXPECT_EQ(ReadFileBytes("F37.DAT"), c.before);
     EXPECT_TRUE(messages.messages().empty());
   }
-}
-
-TEST(RecordsSavedValue, ReadOfAMissingKeyOrFileIsEmpty) {
-  TempRoot root;
-  root.EnterProductFolder();
-  MessageRecorder messages;
-  std::string value = "stale";
-  EXPECT_EQ(SavedFieldValue(value, "", "", "PAL", kSavedValueRead), 0);
-  EXPECT_EQ(value, "");
-  WriteFileBytes("F37.DAT", SavedValue("OTHER", '1', "C:\\x"));
-  value = "stale";
-  EXPECT_EQ(SavedFieldValue(value, "", "", "PAL", kSavedValueRead), 0);
-  EXPECT_EQ(value, "");
-  EXPECT_TRUE(messages.messages().empty());
 }
 
 // A save whose opens and writes fail in turn: saved, or one message and the
@@ -294,6 +290,7 @@ TEST(RecordsSavedValue, ReadOfAMissingKeyOrFileIsEmpty) {
 TEST(RecordsSavedValue, SaveSurvivesEachOpenAndWriteFailingInTurn) {
   const std::string before = SavedValue("PAL", '1', "C:\\Old");
   for (FaultOp op : {FaultOp::kOpen, FaultOp::kWrite}) {
+    int failed = 0;
     for (int n = 1;; ++n) {
       SCOPED_TRACE((op == FaultOp::kOpen ? "open " : "write ") + std::to_string(n));
       ASSERT_LT(n, 10);
@@ -311,10 +308,13 @@ TEST(RecordsSavedValue, SaveSurvivesEachOpenAndWriteFailingInTurn) {
         EXPECT_EQ(ReadFileBytes("F37.DAT"), SavedValue("PAL", '1', "C:\\New"));
         break;
       }
+      EXPECT_TRUE(faults.Fired());
+      ++failed;
       ASSERT_EQ(messages.messages().size(), 1u);
       EXPECT_EQ(messages.messages()[0].icon, PlatIcon::kError);
       EXPECT_EQ(ReadFileBytes("F37.DAT"), before);
     }
+    EXPECT_GT(failed, 0) << (op == FaultOp::kOpen ? "open" : "write");
   }
 }
 

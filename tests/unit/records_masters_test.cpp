@@ -12,16 +12,6 @@
 
 namespace {
 
-// Puts the company context back after a test that changes it.
-class CompanyGuard {
- public:
-  CompanyGuard() : saved_(Company()) {}
-  ~CompanyGuard() { Company() = saved_; }
-
- private:
-  CompanyContext saved_;
-};
-
 // ---------------------------------------------------------------------------
 // The offsets the larger product's files are known by: a width out of place
 // moves every later field.
@@ -72,11 +62,7 @@ TEST(RecordsLayouts, FieldsSitAtTheirKnownOffsets) {
 // ---------------------------------------------------------------------------
 // Readers: each finds its own file, with its own length and widths.
 TEST(RecordsMasters, EachReaderReadsItsOwnFile) {
-  CompanyGuard guard;
-  TempRoot root;
-  root.EnterProductFolder();
-  Company().company_code = "00001";
-  std::filesystem::create_directories(root.dir() / "Kmar" / "Vri" / "R00" / "00001");
+  CompanyFolder folder;
   struct Case {
     const char* name;
     const char* file;
@@ -118,10 +104,7 @@ TEST(RecordsMasters, EachReaderReadsItsOwnFile) {
 }
 
 TEST(RecordsMasters, CompanyFolderReadersNeedACompanyCode) {
-  CompanyGuard guard;
-  TempRoot root;
-  root.EnterProductFolder();
-  std::filesystem::create_directories(root.dir() / "Kmar" / "Vri" / "R00" / "00001");
+  CompanyFolder folder;
   WriteFileBytes("R00\\00001\\F15R1.DAT", MakeRecord(kProductWidths, {{0, "P1"}}));
   WriteFileBytes("R00\\00001\\F08R0.DAT", MakeRecord(kSellerWidths, {{0, "S1"}}));
   Company().company_code = "";
@@ -171,11 +154,7 @@ struct ActiveCase {
 };
 
 TEST(RecordsMasters, IsActiveRecordNormalisesTheSituation) {
-  CompanyGuard guard;
-  TempRoot root;
-  root.EnterProductFolder();
-  Company().company_code = "00001";
-  std::filesystem::create_directories(root.dir() / "Kmar" / "Vri" / "R00" / "00001");
+  CompanyFolder folder;
   const ActiveCase cases[] = {
       {"customer_2_is_not_active", kFileTypeCustomer, "2", "0", 0},
       {"customer_9_kept", kFileTypeCustomer, "9", "9", 1},
@@ -241,7 +220,7 @@ TEST(RecordsMasters, ReadParentFieldReadsTheParentLayout) {
 
 // ---------------------------------------------------------------------------
 TEST(RecordsCatalogue, CompanyAndDocumentFilePaths) {
-  CompanyGuard guard;
+  CompanyFolder folder;  // for its company context
   struct Case {
     const char* name;
     std::string code;

@@ -2,11 +2,14 @@
 // platform whose busy probe, sleep and wait cursor are scripted.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "records/company.h"
 #include "records/record_file.h"
+#include "tests/unit/test_support.h"
 
 // A record of `widths` with the given (field, value) pairs, every field cut
 // and blank-padded to its width; the last byte is `status`.
@@ -81,4 +84,23 @@ class ScriptedPlatform {
   PlatformOps saved_;
   static inline BusyScript* script_ = nullptr;
   static inline PlatformOps inner_{};
+};
+
+// A product folder with the folder of company 00001, the current company;
+// the company context comes back as it was when the object ends.
+class CompanyFolder {
+ public:
+  CompanyFolder() : saved_(Company()) {
+    root_.EnterProductFolder();
+    std::filesystem::create_directories(root_.dir() / "Kmar" / "Vri" / "R00" / "00001");
+    Company().company_code = "00001";
+  }
+  ~CompanyFolder() { Company() = saved_; }
+  CompanyFolder(const CompanyFolder&) = delete;
+  CompanyFolder& operator=(const CompanyFolder&) = delete;
+  const TempRoot& root() const { return root_; }
+
+ private:
+  CompanyContext saved_;
+  TempRoot root_;
 };

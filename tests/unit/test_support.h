@@ -15,6 +15,12 @@
 
 #include "platform/platform.h"
 
+#ifndef _WIN32
+#include <sys/wait.h>
+
+#include <cstdlib>
+#endif
+
 // A fresh folder that stands for drive C: while the object lives. The
 // current folder and the previous root come back when it ends.
 class TempRoot {
@@ -125,3 +131,32 @@ class CountedWaits {
   std::vector<int> pauses_;
   int probes_ = 0;
 };
+
+#if !defined(_WIN32) && defined(VRI_BIN_DIR)
+// What one run of the built vri-batch gave: its exit status, standard output
+// and error, and the JSON lines of its --messages file.
+struct BatchRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+  std::string json;
+};
+
+// Runs vri-batch from the folder `work` with the given arguments (already
+// quoted for the shell), with VRI_ROOT unset so only --root counts; the
+// messages go to work/messages.json.
+inline BatchRun RunBatch(const std::filesystem::path& work, const std::string& arguments) {
+  namespace fs = std::filesystem;
+  const fs::path out = work / "stdout.txt", err = work / "stderr.txt", json = work / "messages.json";
+  fs::remove(json);
+  const std::string cmd = "cd '" + work.string() + "' && env -u VRI_ROOT '" VRI_BIN_DIR
+                          "/vri-batch' --messages messages.json " + arguments + " >'" +
+                          out.string() + "' 2>'" + err.string() + "'";
+  const int raw = std::system(cmd.c_str());
+  auto slurp = [](const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err), slurp(json)};
+}
+#endif

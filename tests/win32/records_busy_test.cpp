@@ -10,15 +10,10 @@
 #include "platform/platform.h"
 #include "records/record_file.h"
 #include "tests/support/seam_doubles.h"
+#include "tests/unit/records_test_support.h"
 #include "tests/unit/test_support.h"
 
 namespace {
-
-std::string Record30(const std::string& text) {
-  std::string out = text;
-  out.resize(30, ' ');
-  return out;
-}
 
 HANDLE Hold(const std::string& name, DWORD access, DWORD share) {
   return CreateFileA(PlatNativePath(name).c_str(), access, share, nullptr, OPEN_EXISTING,
@@ -49,7 +44,7 @@ TEST(RecordsBusyWin32, FileBusySeesAHolderHoldAndLetGo) {
     SCOPED_TRACE(c.name);
     TempRoot root;
     std::string name = root.Path("F34.DAT");
-    WriteFileBytes(name, Record30("00001"));
+    WriteFileBytes(name, Rec("00001", 30));
     HANDLE held = Hold(name, c.access, c.share);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     {
@@ -72,7 +67,7 @@ TEST(RecordsBusyWin32, FileBusySeesAHolderHoldAndLetGo) {
 TEST(RecordsBusyWin32, FOpen2AppendsBesideAWriterThatShares) {
   TempRoot root;
   std::string name = root.Path("F.DAT");
-  WriteFileBytes(name, Record30("A") + Record30("B").substr(0, 29) + "+");
+  WriteFileBytes(name, Rec("A", 30) + Rec("B", 30, '+'));
   HANDLE held = Hold(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   MessageRecorder messages;
@@ -82,7 +77,7 @@ TEST(RecordsBusyWin32, FOpen2AppendsBesideAWriterThatShares) {
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(waits.probes(), 42);  // the reuse's wait, then the append's
   EXPECT_EQ(record, 2);
-  std::string mine = Record30("NEW");
+  std::string mine = Rec("NEW", 30);
   PlatWrite(s, mine.data(), mine.size());
   EXPECT_EQ(PlatClose(s), 1);
   CloseHandle(held);
@@ -94,7 +89,7 @@ TEST(RecordsBusyWin32, FOpen2AppendsBesideAWriterThatShares) {
 TEST(RecordsBusyWin32, FOpen2ReportsAFileHeldExclusively) {
   TempRoot root;
   std::string name = root.Path("F.DAT");
-  WriteFileBytes(name, Record30("A"));
+  WriteFileBytes(name, Rec("A", 30));
   HANDLE held = Hold(name, GENERIC_READ, 0);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   MessageRecorder messages;
@@ -107,7 +102,7 @@ TEST(RecordsBusyWin32, FOpen2ReportsAFileHeldExclusively) {
   ASSERT_EQ(messages.messages().size(), 1u);
   EXPECT_EQ(messages.messages()[0],
             (RecordedMessage{PlatIcon::kError, "FOpen2", "Erro ao abrir o arquivo."}));
-  EXPECT_EQ(ReadFileBytes(name), Record30("A"));
+  EXPECT_EQ(ReadFileBytes(name), Rec("A", 30));
 }
 
 // The job lock: a second holder is refused while the first holds it, the
@@ -124,12 +119,12 @@ TEST(RecordsBusyWin32, JobLockAndTruncate) {
   PlatUnlockFile(again);
 
   std::string name = root.Path("F.DAT");
-  WriteFileBytes(name, Record30("A") + "torn");
+  WriteFileBytes(name, Rec("A", 30) + "torn");
   PlatStream* s = PlatOpen(name, PlatOpenMode::kUpdate);
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(PlatTruncate(s, 30), 1);
   EXPECT_EQ(PlatClose(s), 1);
-  EXPECT_EQ(ReadFileBytes(name), Record30("A"));
+  EXPECT_EQ(ReadFileBytes(name), Rec("A", 30));
 }
 
 }  // namespace

@@ -179,7 +179,7 @@ TEST_F(ShellPaint, DateBoxEndsAt13FromTheRightWhateverItsLength) {
     EXPECT_EQ(canvas.At(right - 13, 50), kWhite) << what;
     // frame: black, from R - w - 35 to R - 15 (right edge exclusive)
     EXPECT_EQ(canvas.FirstOf(45, kBlack), right - w - 35) << what;
-    EXPECT_EQ(canvas.LastOf(45, kBlack) <= right - 16, true) << what;
+    EXPECT_LE(canvas.LastOf(45, kBlack), right - 16) << what;
     EXPECT_EQ(canvas.FirstOf(32, kBlack), right - w - 35) << what;
     EXPECT_EQ(canvas.At(right - 20, 40), kYellow) << what << ": filled";
   }
@@ -203,8 +203,7 @@ TEST_F(ShellPaint, BannerBoxAndDateBoxStandWhereTheyBelong) {
   // banner frame (45, 32)-(w + 65, 55), shadow to w + 67
   EXPECT_EQ(canvas.At(45, 32), kBlack);
   EXPECT_EQ(canvas.At(45, 54), kBlack);
-  EXPECT_EQ(canvas.At(44, 40) == kBlack, false);
-  EXPECT_EQ(canvas.LastOf(50, kGrey) >= kWidth - 14, true);  // the date box's shadow
+  EXPECT_NE(canvas.At(44, 40), kBlack);
   EXPECT_EQ(canvas.At(banner.cx + 65, 50), kGrey);
   EXPECT_EQ(canvas.At(banner.cx + 67, 50), kWhite);
   EXPECT_EQ(canvas.At(50, 40), kYellow);
@@ -214,9 +213,9 @@ TEST_F(ShellPaint, BannerBoxAndDateBoxStandWhereTheyBelong) {
     for (int x = 55; x < 55 + banner.cx; ++x) text_pixels += canvas.At(x, y) == RGB(0, 0, 100);
   EXPECT_GT(text_pixels, 20);
   // the date box, today's text measured with the same font
-  EXPECT_EQ(canvas.FirstOf(45, kBlack) < 45 + 1, true);  // the banner's frame comes first
+  EXPECT_LE(canvas.FirstOf(45, kBlack), 45);  // the banner's frame comes first
   EXPECT_EQ(canvas.At(kWidth - date.cx - 35, 45), kBlack);
-  EXPECT_EQ(canvas.LastOf(50, kGrey), kWidth - 14);
+  EXPECT_EQ(canvas.LastOf(50, kGrey), kWidth - 14);  // its shadow
 }
 
 TEST_F(ShellPaint, BitmapsAndIconStandWhereTheyBelong) {
