@@ -138,12 +138,11 @@ TEST_F(StoreTest, SavesParentItemsAndRemarkFieldByField) {
                                                  {22, "0,00"}, {23, "0,00"}, {24, "0,00"},
                                                  {25, "1,65"}, {26, "20,00"}, {27, "7,60"}, {28, "20,00"}}));
   // gross 1,5 x 3,333 = 4,9995 printed straight from the product; empty codes stay empty
-  EXPECT_EQ(Item(records[2], kItemGross), "5,00");
-  EXPECT_EQ(Item(records[2], kItemQuantity), "1,500");
-  EXPECT_EQ(Item(records[2], kItemIpiCst), "");
-  EXPECT_EQ(Item(records[2], kItemPisRate), "0,00");
-  EXPECT_EQ(Item(records[2], kItemPisBase), "0,00");
-  EXPECT_EQ(Item(records[2], kItemCofinsBase), "0,00");
+  const std::pair<int, std::string> second_item[] = {
+      {kItemGross, "5,00"},   {kItemQuantity, "1,500"}, {kItemIpiCst, ""},
+      {kItemPisRate, "0,00"}, {kItemPisBase, "0,00"},   {kItemCofinsBase, "0,00"},
+  };
+  for (const auto& [field, value] : second_item) EXPECT_EQ(Item(records[2], field), value) << field;
   EXPECT_EQ(records[3], Rec("20         Entregar cedo", 400));
 
   EXPECT_EQ(ReadFileBytes(kCounterFile), "00001     54101     1         ");
