@@ -44,21 +44,23 @@ void DigitsOnlyItem(HWND dialog, int id) {
   SetItemText(dialog, id, DigitsOnlyItem(text));
 }
 
-int GetIntItem(HWND dialog, int id) {
+namespace {
+
+// Reads the control's number with `read` (a codec that normalises the text
+// it reads) and writes the normalised text back. Returns the number.
+int NormaliseIntItem(HWND dialog, int id, int (*read)(std::string&)) {
   std::string text;
   GetItemText(dialog, id, text, kIntItemRead);
-  int value = GetIntItem(text);
+  int value = read(text);
   SetItemText(dialog, id, text);
   return value;
 }
 
-int GetUIntItem(HWND dialog, int id) {
-  std::string text;
-  GetItemText(dialog, id, text, kIntItemRead);
-  int value = GetUIntItem(text);
-  SetItemText(dialog, id, text);
-  return value;
-}
+}  // namespace
+
+int GetIntItem(HWND dialog, int id) { return NormaliseIntItem(dialog, id, GetIntItem); }
+
+int GetUIntItem(HWND dialog, int id) { return NormaliseIntItem(dialog, id, GetUIntItem); }
 
 void SetIntItem(HWND dialog, int id, long value) {
   std::string text;

@@ -148,10 +148,7 @@ int ReplaceWithLines(const std::string& path, const std::string& text,
     }
   }
   PlatReplacementWrite(out, chunk.data(), chunk.size());
-  if (!PlatFinishReplacement(out, 1)) return 0;
-  if (PlatRename(out.temp, path)) return 1;
-  PlatRemove(out.temp);
-  return 0;
+  return PlatCommitReplacement(out, 1);
 }
 
 // After a failed generation: the library's file, whole or not, sorted or

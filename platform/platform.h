@@ -240,9 +240,12 @@ int PlatReplacementWrite(PlatReplacement& r, const void* data, std::size_t count
 // files that cannot be made again). 1 when every byte reached it; 0 after
 // removing temp, path untouched.
 int PlatFinishReplacement(PlatReplacement& r, int sync);
+// Finishes temp (as PlatFinishReplacement) and renames it over path. 1 when
+// path is the new file; 0 with path as it was and temp removed.
+int PlatCommitReplacement(PlatReplacement& r, int sync);
 // Closes and removes temp; path stays as it was.
 void PlatDropReplacement(PlatReplacement& r);
-// Begin, write, finish and PlatRename temp over path, for bytes in memory.
+// Begin, write and commit, for bytes in memory.
 // 1 when path holds exactly bytes; 0
 // with path as it was and no temp left.
 int PlatReplaceWhole(const std::string& path, const std::string& temp, std::string_view bytes,

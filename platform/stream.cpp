@@ -307,6 +307,13 @@ int PlatFinishReplacement(PlatReplacement& r, int sync) {
   return !r.failed;
 }
 
+int PlatCommitReplacement(PlatReplacement& r, int sync) {
+  if (!PlatFinishReplacement(r, sync)) return 0;
+  if (PlatRename(r.temp, r.path)) return 1;
+  PlatRemove(r.temp);
+  return 0;
+}
+
 void PlatDropReplacement(PlatReplacement& r) {
   PlatClose(r.stream);
   r.stream = nullptr;
@@ -318,10 +325,7 @@ int PlatReplaceWhole(const std::string& path, const std::string& temp, std::stri
   PlatReplacement r;
   if (!PlatBeginReplacement(r, path, temp)) return 0;
   PlatReplacementWrite(r, bytes.data(), bytes.size());
-  if (!PlatFinishReplacement(r, sync)) return 0;
-  if (PlatRename(temp, path)) return 1;
-  PlatRemove(temp);
-  return 0;
+  return PlatCommitReplacement(r, sync);
 }
 
 int PlatReadLine(PlatStream* s, std::string& line) {

@@ -234,7 +234,7 @@ TEST(Replacement, LeavesTheOldFileOrTheNewOneAndNoTemporary) {
         continue;
       }
       PlatReplacementWrite(r, bytes.data(), bytes.size());
-      ok = ok && PlatFinishReplacement(r, 1) && PlatRename(temp, path);
+      ok = ok && PlatCommitReplacement(r, 1);
     }
     EXPECT_EQ(ok, c.ok);
     EXPECT_EQ(faults.Fired(), c.n > 0);
