@@ -73,8 +73,10 @@ void Emit(PlatIcon icon, const std::string& caption, const std::string& text,
 
 // Every message box of the dialogs becomes an output line (and a JSON line).
 void PrintMessage(const PlatMessage& m) {
-  std::string detail;
-  if (m.text == "Erro ao mudar a pasta.") {
+  std::string detail = m.detail;
+  if (!detail.empty()) {
+    // raised with the message, where the failure happened
+  } else if (m.text == "Erro ao mudar a pasta.") {
     detail = FolderTrouble("C:\\Kmar\\Vri");
   } else if (g_detail) {
     detail = g_detail(m.caption, m.text);

@@ -24,10 +24,17 @@ constexpr std::size_t kReadBlock = 1024 * 1024;
 // ---------------------------------------------------------------------------
 // Export files. Every table of a run is written under a temporary name of
 // its own ("~Cliente.<process>.tmp"), so two exports into one folder never
-// share a file; only when all sixteen are complete does the run write its
-// journal (VriExport.jnl, the run's number) and rename them over the old
-// tables. A run ended between the renames is finished from the journal by
-// the next export, so the tables the Palm side loads always agree.
+// share a file. Only when all sixteen are complete does the run, holding the
+// folder's export lock, write its journal (VriExport.jnl), move every old
+// table aside ("~Cliente.<process>.old"), put every new one in place, and
+// remove the old ones and then the journal. A failure at any step puts every
+// old table back; a run ended half-way is finished or undone whole, from its
+// journal, by the next export before it writes anything. So the tables the
+// Palm side loads always come from one export.
+//
+// Each run holds a lock of its own (~VriExport.<process>.lck) while it lives:
+// the files of a run whose lock can be taken belong to a run that ended, and
+// the next export removes them.
 
 struct ExportFile {
   PlatReplacement out;
@@ -35,21 +42,35 @@ struct ExportFile {
 };
 
 // One run: its folder, its number and the temporary files complete so far
-// (in kPalmTables order), and the master that stopped it, if any.
+// (in kPalmTables order), the master that stopped it, if any, and what
+// vri-batch says of a failure.
 struct ExportRun {
   std::string folder;
   std::string tag;
   std::vector<std::string> complete;
   std::string unreadable;
+  std::string detail;
 };
 
-int OpenExportFile(ExportFile& file, const ExportRun& run, PalmTable table) {
+// The journal of a run that moves the old tables aside: one line for each
+// table that had no old one, then the run's number and this mark, each line
+// ended by CR LF; it is written whole before any table is touched. Runs of
+// earlier versions wrote the number alone and renamed their tables over the
+// old ones.
+constexpr char kAsideMark[] = " aside";
+
+const char kKeptOld[] = "; as tabelas anteriores foram mantidas";
+
+int OpenExportFile(ExportFile& file, ExportRun& run, PalmTable table) {
   std::string path, temp;
   PalmFilePath(path, run.folder, kPalmTables[table], kPalmTextExtension);
   PalmTemporaryPath(temp, run.folder, kPalmTables[table], run.tag);
   file.pending.clear();
   file.pending.reserve(kWriteChunk + 2 * kPalmPersonLineLength);
-  return PlatBeginReplacement(file.out, path, temp);
+  if (PlatBeginReplacement(file.out, path, temp)) return 1;
+  run.detail = "a tabela " + PlatNativePath(temp) +
+               " não pôde ser criada (pasta somente leitura, cheia ou acesso negado)" + kKeptOld;
+  return 0;
 }
 
 void FlushPending(ExportFile& file) {
@@ -80,58 +101,253 @@ int FinishFiles(ExportRun& run, ExportFile* files, int count) {
   int ok = 1;
   for (int i = 0; i < count; ++i) {
     FlushPending(files[i]);
-    if (PlatFinishReplacement(files[i].out, 0)) run.complete.push_back(files[i].out.temp);
-    else ok = 0;
+    if (PlatFinishReplacement(files[i].out, 0)) {
+      run.complete.push_back(files[i].out.temp);
+    } else {
+      ok = 0;
+      run.detail = "a tabela " + PlatNativePath(files[i].out.temp) +
+                   " não pôde ser gravada (disco cheio ou acesso negado)" + kKeptOld;
+    }
   }
   return ok;
 }
 
-// Renames the run's temporary files `tag` over the tables; a rename that
-// fails is tried once more. 1 when none is left; `renamed` counts the tables
-// put in place. A file that another export finishing the same run has put
-// in place meanwhile is no failure.
-int RenameTables(const std::string& folder, const std::string& tag, int& renamed) {
+// The names of one table in a run: the table, the run's new one and the old
+// one moved aside.
+struct TableNames {
+  std::string table, temp, aside;
+};
+TableNames NamesOf(const std::string& folder, const char* table, const std::string& tag) {
+  TableNames n;
+  PalmFilePath(n.table, folder, table, kPalmTextExtension);
+  PalmTemporaryPath(n.temp, folder, table, tag);
+  PalmAsidePath(n.aside, folder, table, tag);
+  return n;
+}
+
+// A rename, tried once more when it fails (a scanner holding the file for a
+// moment).
+int RenameTwice(const std::string& from, const std::string& to) {
+  return PlatRename(from, to) || PlatRename(from, to);
+}
+
+// Puts back what the run `tag` changed, in two passes so that it can be
+// ended and done again at any point: first each old table moved aside goes
+// back in place and each new table put where there was none (`fresh`, the
+// tables that had no old one) goes; only then are the run's new tables
+// removed, so that while one is left the run is not taken for finished. 1
+// when every table is as before the run and no file of the run is left; 0
+// otherwise (`detail` says which table), the journal then to be kept.
+int UndoRun(const std::string& folder, const std::string& tag,
+            const std::vector<std::string>& fresh, std::string& detail) {
   int ok = 1;
-  renamed = 0;
-  std::string final_path;
-  std::string temp_path;
   for (const char* table : kPalmTables) {
-    PalmTemporaryPath(temp_path, folder, table, tag);
-    if (!PlatFileExists(temp_path)) continue;  // put in place before
-    PalmFilePath(final_path, folder, table, kPalmTextExtension);
-    if (PlatRename(temp_path, final_path) || PlatRename(temp_path, final_path)) ++renamed;
-    else if (PlatFileExists(temp_path)) ok = 0;
+    TableNames n = NamesOf(folder, table, tag);
+    if (PlatFileExists(n.aside)) {
+      if (RenameTwice(n.aside, n.table)) continue;
+      ok = 0;
+      detail = "a tabela anterior " + PlatNativePath(n.aside) + " não pôde voltar a ser " +
+               PlatNativePath(n.table) + "; a próxima exportação termina de recolocá-la";
+    } else if (std::find(fresh.begin(), fresh.end(), table) != fresh.end() &&
+               !PlatFileExists(n.temp) && PlatFileExists(n.table) && !PlatRemove(n.table)) {
+      ok = 0;
+      detail = "a tabela " + PlatNativePath(n.table) +
+               " não pôde ser apagada; a próxima exportação termina de desfazer esta";
+    }
+  }
+  if (!ok) return 0;
+  for (const char* table : kPalmTables) {
+    TableNames n = NamesOf(folder, table, tag);
+    if (PlatFileExists(n.temp) && !PlatRemove(n.temp)) {
+      ok = 0;
+      detail = "o arquivo " + PlatNativePath(n.temp) + " não pôde ser apagado";
+    }
   }
   return ok;
 }
 
-// Puts the complete tables of the run in place: journal first, then the
-// renames, then the journal goes. 0 when the journal could not be written
-// (nothing changed, the temporary files are removed) or a table could not be
-// put in place (the journal stays, and the next export finishes the run).
-int CommitRun(ExportRun& run) {
+// Removes the old tables the run `tag` moved aside once all its new ones are
+// in place. A file that cannot be removed is left to the next export.
+void DropAsideTables(const std::string& folder, const std::string& tag) {
+  for (const char* table : kPalmTables) {
+    TableNames n = NamesOf(folder, table, tag);
+    if (PlatFileExists(n.aside)) PlatRemove(n.aside);
+  }
+}
+
+// 1 when every new table of the run `tag` is in place.
+int AllInPlace(const std::string& folder, const std::string& tag) {
+  for (const char* table : kPalmTables)
+    if (PlatFileExists(NamesOf(folder, table, tag).temp)) return 0;
+  return 1;
+}
+
+// Renames the temporary files `tag` of a run of an earlier version over the
+// tables. 1 when none is left.
+int RenameTables(const std::string& folder, const std::string& tag) {
+  int ok = 1;
+  for (const char* table : kPalmTables) {
+    TableNames n = NamesOf(folder, table, tag);
+    if (PlatFileExists(n.temp) && !RenameTwice(n.temp, n.table) && PlatFileExists(n.temp)) ok = 0;
+  }
+  return ok;
+}
+
+// Takes the folder's export lock, waiting as for a busy file. kNoHandle when
+// another export kept it all that time, or it cannot be made.
+PlatHandle TakeFolderLock(const std::string& folder) {
+  std::string name;
+  PalmExportLockPath(name, folder);
+  PlatHandle lock = PlatLockFile(name);
+  for (int attempt = 1; lock == kNoHandle && attempt < kBusyAttempts; ++attempt) {
+    PlatSleep(kBusyPauseMs);
+    lock = PlatLockFile(name);
+  }
+  return lock;
+}
+
+// Moves the old tables aside and puts the run's in place, the journal
+// written first; run.complete holds all sixteen. Under the folder lock.
+int PutTablesInPlace(ExportRun& run) {
   std::string journal;
   PalmJournalPath(journal, run.folder);
   PlatStream* out = PlatOpen(journal, PlatOpenMode::kCreate);
-  std::string text = run.tag + "\r\n";
+  // the tables that have no old one, then the run's line
+  std::vector<std::string> fresh;
+  std::string text;
+  for (const char* table : kPalmTables) {
+    TableNames n = NamesOf(run.folder, table, run.tag);
+    if (PlatFileExists(n.table) || PlatFolderExists(n.table)) continue;
+    fresh.push_back(table);
+    text.append(table).append("\r\n");
+  }
+  text.append(run.tag).append(kAsideMark).append("\r\n");
   int written = out && PlatWrite(out, text.data(), text.size());
   if (!PlatClose(out)) written = 0;
   if (!written) {
     PlatRemove(journal);
     AbandonRun(run);
+    run.detail = "o diário " + PlatNativePath(journal) + " não pôde ser gravado" + kKeptOld;
     return 0;
   }
-  int renamed = 0;
-  if (!RenameTables(run.folder, run.tag, renamed)) {
-    // With no table touched yet the run can still be undone whole.
-    if (renamed == 0 && PlatRemove(journal)) AbandonRun(run);
-    return 0;
+  int ok = 1;
+  for (const char* table : kPalmTables) {
+    TableNames n = NamesOf(run.folder, table, run.tag);
+    if (PlatFolderExists(n.table)) {
+      run.detail = PlatNativePath(n.table) + " é uma pasta, não uma tabela";
+      ok = 0;
+    } else if (PlatFileExists(n.table) && !RenameTwice(n.table, n.aside)) {
+      run.detail = "a tabela " + PlatNativePath(n.table) +
+                   " não pôde ser substituída: está aberta em outro programa (o programa de "
+                   "sincronização do Palm?) ou o acesso foi negado";
+      ok = 0;
+    }
+    if (!ok) break;
   }
-  // A second run may have taken the journal's name meanwhile: it finds no
-  // file of this run, so a journal left behind is harmless.
-  PlatRemove(journal);
+  for (const char* table : kPalmTables) {
+    if (!ok) break;
+    TableNames n = NamesOf(run.folder, table, run.tag);
+    if (!RenameTwice(n.temp, n.table)) {
+      run.detail = "a tabela nova " + PlatNativePath(n.temp) + " não pôde ser posta no lugar de " +
+                   PlatNativePath(n.table);
+      ok = 0;
+    }
+  }
   run.complete.clear();
-  return 1;
+  if (ok) {
+    DropAsideTables(run.folder, run.tag);
+  } else {
+    std::string undo;
+    if (!UndoRun(run.folder, run.tag, fresh, undo)) {
+      run.detail += "; " + undo;  // the journal stays: the next export undoes the run
+      return 0;
+    }
+    run.detail += kKeptOld;
+  }
+  // A journal that cannot be removed names a run with nothing left to do.
+  PlatRemove(journal);
+  return ok;
+}
+
+// Puts the complete tables of the run in place under the folder lock.
+int CommitRun(ExportRun& run) {
+  PlatHandle lock = TakeFolderLock(run.folder);
+  if (lock == kNoHandle) {
+    AbandonRun(run);
+    run.detail = "outra exportação está colocando as suas tabelas na pasta " +
+                 PlatNativePath(run.folder) + kKeptOld;
+    return 0;
+  }
+  int ok = PutTablesInPlace(run);
+  PlatUnlockFile(lock);
+  return ok;
+}
+
+// Finishes or undoes, from its journal, a run ended while it put its tables
+// in place. Under the folder lock, so no run is putting tables in place. 1
+// when no journal is left.
+int RecoverRun(const std::string& folder, std::string& detail) {
+  std::string journal;
+  PalmJournalPath(journal, folder);
+  if (!PlatFileExists(journal)) return 1;
+  std::string text;
+  if (!PlatReadWhole(journal, text)) {
+    detail = "o diário " + PlatNativePath(journal) + " não pôde ser lido";
+    return 0;
+  }
+  std::vector<std::string> lines;
+  std::size_t at = 0;
+  for (std::size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+    lines.push_back(text.substr(at, end - at));
+  std::string last = lines.empty() || at != text.size() ? "" : lines.back();
+  std::size_t digits = last.find_first_not_of("0123456789");
+  std::string tag = last.substr(0, digits);
+  std::string mark = digits == std::string::npos ? "" : last.substr(digits);
+  int ok = 1;
+  if (tag.empty() || (mark != "" && mark != kAsideMark)) {
+    // cut short while it was written: no table had been touched
+  } else if (mark.empty()) {
+    ok = lines.size() != 1 || RenameTables(folder, tag);
+    if (!ok) detail = "uma tabela da exportação anterior não pôde ser posta no lugar";
+  } else if (AllInPlace(folder, tag)) {
+    DropAsideTables(folder, tag);
+  } else {
+    lines.pop_back();
+    ok = UndoRun(folder, tag, lines, detail);
+  }
+  if (!ok) return 0;
+  if (PlatRemove(journal) || !PlatFileExists(journal)) return 1;
+  detail = "o diário " + PlatNativePath(journal) + " não pôde ser apagado";
+  return 0;
+}
+
+// Removes the files of runs that ended without removing them (killed, or
+// their files could not be removed): each run whose own lock can be taken.
+// Under the folder lock, after RecoverRun, so no journal names them.
+void SweepEndedRuns(const std::string& folder) {
+  std::vector<std::string> names;
+  if (!PlatListFolder(folder, names)) return;
+  std::vector<std::pair<std::string, std::string>> owned;  // tag, name
+  for (const std::string& name : names) {
+    std::string tag;
+    if (PalmRunTagOf(name, tag)) owned.emplace_back(tag, name);
+  }
+  std::sort(owned.begin(), owned.end());
+  std::string lock_name;
+  for (std::size_t i = 0; i < owned.size();) {
+    const std::string tag = owned[i].first;
+    std::size_t end = i;
+    while (end < owned.size() && owned[end].first == tag) ++end;
+    PlatHandle lock = PlatLockFile(PalmRunLockPath(lock_name, folder, tag));
+    if (lock != kNoHandle) {  // its run has ended
+      const std::string lock_file = lock_name.substr(lock_name.rfind('\\') + 1);
+      for (std::size_t k = i; k < end; ++k)
+        if (owned[k].second != lock_file) PlatRemove(folder + "\\" + owned[k].second);
+      PlatUnlockFile(lock);
+      PlatRemove(lock_name);
+    }
+    i = end;
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -371,8 +587,12 @@ int OpenMaster(MasterScan& scan, const std::string& name, const RecordLayout& la
   scan.r = RecordBuffer{layout, {}, {}};
   if (name.empty()) return 0;
   scan.in = PlatOpen(name, PlatOpenMode::kRead);
-  if (!scan.in && PlatFileExists(name)) {
+  if (!scan.in && (PlatFileExists(name) || PlatFolderExists(name))) {
+    // held by another program, no access, or a folder of that name
     run.unreadable = name;
+    run.detail = PlatNativePath(name) + (PlatFolderExists(name)
+                                             ? " é uma pasta, não um arquivo"
+                                             : ": aberto em outro programa ou acesso negado");
     ok = 0;
   }
   if (!scan.in) return 0;
@@ -411,6 +631,7 @@ int CloseMaster(MasterScan& scan, ExportRun& run) {
   scan.in = nullptr;
   if (!short_read) return 1;
   run.unreadable = scan.name;
+  run.detail = PlatNativePath(scan.name) + ": erro de leitura antes do fim do arquivo";
   return 0;
 }
 
@@ -694,26 +915,21 @@ std::vector<std::string>& BuildSellerList(std::vector<std::string>& sellers) {
   return sellers;
 }
 
+int FinishPalmExport(const std::string& folder, std::string& detail) {
+  PlatHandle lock = TakeFolderLock(folder);
+  if (lock == kNoHandle) {
+    detail = "outra exportação está colocando as suas tabelas na pasta " + PlatNativePath(folder);
+    return 0;
+  }
+  int ok = RecoverRun(folder, detail);
+  if (ok) SweepEndedRuns(folder);
+  PlatUnlockFile(lock);
+  return ok;
+}
+
 int FinishPalmExport(const std::string& folder) {
-  std::string journal;
-  PalmJournalPath(journal, folder);
-  if (!PlatFileExists(journal)) return 1;
-  PlatStream* in = PlatOpen(journal, PlatOpenMode::kRead);
-  if (!in) return PlatFileExists(journal) ? 0 : 1;  // gone meanwhile: finished
-  std::string text;
-  text.resize(32);
-  text.resize(PlatRead(in, text.data(), text.size()));
-  PlatClose(in);
-  // A journal is the run's number and CR LF; anything else is being written
-  // by another export (or was cut short before any table was touched) and
-  // is left to the run that writes the next one.
-  std::size_t end = text.find("\r\n");
-  bool whole = end != std::string::npos && end > 0 && end + 2 == text.size() &&
-               text.find_first_not_of("0123456789") == end;
-  if (!whole) return 1;
-  int renamed = 0;
-  if (!RenameTables(folder, text.substr(0, end), renamed)) return 0;
-  return PlatRemove(journal) || !PlatFileExists(journal) ? 1 : 0;
+  std::string detail;
+  return FinishPalmExport(folder, detail);
 }
 
 int PalmExport(PlatWindow owner, const std::string& folder, int layout,
@@ -722,16 +938,23 @@ int PalmExport(PlatWindow owner, const std::string& folder, int layout,
   run.folder = folder;
   run.tag = std::to_string(PlatProcessId());
   int ok = 1;
-  {
+  if (layout == kPalmLayoutOnSoft) {
     WaitCursor wait;
-    if (layout == kPalmLayoutOnSoft) ok = FinishPalmExport(folder) && WriteAllTables(run, sellers);
+    std::string run_lock_name;
+    PlatHandle run_lock = PlatLockFile(PalmRunLockPath(run_lock_name, folder, run.tag));
+    ok = run_lock != kNoHandle && FinishPalmExport(folder, run.detail) &&
+         WriteAllTables(run, sellers);
+    if (run_lock != kNoHandle) {
+      PlatUnlockFile(run_lock);
+      PlatRemove(run_lock_name);
+    }
   }
   if (!ok) {
     if (!run.unreadable.empty())
       PlatShowMessage(owner, "Erro ao ler o arquivo " + run.unreadable + ".", kPalmExportCaption,
-                      PlatIcon::kError);
+                      PlatIcon::kError, run.detail);
     else
-      PlatShowMessage(owner, kPalmFileError, kPalmExportCaption, PlatIcon::kError);
+      PlatShowMessage(owner, kPalmFileError, kPalmExportCaption, PlatIcon::kError, run.detail);
     return 0;
   }
   PlatShowMessage(owner, kPalmExportDone, kPalmExportCaption, PlatIcon::kInformation);

@@ -42,19 +42,25 @@ std::vector<std::string>& BuildSellerList(std::vector<std::string>& sellers);
 // and entry of `sellers`, and shows the outcome (caption "Exportar"):
 // returns 1 after "Arquivo Palm gerado." (also for a layout other than 1,
 // which writes nothing). All or nothing: the tables are written under
-// temporary names of this run and renamed over the old ones only when all
-// sixteen are complete. Returns 0 after "Erro ao ler o arquivo <name>." when
-// a master exists but cannot be opened or read (a missing master gives an
-// empty table), or "Erro ao abrir arquivo Palm." when an export file could
-// not be created, written or put in place; the old tables then stay as they
-// were and no temporary file is left, except when a rename failed half-way:
-// the run's journal then stays and the next export finishes it first.
+// temporary names of this run; only when all sixteen are complete are the
+// old ones moved aside and the new ones put in place, and a failure at any
+// step puts every old table back. Returns 0 after "Erro ao ler o arquivo
+// <name>." when a master exists but cannot be opened or read (a missing
+// master gives an empty table), or "Erro ao abrir arquivo Palm." when an
+// export file could not be created, written or put in place (the message's
+// detail names the file and the reason); the old tables then stay as they
+// were and no file of the run is left, except when even putting an old table
+// back failed: the run's journal then stays and the next export undoes it
+// first. Before it writes anything, an export finishes or undoes a run left
+// half-way and removes the files of runs that have ended.
 // `owner` owns the message box (nullptr: the active window).
 int PalmExport(PlatWindow owner, const std::string& folder, int layout,
                const std::vector<std::string>& sellers);
 
-// Finishes a run in `folder` that was ended while it put its tables in
-// place (its journal VriExport.jnl is there): renames its remaining
-// temporary files over the tables and removes the journal. 1 when nothing is
-// left to finish; 0 when a file could not be put in place. Shows nothing.
+// What an export does first in `folder`: finishes or undoes, from its
+// journal VriExport.jnl, a run ended while it put its tables in place, then
+// removes the files of every run that has ended (its own lock free). 1 when
+// nothing is left to do; 0 when a table could not be put back (`detail`
+// says which). Shows nothing.
+int FinishPalmExport(const std::string& folder, std::string& detail);
 int FinishPalmExport(const std::string& folder);

@@ -38,6 +38,25 @@ std::string& PalmFilePath(std::string& out, const std::string& folder, const cha
 std::string& PalmTemporaryPath(std::string& out, const std::string& folder, const char* table,
                                const std::string& tag);
 
+// "<folder>\~<table>.<tag>.old": the table as it was, moved aside by the
+// run `tag` while it puts its own in place. Returns out.
+std::string& PalmAsidePath(std::string& out, const std::string& folder, const char* table,
+                           const std::string& tag);
+
 // "<folder>\VriExport.jnl": the journal of an export run putting its tables
 // in place. Returns out.
 std::string& PalmJournalPath(std::string& out, const std::string& folder);
+
+// "<folder>\VriExport.lck": held by the export that puts its tables in
+// place, finishes a run left half-way or sweeps dead runs' files, so only
+// one does at a time. Never deleted. Returns out.
+std::string& PalmExportLockPath(std::string& out, const std::string& folder);
+
+// "<folder>\~VriExport.<tag>.lck": held by the run `tag` for as long as it
+// lives; a run whose lock can be taken has ended. Returns out.
+std::string& PalmRunLockPath(std::string& out, const std::string& folder, const std::string& tag);
+
+// 1 and the run's number when `name` (a bare file name) is one of the names
+// an export run makes for itself: its temporary and set-aside tables and its
+// run lock; 0 for every other name.
+int PalmRunTagOf(const std::string& name, std::string& tag);

@@ -20,8 +20,9 @@ const char* IconName(PlatIcon icon) {
 }
 
 void MessageSink::Show(PlatWindow, const std::string& text, const std::string& caption,
-                       PlatIcon icon) {
-  if (g_innermost && g_innermost->sink_) g_innermost->sink_(PlatMessage{icon, caption, text});
+                       PlatIcon icon, const std::string& detail) {
+  if (g_innermost && g_innermost->sink_)
+    g_innermost->sink_(PlatMessage{icon, caption, text, detail});
 }
 
 MessageSink::MessageSink(std::function<void(const PlatMessage&)> sink)

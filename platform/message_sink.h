@@ -13,7 +13,11 @@ struct PlatMessage {
   PlatIcon icon;
   std::string caption;
   std::string text;
-  bool operator==(const PlatMessage&) const = default;
+  std::string detail = {};  // not shown in the box; vri-batch prints it
+  // What the user sees: icon, caption and text (the detail is not compared).
+  bool operator==(const PlatMessage& o) const {
+    return icon == o.icon && caption == o.caption && text == o.text;
+  }
 };
 
 // "error", "warning" or "information".
@@ -32,7 +36,7 @@ class MessageSink {
 
  private:
   static void Show(PlatWindow owner, const std::string& text, const std::string& caption,
-                   PlatIcon icon);
+                   PlatIcon icon, const std::string& detail);
   std::function<void(const PlatMessage&)> sink_;
   MessageSink* outer_;
   PlatformOps saved_;

@@ -50,9 +50,11 @@ constexpr PlatHandle kNoHandle = -1;
 using PlatWindow = void*;
 
 struct PlatformOps {
-  // Shows a modal message box. owner nullptr: the active window.
+  // Shows a modal message box. owner nullptr: the active window. detail is
+  // what the box does not show: the path and the system's reason behind the
+  // text, for vri-batch (empty when there is none).
   void (*show_message)(PlatWindow owner, const std::string& text, const std::string& caption,
-                       PlatIcon icon);
+                       PlatIcon icon, const std::string& detail);
 
   // Wait cursor: begin returns a token of the previous cursor, end restores it.
   void* (*begin_wait_cursor)();
@@ -117,6 +119,10 @@ struct PlatformOps {
   // reserved until the file is cut to its length. 1 when reserved; 0 when
   // not (no room, or the system does not do it): a hint, the writes decide.
   int (*reserve_space)(PlatHandle h, long long bytes);
+
+  // The names of the entries of a folder (files and folders, without "."
+  // and ".."), in no particular order. 1, or 0 when it cannot be read.
+  int (*list_folder)(const std::string& path, std::vector<std::string>& names);
 };
 
 // The platform's own operations, as linked.
@@ -128,8 +134,9 @@ void SetPlatform(const PlatformOps& ops);
 void RestorePlatform();
 
 // Thin wrappers over the operations in force.
+// detail: see PlatformOps::show_message.
 void PlatShowMessage(PlatWindow owner, const std::string& text, const std::string& caption,
-                     PlatIcon icon);
+                     PlatIcon icon, const std::string& detail = std::string());
 void PlatSleep(int ms);
 int PlatFileExists(const std::string& path);
 int PlatFolderExists(const std::string& path);
@@ -137,6 +144,7 @@ int PlatProbeReadable(const std::string& path);
 int PlatMakeFolder(const std::string& path);
 int PlatRemove(const std::string& path);
 int PlatRename(const std::string& from, const std::string& to);
+int PlatListFolder(const std::string& path, std::vector<std::string>& names);
 int PlatGetCurrentFolder(std::string& out);
 int PlatSetCurrentFolder(const std::string& path);
 PlatLocalTime PlatNow();

@@ -8,6 +8,7 @@
 // or append takes a write lock (without waiting, and goes on without it), and
 // the busy probe asks for a read lock. A test holds a file busy from a second
 // process by taking a write lock on it.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -50,7 +51,7 @@ std::string MapPath(const std::string& path) {
 }
 
 void PosixShowMessage(PlatWindow, const std::string& text, const std::string& caption,
-                      PlatIcon icon) {
+                      PlatIcon icon, const std::string&) {
   // Without a sink the native build prints the raw Windows-1252 bytes;
   // vri-batch installs a sink that converts them.
   const char* kind = icon == PlatIcon::kError     ? "error"
@@ -230,6 +231,17 @@ PlatHandle PosixLockFile(const std::string& path) {
 
 void PosixUnlockFile(PlatHandle h) { close((int)h); }
 
+int PosixListFolder(const std::string& path, std::vector<std::string>& names) {
+  DIR* dir = opendir(MapPath(path).c_str());
+  if (!dir) return 0;
+  while (dirent* e = readdir(dir)) {
+    std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  return 1;
+}
+
 const PlatformOps kPosix = {
     PosixShowMessage, PosixBeginWait,     PosixEndWait,         PosixSleep,
     PosixFileExists,  PosixFolderExists,  PosixProbeReadable,   PosixMakeFolder,
@@ -237,7 +249,7 @@ const PlatformOps kPosix = {
     PosixLocalTime,   PosixOpen,          PosixRead,            PosixWrite,
     PosixSeek,        PosixSync,          PosixClose,           PosixLoadLibrary,
     PosixFindFunction, PosixFreeLibrary,  PosixNativePath,     PosixTruncate,
-    PosixLockFile,    PosixUnlockFile,    PosixReserveSpace,
+    PosixLockFile,    PosixUnlockFile,    PosixReserveSpace,    PosixListFolder,
 };
 
 }  // namespace

@@ -25,8 +25,8 @@ void SetPlatform(const PlatformOps& ops) {
 void RestorePlatform() { g_ops = nullptr; }
 
 void PlatShowMessage(PlatWindow owner, const std::string& text, const std::string& caption,
-                     PlatIcon icon) {
-  Platform().show_message(owner, text, caption, icon);
+                     PlatIcon icon, const std::string& detail) {
+  Platform().show_message(owner, text, caption, icon, detail);
 }
 void PlatSleep(int ms) { Platform().sleep_ms(ms); }
 int PlatFileExists(const std::string& path) { return Platform().file_exists(path); }
@@ -36,6 +36,10 @@ int PlatMakeFolder(const std::string& path) { return Platform().make_folder(path
 int PlatRemove(const std::string& path) { return Platform().remove_file(path); }
 int PlatRename(const std::string& from, const std::string& to) {
   return Platform().rename_file(from, to);
+}
+int PlatListFolder(const std::string& path, std::vector<std::string>& names) {
+  names.clear();
+  return Platform().list_folder(path, names);
 }
 int PlatGetCurrentFolder(std::string& out) { return Platform().get_current_folder(out); }
 int PlatSetCurrentFolder(const std::string& path) { return Platform().set_current_folder(path); }

@@ -30,8 +30,9 @@ UINT IconFlag(PlatIcon icon) {
   return MB_ICONERROR;
 }
 
+// The box shows caption and text; the detail is for vri-batch only.
 void WinShowMessage(PlatWindow owner, const std::string& text, const std::string& caption,
-                    PlatIcon icon) {
+                    PlatIcon icon, const std::string&) {
   HWND hwnd = owner ? static_cast<HWND>(owner) : GetActiveWindow();
   MessageBoxA(hwnd, text.c_str(), caption.c_str(), MB_OK | IconFlag(icon));
 }
@@ -201,6 +202,21 @@ void WinUnlockFile(PlatHandle h) { CloseHandle(reinterpret_cast<HANDLE>(h)); }
 // file finds nothing left to allocate.
 int WinReserveSpace(PlatHandle, long long) { return 0; }
 
+int WinListFolder(const std::string& path, std::vector<std::string>& names) {
+  std::string pattern = Map(path);
+  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? 1 : 0;
+  do {
+    std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(h, &found));
+  FindClose(h);
+  return 1;
+}
+
 const PlatformOps kWin32 = {
     WinShowMessage,  WinBeginWait,    WinEndWait,          WinSleep,
     WinFileExists,   WinFolderExists, WinProbeReadable,    WinMakeFolder,
@@ -208,7 +224,7 @@ const PlatformOps kWin32 = {
     WinLocalTime,    WinOpen,         WinRead,             WinWrite,
     WinSeek,         WinSync,         WinClose,            WinLoadLibrary,
     WinFindFunction, WinFreeLibrary,  WinNativePath,       WinTruncate,
-    WinLockFile,     WinUnlockFile,   WinReserveSpace,
+    WinLockFile,     WinUnlockFile,   WinReserveSpace,     WinListFolder,
 };
 
 }  // namespace

@@ -366,15 +366,13 @@ TEST_F(PalmExportTest, FixedTables) {
 }
 
 // Without masters every table is there, the master tables empty, and only
-// the sixteen files are left in the folder.
+// the sixteen files are left in the folder, beside the folder's export lock.
 TEST_F(PalmExportTest, MissingMastersGiveEmptyTablesWithoutMessage) {
   ASSERT_EQ(Export(), 1);
   EXPECT_EQ(messages_.messages(), std::vector<RecordedMessage>{kDone});
   int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folders_.root().dir() / "Palm")) {
-    (void)entry;
-    ++files;
-  }
+  for (const auto& entry : std::filesystem::directory_iterator(folders_.root().dir() / "Palm"))
+    files += entry.path().filename() != "VriExport.lck";
   EXPECT_EQ(files, 16);
   for (const char* table : kPalmTables) EXPECT_TRUE(FileExistsNative(folders_.ExchangeFile(std::string(table) + ".txt"))) << table;
   EXPECT_EQ(ReadFileBytes(folders_.ExchangeFile("Cliente.txt")), "");
@@ -478,11 +476,12 @@ TEST(PalmSellerList, InactiveSellerGetsNoStockLines) {
 }
 
 // ---------------------------------------------------------------------------
-// All or nothing. Failures at every open, read, write and rename: every run
-// ends either with the success message and all sixteen tables new, or with
-// an error message and all sixteen old, no temporary file and no handle
-// left open. Only a rename that fails half-way leaves the journal: the next
-// export finishes that run first, and all sixteen are then new.
+// All or nothing. Failures at every open, read, write, rename and remove,
+// once and from then on: every run ends either with the success message and
+// all sixteen tables new, or with an error message and all sixteen old, and
+// no handle left open. Only when even putting the old tables back failed do
+// the run's journal and files stay: the next export's first step then undoes
+// the run, and a file that could not be removed is removed by it too.
 
 struct Snapshot {
   std::vector<std::string> tables;  // contents in kPalmTables order
@@ -491,8 +490,11 @@ struct Snapshot {
 
 Snapshot TakeSnapshot(const PalmFolders& folders) {
   Snapshot s;
-  for (const char* table : kPalmTables)
-    s.tables.push_back(ReadFileBytes(folders.ExchangeFile(std::string(table) + ".txt")));
+  for (const char* table : kPalmTables) {
+    std::string name = folders.ExchangeFile(std::string(table) + ".txt");
+    s.tables.push_back(std::filesystem::is_directory(PlatNativePath(name)) ? "(a folder)"
+                                                                           : ReadFileBytes(name));
+  }
   return s;
 }
 
@@ -511,11 +513,13 @@ void PutOldTables(const PalmFolders& folders) {
                    std::string("old ") + table + "\r\n");
 }
 
-// Names in the exchange folder other than the sixteen tables.
+// Names in the exchange folder other than the sixteen tables and the
+// folder's export lock.
 std::vector<std::string> StrayFiles(const PalmFolders& folders) {
   std::vector<std::string> stray;
   for (const auto& entry : std::filesystem::directory_iterator(folders.root().dir() / "Palm"))
-    if (entry.path().extension() != ".txt") stray.push_back(entry.path().filename().string());
+    if (entry.path().extension() != ".txt" && entry.path().filename() != "VriExport.lck")
+      stray.push_back(entry.path().filename().string());
   return stray;
 }
 
@@ -538,7 +542,7 @@ TEST_F(PalmExportFaults, EveryFailureLeavesAllTablesOldOrAllNew) {
   const std::vector<std::string> masters = {"F01R0.DAT", "F02R1.DAT", "R00\\00001\\F15R1.DAT",
                                             "R00\\00001\\F08R0.DAT", "F14R0.DAT"};
   std::vector<std::string> unreadable_seen;
-  int runs = 0, failures = 0, finished_later = 0;
+  int runs = 0, failures = 0, undone_later = 0, left_over = 0;
   for (FaultOp op : {FaultOp::kOpen, FaultOp::kRead, FaultOp::kWrite, FaultOp::kRename,
                      FaultOp::kRemove}) {
     for (bool persistent : {false, true}) {
@@ -570,21 +574,24 @@ TEST_F(PalmExportFaults, EveryFailureLeavesAllTablesOldOrAllNew) {
           if (m.text != kOpenError.text) {
             EXPECT_EQ(m.text.rfind("Erro ao ler o arquivo ", 0), 0u) << m.text;
           }
+          if (m.text == kOpenError.text) {
+            EXPECT_FALSE(m.detail.empty());
+          }
           Snapshot now = TakeSnapshot(folders_);
           if (now != old_) {
-            // put in place half-way: the journal finishes the run
-            ++finished_later;
-            EXPECT_EQ(op, FaultOp::kRename);
+            // putting the old tables back failed too: the journal stays
+            ++undone_later;
+            EXPECT_TRUE(op == FaultOp::kRename || op == FaultOp::kRemove);
+            EXPECT_TRUE(persistent);
             EXPECT_TRUE(FileExistsNative(folders_.ExchangeFile("VriExport.jnl")));
-            EXPECT_EQ(FinishPalmExport(folders_.Exchange()), 1);
-            EXPECT_EQ(TakeSnapshot(folders_), fresh_);
           }
         }
-        if (op == FaultOp::kRemove && result == 1 && fired) {
-          // a journal that could not be removed names files that are gone
-          EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{"VriExport.jnl"});
-          EXPECT_EQ(FinishPalmExport(folders_.Exchange()), 1);
-          EXPECT_EQ(TakeSnapshot(folders_), fresh_);
+        if (!StrayFiles(folders_).empty()) {
+          // the next export's first step finishes or undoes the run whole
+          ++left_over;
+          std::string detail;
+          EXPECT_EQ(FinishPalmExport(folders_.Exchange(), detail), 1) << detail;
+          EXPECT_EQ(TakeSnapshot(folders_), result == 1 ? fresh_ : old_);
         }
         EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{});
         ++runs;
@@ -598,39 +605,100 @@ TEST_F(PalmExportFaults, EveryFailureLeavesAllTablesOldOrAllNew) {
                         unreadable_seen.end());
   EXPECT_EQ(unreadable_seen.size(), masters.size());
   EXPECT_GT(failures, 60);
-  EXPECT_GT(finished_later, 0);
+  EXPECT_GT(undone_later, 0);
+  EXPECT_GT(left_over, undone_later);
   EXPECT_GT(runs, failures);
 }
 
+// Something in the way, laid where the export reads or writes: the export
+// stops with its message before any table changes, the detail says what is
+// wrong, and no file of the run is left.
+TEST_F(PalmExportFaults, WhatCannotBeReadOrReplacedStopsTheExportWhole) {
+  struct Case {
+    const char* what;
+    std::string folder;  // made a folder (with a file inside)
+    std::string text;
+    std::string in_detail;
+  };
+  const Case cases[] = {
+      {"a table that is a folder", folders_.ExchangeFile("Cliente.txt"), kOpenError.text,
+       "Cliente.txt"},
+      {"the last table that is a folder", folders_.ExchangeFile("Regiao.txt"), kOpenError.text,
+       "Regiao.txt"},
+      {"a product master that is a folder", folders_.CompanyFile("F15R1.DAT"),
+       "Erro ao ler o arquivo R00\\00001\\F15R1.DAT.", "pasta"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    LayMasters(folders_);
+    PutOldTables(folders_);
+    std::filesystem::path in_the_way = PlatNativePath(c.folder);
+    std::filesystem::remove(in_the_way);
+    std::filesystem::create_directory(in_the_way);
+    WriteFileBytes(c.folder + "\\x", "x");
+    Snapshot before = TakeSnapshot(folders_);
+    MessageRecorder messages;
+    EXPECT_EQ(PalmExport(nullptr, folders_.Exchange(), 1, sellers_), 0);
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0], (RecordedMessage{PlatIcon::kError, "Exportar", c.text}));
+    EXPECT_NE(messages.messages()[0].detail.find(c.in_detail), std::string::npos)
+        << messages.messages()[0].detail;
+    EXPECT_EQ(TakeSnapshot(folders_), before);
+    EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{});
+    std::filesystem::remove_all(in_the_way);
+  }
+}
+
+// Files of a run that has ended are removed by the next export; those of a
+// run still alive (its lock held) are left to it.
+TEST_F(PalmExportFaults, FilesOfEndedRunsGoAndALiveRunsStay) {
+  PlatHandle alive = PlatLockFile(folders_.ExchangeFile("~VriExport.424242.lck"));
+  ASSERT_NE(alive, kNoHandle);
+  WriteFileBytes(folders_.ExchangeFile("~Cliente.424242.tmp"), "alive");
+  WriteFileBytes(folders_.ExchangeFile("~Produto.434343.tmp"), "ended");
+  WriteFileBytes(folders_.ExchangeFile("~Estoque.434343.old"), "ended");
+  WriteFileBytes(folders_.ExchangeFile("~Outro.434343.tmp"), "not ours");
+  MessageRecorder quiet;
+  ASSERT_EQ(PalmExport(nullptr, folders_.Exchange(), 1, sellers_), 1);
+  EXPECT_EQ(TakeSnapshot(folders_), fresh_);
+  std::vector<std::string> left = StrayFiles(folders_);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"~Cliente.424242.tmp", "~Outro.434343.tmp",
+                                             "~VriExport.424242.lck"}));
+  PlatUnlockFile(alive);
+  ASSERT_EQ(FinishPalmExport(folders_.Exchange()), 1);
+  EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{"~Outro.434343.tmp"});
+}
+
 #ifndef _WIN32
-// The export ended at each of its file operations in turn: afterwards, once
-// the next export's first step has finished what the journal holds, the
-// sixteen tables are all old or all new.
+// The export ended at each of its file operations in turn, then a clean
+// export: the ended run's tables were all old or all new, and the clean
+// export leaves all sixteen new and no file of any run.
 TEST_F(PalmExportFaults, EndedAtAnyOperationTheTablesAgree) {
-  int ended = 0, old_kept = 0, new_whole = 0;
+  int ended = 0, old_kept = 0, new_whole = 0, swept = 0;
   for (int k = 1;; ++k) {
     SCOPED_TRACE("ended at operation " + std::to_string(k));
     PutOldTables(folders_);
     int r = RunEndedAt(k, [&] { PalmExport(nullptr, folders_.Exchange(), 1, sellers_); });
     ASSERT_GE(r, 0);
+    swept += !StrayFiles(folders_).empty();
+    // the next export's first step: the ended run finished or undone
     ASSERT_EQ(FinishPalmExport(folders_.Exchange()), 1);
     Snapshot now = TakeSnapshot(folders_);
     EXPECT_TRUE(now == old_ || now == fresh_);
     old_kept += now == old_;
     new_whole += now == fresh_;
-    // temporary files of a run ended before its journal was whole stay
-    // (named after the run, they never collide with a later one), and so
-    // does a journal cut short (the next run's own replaces it); nothing else
-    for (const std::string& name : StrayFiles(folders_)) {
-      EXPECT_TRUE(name[0] == '~' || name == "VriExport.jnl") << name;
-      std::filesystem::remove(folders_.root().dir() / "Palm" / name);
-    }
+    MessageRecorder quiet;
+    ASSERT_EQ(PalmExport(nullptr, folders_.Exchange(), 1, sellers_), 1);
+    EXPECT_EQ(TakeSnapshot(folders_), fresh_);
+    EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{});
     if (r == 0) break;
     ++ended;
   }
   EXPECT_GT(ended, 40);
   EXPECT_GT(old_kept, 0);
   EXPECT_GT(new_whole, 1);
+  EXPECT_GT(swept, 30);
 }
 
 // Two exports into one folder at once: each writes under its own names, and
