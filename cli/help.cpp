@@ -35,7 +35,8 @@ const char kGeneral[] =
     "                      são levados para dentro da PASTA."
 #if !defined(_WIN32)
     "\n"
-    "                      Fora do Windows é obrigatória (ou a variável VRI_ROOT)."
+    "                      Fora do Windows é obrigatória (ou a variável VRI_ROOT),\n"
+    "                      menos para sintegra-sort e sintegra-check."
 #endif
     "\n"
     "  --messages ARQUIVO  acrescenta cada mensagem ao ARQUIVO, uma linha JSON em UTF-8\n"

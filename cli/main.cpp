@@ -87,7 +87,7 @@ void PrintMessage(const PlatMessage& m) {
 int UsageErrorUtf8(const std::string& utf8) {
   PrintErrUtf8("vri-batch: " + Cp1252ToUtf8("erro de uso: ") + utf8);
   PrintErr("Veja \"vri-batch --help\" ou \"vri-batch COMANDO --help\". Nada foi feito.");
-  LogJson("usage", "vri-batch", utf8, "");
+  LogJson(IconName(PlatIcon::kError), "vri-batch", utf8, "");
   return kExitUsage;
 }
 
@@ -202,10 +202,15 @@ int main(int argc, char** argv) {
     }
   }
 
+  // sintegra-sort and sintegra-check work on the file given, and nothing of
+  // the product folder: they need no root.
+  bool product_data = command != "sintegra-sort" && command != "sintegra-check";
 #ifdef _WIN32
   // On Windows C: is C: unless a root is given.
+  (void)product_data;
 #else
-  if (root.empty()) return UsageError("falta a pasta que faz as vezes do C: (--root PASTA ou a variável VRI_ROOT)");
+  if (root.empty() && product_data)
+    return UsageError("falta a pasta que faz as vezes do C: (--root PASTA ou a variável VRI_ROOT)");
 #endif
   // From the start folder, before the job moves to the product folder.
   if (!root.empty()) PlatSetDriveRoot(ShownPath(TypedPath(root)));

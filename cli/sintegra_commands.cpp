@@ -185,7 +185,6 @@ int RunSintegraSort(const std::vector<std::string>& args) {
   if (args[0].size() > 1 && args[0].compare(0, 2, "--") == 0)
     return UsageError("sintegra-sort: opção desconhecida: " + args[0]);
   std::string path = TypedPath(args[0]);
-  if (!StartUp(kModeFiscal)) return kExitFailed;
   std::string why = NotSintegra(path);
   if (!why.empty()) {
     PlatShowMessage(nullptr,

@@ -463,8 +463,8 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
   if (aside && !journal.failed && !unresolved) ForgetImported(journal, state, group);
 
   if (pending_orders > 0) {
-    char text[256];
-    std::snprintf(text, sizeof text, kPalmPendingFormat, pending_orders);
+    std::string text = pending_orders == 1 ? kPalmPendingOne : kPalmPendingFormat;
+    if (pending_orders > 1) text.replace(0, 2, std::to_string(pending_orders));
     PlatShowMessage(owner, text, kPalmImportCaption, PlatIcon::kWarning);
   }
   ShowDone(owner, quotes);

@@ -30,9 +30,12 @@ inline constexpr char kPalmNoCompanyText[] =
 // Warning, filled with the order file that could not be set aside.
 inline constexpr char kPalmSetAsideFormat[] =
     "Não foi possível separar o arquivo %s. Os pedidos já importados não serão importados de novo.";
-// Warning, filled with the number of orders left for the next import.
+// Warning, filled with the number of orders left for the next import (two
+// or more; kPalmPendingOne for one).
 inline constexpr char kPalmPendingFormat[] =
     "%d pedidos não foram importados e continuam no arquivo Cabecalho.txt para a próxima importação.";
+inline constexpr char kPalmPendingOne[] =
+    "1 pedido não foi importado e continua no arquivo Cabecalho.txt para a próxima importação.";
 // The company's import lock, in its company folder (never a name of the
 // larger product's).
 inline constexpr char kPalmLockFile[] = "VriImportacao.lck";

@@ -78,7 +78,7 @@ TEST(BatchCli, UsageErrorsExit2TouchNothingAndAreLogged) {
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("vri-batch: erro de uso: "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
-    EXPECT_NE(run.json.find("{\"icon\": \"usage\", \"caption\": \"vri-batch\""), std::string::npos)
+    EXPECT_NE(run.json.find("{\"icon\": \"error\", \"caption\": \"vri-batch\""), std::string::npos)
         << run.json;
     EXPECT_NE(run.json.find(c.says), std::string::npos) << run.json;
     // nothing made: neither the company folder nor an exchange folder
@@ -234,13 +234,18 @@ TEST(BatchCli, SintegraSortRefusesFilesThatAreNotSintegraFiles) {
     EXPECT_EQ(Slurp(root.dir() / "arquivo.txt"), c.bytes);
   }
   std::ofstream(root.dir() / "Sintegra.txt", std::ios::binary | std::ios::trunc) << "90b\n10a\r\n";
-  BatchRun run = RunBatch(root.dir(), root.Arg() + "sintegra-sort Sintegra.txt");
+  // a file sent by a shop, sorted with no root and no product folder
+  BatchRun run = RunBatch(root.dir(), "sintegra-sort Sintegra.txt");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(Slurp(root.dir() / "Sintegra.txt"), "10a\r\n90b\r\n");
   EXPECT_NE(run.err.find(U8(u8"informação [Vri] Arquivo ") + (root.dir() / "Sintegra.txt").string() +
                          " ordenado com sucesso."),
             std::string::npos)
       << run.err;
+  // and checked the same way: its faults found, no usage error
+  run = RunBatch(root.dir(), "sintegra-check Sintegra.txt");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.json.find("\"code\": \"S01\""), std::string::npos) << run.json;
 }
 
 TEST(BatchCli, HelpAndVersionAnswerWithExit0) {

@@ -36,9 +36,9 @@ TEST(PalmBatch, ExportAndImportExitStatuses) {
       {"default folder C:\\Palm", r + "palm-export", 0, "Arquivo Palm gerado."},
       {"relative --folder", r + "palm-export --folder saida", 0, "Arquivo Palm gerado."},
       {"missing folder", r + "palm-export --folder nada", 1, "Erro ao abrir arquivo Palm."},
-      {"usage error", r + "palm-export --folder", 2, "\"icon\": \"usage\""},
+      {"usage error", r + "palm-export --folder", 2, "\"icon\": \"error\""},
       {"no order files: nothing to do", r + "palm-import", 3, ""},
-      {"import usage error", r + "palm-import --bogus", 2, "\"icon\": \"usage\""},
+      {"import usage error", r + "palm-import --bogus", 2, "\"icon\": \"error\""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.comment);
