@@ -13,6 +13,7 @@
 namespace {
 
 std::string g_company = "00001";
+bool g_company_given = false;  // --company: that company or none
 std::string g_messages_file;  // full path, from the start folder
 std::string g_message_fields;  // more members of the JSON lines, while set
 DetailFn g_detail;
@@ -115,7 +116,18 @@ int StartUp(int job_mode) {
   if (!SetWorkFolder("Vri")) return 0;
   char asked[32];
   std::snprintf(asked, sizeof asked, "%05d", DecimalValue(g_company));
-  if (!LoadCompany(kLoadLookUp)) {
+  if (g_company_given && !LoadCompany(kLoadExact)) {
+    // A mistyped code never falls back to another company's files.
+    std::string folder;
+    PlatGetCurrentFolder(folder);
+    PrintOut("empresa: nenhuma carregada");
+    Emit(PlatIcon::kError, "vri-batch",
+         std::string("A empresa ") + asked +
+             " não está no F00R0.DAT. Nada foi feito; confira o código dado em --company.",
+         "procurada em " + ShownPath(PlatNativePath(folder + "\\F00R0.DAT")));
+    return 0;
+  }
+  if (!g_company_given && !LoadCompany(kLoadLookUp)) {
     PrintOut("empresa: nenhuma carregada");
     Emit(PlatIcon::kWarning, "vri-batch",
          std::string("A empresa ") + asked +
@@ -173,8 +185,14 @@ int main(int argc, char** argv) {
       if (i + 1 >= args.size() || args[i + 1].empty())
         return UsageError(a + " precisa de um valor");
       const std::string& v = args[++i];
-      if (a == "--root") root = v;
-      else if (a == "--company") g_company = v;
+      if (a == "--root") {
+        root = v;
+      } else if (a == "--company") {
+        if (v.find_first_not_of("0123456789") != std::string::npos)
+          return UsageError("--company aceita só algarismos (recebeu " + v + ")");
+        g_company = v;
+        g_company_given = true;
+      }
     } else if (IsHelpWord(a)) {
       std::string command = i + 1 < args.size() ? args[i + 1] : "";
       std::string help = HelpText(command);

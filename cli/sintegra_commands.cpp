@@ -153,10 +153,13 @@ int RunSintegra(const std::vector<std::string>& args) {
     return "";
   });
   if (!LoadEcfLibrary(nullptr, library)) return kExitFailed;
-  PrintOut("biblioteca: " + ShownPath(PlatNativePath(library)));
+  std::string loaded = library;
+  if (library.find_first_of("\\/") == std::string::npos) PlatSearchLibrary(library, loaded);
+  PrintOut("biblioteca: " + ShownPath(PlatNativePath(loaded)));
   RestorePreviousSintegra(nullptr);
   std::string version;
   if (SintegraVersion(nullptr, version)) PrintOut("versão da biblioteca: " + version);
+  request.library_version = version;
 
   // The fields as the dialog leaves them when the user moves on.
   DateRec today;

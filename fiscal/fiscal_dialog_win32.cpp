@@ -99,6 +99,7 @@ int SintegraMfd(HWND dialog, int generate) {
     std::string* text = SintegraFieldText(request, c.field);
     if (text) GetItemText(dialog, c.id, *text, -1);
   }
+  GetItemText(dialog, IDC_BOXECF_VERSION, request.library_version, -1);
   return SintegraGenerate(dialog, request);
 }
 

@@ -273,9 +273,13 @@ int SintegraGenerate(PlatWindow owner, const SintegraRequest& typed) {
     DropGeneratedFile(owner, had_previous);
     return 0;
   }
+  // A rehearsal's report never takes the place of the shop's: the previous
+  // one stays aside and comes back at the next start.
+  const bool rehearsal = IsRehearsalLibrary(request.library_version) != 0;
   // A previous report that cannot be removed would come back at the next
   // start in place of the new one: said at once, while the user is there.
-  if (had_previous && !PlatRemove(kSintegraPreviousPath) && !PlatRemove(kSintegraPreviousPath)) {
+  if (had_previous && !rehearsal && !PlatRemove(kSintegraPreviousPath) &&
+      !PlatRemove(kSintegraPreviousPath)) {
     PlatShowMessage(owner,
                     std::string("Não foi possível apagar o arquivo anterior ") +
                         kSintegraPreviousPath +
@@ -285,7 +289,26 @@ int SintegraGenerate(PlatWindow owner, const SintegraRequest& typed) {
   }
   PlatShowMessage(owner, "Arquivo Sintegra.txt gerado com sucesso.", "Vri",
                   PlatIcon::kInformation);
+  if (rehearsal) {
+    std::string text =
+        "O Sintegra.txt gerado agora é de um ensaio: a biblioteca da impressora é o simulador "
+        "(" + request.library_version + ").";
+    if (had_previous)
+      text += std::string(" O arquivo anterior foi guardado como ") + kSintegraPreviousPath +
+              " e volta a ser o Sintegra.txt na próxima vez que o Vri for iniciado para a "
+              "impressora fiscal.";
+    else
+      text += " Não entregue este arquivo.";
+    PlatShowMessage(owner, text, "Vri", PlatIcon::kWarning);
+  }
   return 1;
+}
+
+int IsRehearsalLibrary(const std::string& version) {
+  const std::string mark = "Simulador";
+  for (std::size_t at = 0; at + mark.size() <= version.size(); ++at)
+    if (EqualNoCaseAscii(version.substr(at, mark.size()), mark)) return 1;
+  return 0;
 }
 
 int RestorePreviousSintegra(PlatWindow owner) {

@@ -72,7 +72,15 @@ struct SintegraRequest {
   std::string phone;
   std::string fax;
   std::string contact;
+  // The version the loaded library gave at start-up. The printer library
+  // stand-in says "Simulador" in it: its report is a rehearsal's, and the
+  // previous report is kept.
+  std::string library_version;
 };
+
+// 1 when a library's version text says it is the printer library stand-in
+// ("Simulador", in any case).
+int IsRehearsalLibrary(const std::string& version);
 
 // The text of field in request; nullptr for the folder, which the request
 // does not hold (the report always goes to kSintegraFolder).
@@ -89,8 +97,11 @@ int SintegraVersion(PlatWindow owner, std::string& version);
 
 // Generation: has the loaded library write the month's report at kSintegraPath,
 // sorts and rewrites it. The previous report waits as kSintegraPreviousPath
-// until the new one is whole and sorted, and is then removed. Returns 1 after
-// "Arquivo Sintegra.txt gerado com sucesso."; 0 after the message that
+// until the new one is whole and sorted, and is then removed; with the
+// stand-in it stays there (back as Sintegra.txt at the next start) and a
+// warning after the success message says the new file is a rehearsal's.
+// Returns 1 after "Arquivo Sintegra.txt gerado com sucesso."; 0 after the
+// message that
 // stopped it: the previous report is then back as Sintegra.txt (or, with
 // none, there is no Sintegra.txt), never the library's partial or unsorted
 // file.

@@ -80,7 +80,8 @@ int ReadLastCompany(int request) {
 
 int LoadCompany(int request) {
   CompanyContext& company = Company();
-  if (request == kLoadLookUp && !company.company_code.empty()) {
+  const bool exact = request == kLoadExact;
+  if ((request == kLoadLookUp || exact) && !company.company_code.empty()) {
     std::string code;
     FormatCode(code, DecimalValue(company.company_code));
     company.company_code = code;
@@ -90,6 +91,10 @@ int LoadCompany(int request) {
                   ? kLoadFound
                   : kLoadLastUsed;
     company.company_record = record;
+  }
+  if (exact && request != kLoadFound) {
+    company.company_record = -1;
+    return 0;
   }
   ReadLastCompany(request);
   if (IsFreeRecordInFile(kCompanyFile, company.company_record, kCompanyRecordLength)) {

@@ -8,8 +8,10 @@
 // folder, so a program started from the debugger keeps its own folder.
 inline constexpr char kDevelopmentFolder[] = "C:\\Kmar\\Fontes\\Vri\\Bin";
 
-// LoadCompany requests: look the code up (3); the look-up found it (2) or
-// not (0, take the company used last).
+// LoadCompany requests: look the code up (3), or look it up and take no
+// other (4, vri-batch --company); the look-up found it (2) or not (0, take
+// the company used last).
+constexpr int kLoadExact = 4;
 constexpr int kLoadLookUp = 3;
 constexpr int kLoadFound = 2;
 constexpr int kLoadLastUsed = 0;
@@ -43,7 +45,8 @@ int ReadLastCompany(int request);
 // Loads the company context from the product folder (the current folder).
 // With kLoadLookUp and a code: the code is normalised to "%05d" of its
 // decimal value and looked up in F00R0.DAT; when it is not there the company
-// used last (C11.DAT) is taken. The code stored in that master record then
+// used last (C11.DAT) is taken; with kLoadExact none is, and nothing is
+// made. The code stored in that master record then
 // replaces Company().company_code, and R00\<code> is created (made or not).
 // Returns 1 with a company loaded; 0 with an empty code and record -1 when
 // none could be (no message: the first company file the job opens reports

@@ -265,20 +265,45 @@ TEST(BatchCli, HelpAndVersionAnswerWithExit0) {
   EXPECT_EQ(run.out, "vri-batch 4.77.0\n");
 }
 
-TEST(BatchCli, CompanyLoadedIsNamedAndAnUnknownCodeIsWarned) {
+// The company given is the company used: a code not in F00R0.DAT stops the
+// job before it touches anything; without --company, the company used last.
+TEST(BatchCli, CompanyGivenIsTheCompanyUsed) {
   PalmFolders folders;
   const fs::path root = folders.root().dir();
   WriteFileBytes(folders.ProductFile("F00R0.DAT"),
                  MasterRecordBytes(kCompanyWidths, {{0, "00001"}}));
   WriteFileBytes(folders.ProductFile("C11.DAT"), Left("0", 10));
-  BatchRun run = RunBatch(root, "--root '" + root.string() + "' --company 99999 palm-import");
-  EXPECT_EQ(run.status, 3) << run.err;  // nothing to import
-  EXPECT_NE(run.out.find("empresa: 00001 (registro 0 do F00R0.DAT)\n"), std::string::npos)
-      << run.out;
-  EXPECT_NE(run.out.find("nada a importar"), std::string::npos) << run.out;
-  EXPECT_NE(run.err.find(U8(u8"aviso [vri-batch] A empresa 99999 não está no F00R0.DAT")),
-            std::string::npos)
-      << run.err;
+  WriteFileBytes(folders.ExchangeFile("Cabecalho.txt"), "1\r\n");
+  WriteFileBytes(folders.ExchangeFile("Itens.txt"), "1\r\n");
+  const std::string r = "--root '" + root.string() + "' ";
+  fs::create_directories(root / "saida");
+  struct Row {
+    const char* comment;
+    std::string arguments;
+    int status;
+    const char* out;  // part of standard output
+    const char* err;  // part of standard error (UTF-8)
+  } rows[] = {
+      {"a code not in F00R0.DAT", r + "--company 00003 palm-import", 1,
+       "empresa: nenhuma carregada",
+       "erro [vri-batch] A empresa 00003 n\xC3\xA3o est\xC3\xA1 no F00R0.DAT. Nada foi feito"},
+      {"the same for the export", r + "--company 3 palm-export", 1, "empresa: nenhuma carregada",
+       "A empresa 00003"},
+      {"not a number", r + "--company abc palm-import", 2, "",
+       "erro de uso: --company aceita s\xC3\xB3 algarismos (recebeu abc)"},
+      {"no --company: the company used last", r + "palm-export --folder saida", 0,
+       "empresa: 00001 (registro 0 do F00R0.DAT)", "Arquivo Palm gerado."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.comment);
+    BatchRun run = RunBatch(root, row.arguments);
+    EXPECT_EQ(run.status, row.status) << run.err;
+    EXPECT_NE(run.out.find(row.out), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find(row.err), std::string::npos) << run.err;
+    // the orders stay where they were
+    EXPECT_EQ(ReadFileBytes(folders.ExchangeFile("Cabecalho.txt")), "1\r\n");
+  }
+  EXPECT_FALSE(fs::exists(root / "Kmar" / "Vri" / "R00" / "00003"));
 }
 
 TEST(BatchCli, OneLinePerMessage) {

@@ -234,6 +234,23 @@ TEST_F(StandIn, BatchCommands) {
   }
   EXPECT_NE(Log().find("|03|2026|||||||12340000|||"), std::string::npos);
   EXPECT_NE(last.out.find("4.0.0 Simulador"), std::string::npos);
+  EXPECT_NE(last.err.find("de um ensaio"), std::string::npos) << last.err;
+
+  // a rehearsal over the shop's real report: the real bytes stay aside
+  // through any number of rehearsals and come back at the next start
+  const std::string real = "10real shop report\r\n90real\r\n";
+  const std::string aside = PlatNativePath(kSintegraPreviousPath);
+  WriteFileBytes(kSintegraPath, real);
+  for (int rehearsal = 1; rehearsal <= 2; ++rehearsal) {
+    EXPECT_EQ(run("sintegra --month 03/2026" + lib), 0) << last.err;
+    EXPECT_EQ(ReadFileBytes(kSintegraPreviousPath), real);
+    EXPECT_NE(ReadFileBytes(kSintegraPath), real);
+    EXPECT_NE(last.err.find("O arquivo anterior foi guardado como C:\\Kmar\\Arquivos\\Sintegra-anterior.txt"),
+              std::string::npos)
+        << last.err;
+  }
+  EXPECT_EQ(RestorePreviousSintegra(nullptr), 1);
+  EXPECT_EQ(ReadFileBytes(kSintegraPath), real);
 
   // sintegra-sort: a scrambled file in place
   WriteFileBytes(kSintegraPath, "90x\r\n10x\r\n");
