@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/trouble.h"
+
 // Exit statuses.
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailed = 1;
@@ -70,12 +72,6 @@ int UsageError(const std::string& text);
 // Returns 1, or 0 after the folder message was shown (the command then exits 1).
 int StartUp(int job_mode);
 
-// Explains a terse message: commands install a function that returns the
-// detail (Windows-1252) for a message, or the empty text. The detail is
-// printed after the message as "detalhe: ..." and logged as "detail".
-using DetailFn = std::function<std::string(const std::string& caption, const std::string& text)>;
-void SetDetail(DetailFn fn);
-
 // Members added to the JSON line of every message shown while set (for
 // example "\"line\": 3, \"code\": \"S01\""); the empty text adds none.
 void SetMessageFields(const std::string& json_members);
@@ -91,14 +87,6 @@ std::string HelpText(const std::string& command);
 std::string VersionText();
 // 1 when word asks for help: --help, -h, /?, ajuda.
 bool IsHelpWord(const std::string& word);
-
-// ---- diagnose.cpp ------------------------------------------------------------
-// Why a library could not be loaded from path (a bare name: the system's
-// search), in words: missing, not a 32-bit library, not a library at all,
-// access denied...
-std::string LibraryTrouble(const std::string& path);
-// Why a folder cannot be used: missing, a file of that name, access denied.
-std::string FolderTrouble(const std::string& folder);
 
 // Commands: args are the words after the command name.
 int RunPalmExport(const std::vector<std::string>& args);

@@ -5,6 +5,7 @@
 
 #include "cli/batch.h"
 #include "platform/platform.h"
+#include "platform/trouble.h"
 
 int ReadArguments(int argc, char** argv, std::vector<std::string>& args, int& bad_index,
                   std::string& bad_utf8) {
@@ -31,8 +32,4 @@ void PrintErrUtf8(const std::string& utf8) { PlatWriteText(1, utf8 + "\n"); }
 
 std::string TypedPath(const std::string& path) { return PlatTypedPath(path); }
 
-std::string ShownPath(const std::string& path) {
-  std::string out = path;
-  for (std::size_t at; (at = out.find("\\\\?\\")) != std::string::npos;) out.erase(at, 4);
-  return out;
-}
+std::string ShownPath(const std::string& path) { return PlatUnmarkedPath(path); }

@@ -16,7 +16,6 @@ std::string g_company = "00001";
 bool g_company_given = false;  // --company: that company or none
 std::string g_messages_file;  // full path, from the start folder
 std::string g_message_fields;  // more members of the JSON lines, while set
-DetailFn g_detail;
 int g_errors = 0;
 
 std::string JsonString(const std::string& utf8) {
@@ -72,18 +71,9 @@ void Emit(PlatIcon icon, const std::string& caption, const std::string& text,
           Cp1252ToUtf8(detail));
 }
 
-// Every message box of the dialogs becomes an output line (and a JSON line).
-void PrintMessage(const PlatMessage& m) {
-  std::string detail = m.detail;
-  if (!detail.empty()) {
-    // raised with the message, where the failure happened
-  } else if (m.text == "Erro ao mudar a pasta.") {
-    detail = FolderTrouble("C:\\Kmar\\Vri");
-  } else if (g_detail) {
-    detail = g_detail(m.caption, m.text);
-  }
-  Emit(m.icon, m.caption, m.text, detail);
-}
+// Every message box of the dialogs becomes an output line (and a JSON line),
+// with the detail the core gave it.
+void PrintMessage(const PlatMessage& m) { Emit(m.icon, m.caption, m.text, m.detail); }
 
 int UsageErrorUtf8(const std::string& utf8) {
   PrintErrUtf8("vri-batch: " + Cp1252ToUtf8("erro de uso: ") + utf8);
@@ -107,8 +97,6 @@ int UsageError(const std::string& text) { return UsageErrorUtf8(Cp1252ToUtf8(tex
 int ErrorsShown() { return g_errors; }
 
 void SetMessageFields(const std::string& json_members) { g_message_fields = json_members; }
-
-void SetDetail(DetailFn fn) { g_detail = std::move(fn); }
 
 int StartUp(int job_mode) {
   Company().job_mode = job_mode;

@@ -41,27 +41,6 @@ std::string InFolder(const std::string& folder, const char* name) {
   return path + name;
 }
 
-// The detail of the Palm messages: the exchange folder and what is wrong with it.
-void ExplainPalm(const std::string& folder, bool import) {
-  SetDetail([folder, import](const std::string&, const std::string& text) -> std::string {
-    if (text != kPalmFileError) return "";
-    if (!PlatFolderExists(folder)) return FolderTrouble(folder);
-    std::string shown = ShownPath(PlatNativePath(folder));
-    if (import) {
-      bool head = PlatFileExists(InFolder(folder, "Cabecalho.txt"));
-      bool items = PlatFileExists(InFolder(folder, "Itens.txt"));
-      if (!head) return "pasta " + shown + ": falta o arquivo Cabecalho.txt";
-      if (!items) return "pasta " + shown + ": falta o arquivo Itens.txt";
-      return "pasta " + shown +
-             ": Cabecalho.txt ou Itens.txt não pôde ser lido (aberto em outro programa ou "
-             "acesso negado)";
-    }
-    return "pasta " + shown +
-           ": um arquivo não pôde ser gravado (aberto em outro programa, somente leitura ou "
-           "acesso negado)";
-  });
-}
-
 }  // namespace
 
 int RunPalmExport(const std::vector<std::string>& args) {
@@ -69,7 +48,6 @@ int RunPalmExport(const std::vector<std::string>& args) {
   int status = kExitUsage;
   if (!ReadFolderOption("palm-export", args, folder, status)) return status;
   if (!StartUp(kModePalm)) return kExitFailed;
-  ExplainPalm(folder, false);
   std::vector<std::string> sellers;
   BuildSellerList(sellers);
   if (!PalmExport(nullptr, folder, kPalmLayoutOnSoft, sellers)) return kExitFailed;
@@ -82,7 +60,6 @@ int RunPalmImport(const std::vector<std::string>& args) {
   int status = kExitUsage;
   if (!ReadFolderOption("palm-import", args, folder, status)) return status;
   if (!StartUp(kModePalm)) return kExitFailed;
-  ExplainPalm(folder, true);
   std::string shown = ShownPath(PlatNativePath(folder));
   if (PlatFolderExists(folder) && !PlatFileExists(InFolder(folder, "Cabecalho.txt")) &&
       !PlatFileExists(InFolder(folder, "Itens.txt"))) {

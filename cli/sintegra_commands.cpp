@@ -144,14 +144,6 @@ int RunSintegra(const std::vector<std::string>& args) {
   else library = TypedPath(library);
 
   if (!StartUp(kModeFiscal)) return kExitFailed;
-  SetDetail([library](const std::string&, const std::string& text) -> std::string {
-    if (text == "Erro ao carregar Bemafi32.dll") return LibraryTrouble(library);
-    if (text.compare(0, 25, "Erro ao carregar a função") == 0)
-      return ShownPath(library) +
-             ": a biblioteca não tem essa função; não é a Bemafi32.dll do fabricante ou é de "
-             "outra versão";
-    return "";
-  });
   if (!LoadEcfLibrary(nullptr, library)) return kExitFailed;
   std::string loaded = library;
   if (library.find_first_of("\\/") == std::string::npos) PlatSearchLibrary(library, loaded);

@@ -1,8 +1,11 @@
 #include "fiscal/ecf_binding.h"
 
+#include "platform/trouble.h"
+
 namespace {
 
 void* g_library = nullptr;
+std::string g_library_path;  // as the caller named it, for the details
 
 struct ReturnMessage {
   int code;
@@ -65,8 +68,10 @@ std::string& AboutOperation(std::string& text, const std::string& operation,
 
 int LoadEcfLibrary(PlatWindow owner, const std::string& path) {
   g_library = PlatLoadLibrary(path);
+  g_library_path = path;
   if (!g_library) {
-    PlatShowMessage(owner, "Erro ao carregar Bemafi32.dll", "Vri", PlatIcon::kError);
+    std::string why = LibraryTrouble(path);  // before anything else changes the last error
+    PlatShowMessage(owner, "Erro ao carregar Bemafi32.dll", "Vri", PlatIcon::kError, why);
     return 0;
   }
   return 1;
@@ -88,7 +93,10 @@ void* LoadFuncDll(PlatWindow owner, void* library, const std::string& name) {
   void* entry = PlatFindFunction(library, name.c_str());
   if (!entry) {
     PlatShowMessage(owner, "Erro ao carregar a função " + name + ".", "LoadFuncDll",
-                    PlatIcon::kError);
+                    PlatIcon::kError,
+                    PlatShownPath(g_library_path) +
+                        ": a biblioteca não tem essa função; não é a Bemafi32.dll do fabricante "
+                        "ou é de outra versão");
   }
   return entry;
 }

@@ -12,6 +12,7 @@
 #include "records/company.h"
 #include "records/masters.h"
 #include "records/record_file.h"
+#include "platform/trouble.h"
 
 namespace {
 
@@ -942,6 +943,11 @@ int PalmExport(PlatWindow owner, const std::string& folder, int layout,
     WaitCursor wait;
     std::string run_lock_name;
     PlatHandle run_lock = PlatLockFile(PalmRunLockPath(run_lock_name, folder, run.tag));
+    if (run_lock == kNoHandle)
+      run.detail = PlatFolderExists(folder) ? "pasta " + PlatShownPath(folder) +
+                                                  ": não é possível gravar nela (somente leitura "
+                                                  "ou acesso negado)"
+                                            : FolderTrouble(folder);
     ok = run_lock != kNoHandle && FinishPalmExport(folder, run.detail) &&
          WriteAllTables(run, sellers);
     if (run_lock != kNoHandle) {

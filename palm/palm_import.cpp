@@ -15,6 +15,7 @@
 #include "documents/item_check.h"
 #include "palm/palm_export.h"
 #include "palm/palm_files.h"
+#include "platform/trouble.h"
 #include "records/catalogue.h"
 #include "records/company.h"
 #include "records/masters.h"
@@ -172,6 +173,18 @@ void BuildOrders(const OrderFile& headers, const OrderFile& items, ItemsByKey& b
     order.id = OrderId(line, *order.items, seen[base]++);
     orders.push_back(std::move(order));
   }
+}
+
+// Why the order files of `folder` could not be read, for the detail.
+std::string OrderFilesTrouble(const std::string& folder, const std::string& headers,
+                              const std::string& items) {
+  if (!PlatFolderExists(folder)) return FolderTrouble(folder);
+  std::string shown = "pasta " + PlatShownPath(folder);
+  if (!PlatFileExists(headers)) return shown + ": falta o arquivo Cabecalho.txt";
+  if (!PlatFileExists(items)) return shown + ": falta o arquivo Itens.txt";
+  return shown +
+         ": Cabecalho.txt ou Itens.txt não pôde ser lido (aberto em outro programa ou acesso "
+         "negado)";
 }
 
 // The temporary name beside `name` that this company's import writes it
@@ -390,7 +403,8 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
   PalmFilePath(headers_name, folder, kPalmOrderFiles[0], kPalmTextExtension);
   PalmFilePath(items_name, folder, kPalmOrderFiles[1], kPalmTextExtension);
   if (!ReadOrderFile(headers_name, headers) || !ReadOrderFile(items_name, items)) {
-    PlatShowMessage(owner, kPalmFileError, kPalmImportCaption, PlatIcon::kError);
+    PlatShowMessage(owner, kPalmFileError, kPalmImportCaption, PlatIcon::kError,
+                    OrderFilesTrouble(folder, headers_name, items_name));
     return 0;
   }
 

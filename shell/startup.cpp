@@ -5,6 +5,7 @@
 #include "codecs/number.h"
 #include "codecs/text.h"
 #include "platform/platform.h"
+#include "platform/trouble.h"
 #include "records/catalogue.h"
 #include "records/company.h"
 #include "records/masters.h"
@@ -57,7 +58,8 @@ int SetWorkFolder(const std::string& name) {
   std::string folder = "C:\\Kmar\\";
   folder.append(name);
   if (PlatSetCurrentFolder(folder)) return 1;
-  PlatShowMessage(nullptr, "Erro ao mudar a pasta.", "Desenvolvimento", PlatIcon::kError);
+  PlatShowMessage(nullptr, "Erro ao mudar a pasta.", "Desenvolvimento", PlatIcon::kError,
+                  FolderTrouble(folder));
   return 0;
 }
 

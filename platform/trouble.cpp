@@ -1,10 +1,10 @@
-// The reasons behind the terse messages of the core, for the "detalhe:" line
-// of vri-batch: what is at a path, in the technician's words.
+// The reasons behind the terse messages of the core, for the detail that
+// vri-batch prints: what is at a path, in the technician's words. Portable,
+// over the seam; the Win32 and POSIX differences are in what a library is.
+#include "platform/trouble.h"
+
 #include <cstdint>
 #include <string>
-
-#include "cli/batch.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -16,8 +16,8 @@ std::uint32_t Le(const std::string& b, std::size_t at, int bytes) {
 
 // The path for the detail line: as the system sees it when a root is in force.
 std::string Shown(const std::string& path) {
-  std::string native = ShownPath(PlatNativePath(path));
-  std::string typed = ShownPath(path);
+  std::string native = PlatShownPath(path);
+  std::string typed = PlatUnmarkedPath(path);
   if (native == typed) return typed;
   return typed + " (" + native + ")";
 }
@@ -59,6 +59,14 @@ std::string Kind(const std::string& head) {
 }
 
 }  // namespace
+
+std::string PlatUnmarkedPath(const std::string& path) {
+  std::string out = path;
+  for (std::size_t at; (at = out.find("\\\\?\\")) != std::string::npos;) out.erase(at, 4);
+  return out;
+}
+
+std::string PlatShownPath(const std::string& path) { return PlatUnmarkedPath(PlatNativePath(path)); }
 
 std::string LibraryTrouble(const std::string& path) {
   std::string reason = PlatLastError();  // first, before anything else can change it
