@@ -8,6 +8,7 @@
 #include "cli/batch.h"
 #include "codecs/date.h"
 #include "fiscal/ecf_binding.h"
+#include "fiscal/fiscal_job.h"
 #include "fiscal/sintegra.h"
 #include "fiscal/sintegra_check.h"
 #include "platform/platform.h"
@@ -144,24 +145,17 @@ int RunSintegra(const std::vector<std::string>& args) {
   else library = TypedPath(library);
 
   if (!StartUp(kModeFiscal)) return kExitFailed;
-  if (!LoadEcfLibrary(nullptr, library)) return kExitFailed;
   std::string loaded = library;
   if (library.find_first_of("\\/") == std::string::npos) PlatSearchLibrary(library, loaded);
-  PrintOut("biblioteca: " + ShownPath(PlatNativePath(loaded)));
-  RestorePreviousSintegra(nullptr);
-  std::string version;
-  if (SintegraVersion(nullptr, version)) PrintOut("versão da biblioteca: " + version);
-  request.library_version = version;
-
-  // The fields as the dialog leaves them when the user moves on.
   DateRec today;
   Today(today, PlatNow());
-  NormMonthYear(request.month_year, today.year);
-  NormCep(request.cep);
-  int generated = SintegraGenerate(nullptr, request);
-  int released = ReleaseEcfLibrary(nullptr);
-  if (generated) PrintOut("arquivo: " + ShownPath(PlatNativePath(kSintegraPath)));
-  if (!generated || !released) return kExitFailed;
+  FiscalJobOutcome outcome;
+  RunFiscalJob(nullptr, library, request, today, outcome);
+  if (!outcome.loaded) return kExitFailed;
+  PrintOut("biblioteca: " + ShownPath(PlatNativePath(loaded)));
+  if (!outcome.version.empty()) PrintOut("versão da biblioteca: " + outcome.version);
+  if (outcome.generated) PrintOut("arquivo: " + ShownPath(PlatNativePath(kSintegraPath)));
+  if (!outcome.ok) return kExitFailed;
   if (!check) return kExitSuccess;
   int errors = 0;
   if (!ShowSintegraCheck(kSintegraPath, errors)) return kExitFailed;

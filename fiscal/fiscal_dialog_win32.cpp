@@ -1,13 +1,13 @@
 // The fiscal printer dialog BOXECF.
-#include <windows.h>
+#include "fiscal/fiscal_dialog_win32.h"
 
 #include <string>
 
 #include "documents/dialog_fields_win32.h"
 #include "fiscal/ecf_binding.h"
-#include "fiscal/fiscal_dialog_win32.h"
-#include "fiscal/sintegra.h"
+#include "fiscal/fiscal_job.h"
 #include "resources/boxecf_res.h"
+#include "resources/vri_res.h"
 #include "shell/dialogs_win32.h"
 
 namespace {
@@ -33,49 +33,31 @@ const FieldControl kFieldControls[] = {
     {IDC_BOXECF_CONTACT, SintegraField::kContact},
 };
 
-BOOL OnInitDialog(HWND dialog) {
-  SetDialogFont(dialog);
-  if (!LoadEcfLibrary(dialog, kEcfLibraryName)) {
-    // "Erro ao carregar Bemafi32.dll" has been shown; nothing else is done.
-    EndDialog(dialog, 0);
-    return TRUE;
+// The state of the dialog, read from its controls in one place: the fields
+// of the generation and the version the library gave at the opening.
+struct FiscalDialogState {
+  SintegraRequest request;
+};
+
+void ReadState(HWND dialog, FiscalDialogState& state) {
+  for (const FieldControl& c : kFieldControls) {
+    std::string* text = SintegraFieldText(state.request, c.field);
+    if (text) GetItemText(dialog, c.id, *text, -1);
   }
-  SintegraMfd(dialog, 0);
-  return TRUE;  // the focus goes to the first tab stop, the month/year
+  GetItemText(dialog, IDC_BOXECF_VERSION, state.request.library_version, -1);
 }
 
-// A field that was left is normalised at once, so that what it shows is what
-// the generation will read.
-void OnFieldLeft(HWND dialog, int id) {
-  if (id == IDC_BOXECF_MONTH_YEAR) NormMonthYear(dialog, id);
-  else if (id == IDC_BOXECF_CEP) NormCep(dialog, id);
-}
-
-void OnClose(HWND dialog) {
-  EndDialog(dialog, 0);
-  ReleaseEcfLibrary(dialog);
-}
-
-}  // namespace
-
-void SetDialogFont(HWND dialog) {
-  HGDIOBJ font = GetStockObject(ANSI_VAR_FONT);
-  for (int id = 100; id <= 399; ++id) {
-    if (HWND control = GetDlgItem(dialog, id))
-      SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  }
-  if (HWND close = GetDlgItem(dialog, IDC_BOXECF_CLOSE))
-    SendMessageA(close, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-}
-
-int NormCep(HWND dialog, int id) {
+// Rewrites the CEP edit control as '12345-678', or empties it when it holds
+// no digit.
+void NormCepItem(HWND dialog, int id) {
   std::string text;
   GetItemText(dialog, id, text, -1);
-  NormCep(text);
-  SetItemText(dialog, id, text);
-  return text.empty() ? 0 : 1;
+  SetItemText(dialog, id, NormCep(text));
 }
 
+// Makes the control with the keyboard focus run its leave-field handling now
+// (a loss and a gain of focus), so its field is normalised before a command
+// reads it. Nothing happens when the focus is outside the dialog.
 void CommitFocusedItem(HWND dialog) {
   HWND focus = GetFocus();
   if (!focus || !IsChild(dialog, focus)) return;
@@ -83,39 +65,49 @@ void CommitFocusedItem(HWND dialog) {
   SendMessageA(focus, WM_SETFOCUS, 0, 0);
 }
 
-int SintegraMfd(HWND dialog, int generate) {
-  if (!generate) {
-    for (const FieldControl& c : kFieldControls)
-      SendDlgItemMessageA(dialog, c.id, EM_LIMITTEXT, (WPARAM)SintegraLimitOf(c.field), 0);
-    // A generation ended half-way left the previous report aside.
-    RestorePreviousSintegra(dialog);
-    std::string version;
-    if (!SintegraVersion(dialog, version)) return 0;
-    SetItemText(dialog, IDC_BOXECF_VERSION, version);
-    return 1;
+BOOL OnInitDialog(HWND dialog) {
+  SetDialogFont(dialog);
+  for (const FieldControl& c : kFieldControls)
+    SendDlgItemMessageA(dialog, c.id, EM_LIMITTEXT, (WPARAM)SintegraLimitOf(c.field), 0);
+  std::string version;
+  int started = StartFiscalJob(dialog, kEcfLibraryName, version);
+  if (!EcfLibrary()) {
+    // "Erro ao carregar Bemafi32.dll" has been shown; nothing else is done.
+    EndDialog(dialog, 0);
+    return TRUE;
   }
-  SintegraRequest request;
-  for (const FieldControl& c : kFieldControls) {
-    std::string* text = SintegraFieldText(request, c.field);
-    if (text) GetItemText(dialog, c.id, *text, -1);
-  }
-  GetItemText(dialog, IDC_BOXECF_VERSION, request.library_version, -1);
-  return SintegraGenerate(dialog, request);
+  if (started) SetItemText(dialog, IDC_BOXECF_VERSION, version);
+  return TRUE;  // the focus goes to the first tab stop, the month/year
 }
 
-INT_PTR CALLBACK EcfDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  if (message == WM_INITDIALOG) return OnInitDialog(dialog);
-  if (message != WM_COMMAND) return FALSE;
-  int id = LOWORD(wparam);
-  int code = HIWORD(wparam);
+void OnGenerate(HWND dialog) {
+  CommitFocusedItem(dialog);
+  FiscalDialogState state;
+  ReadState(dialog, state);
+  DateRec today;
+  GenerateSintegraStep(dialog, state.request, Today(today, PlatNow()));
+}
+
+// A field that was left is normalised at once, so that what it shows is what
+// the generation will read.
+void OnFieldLeft(HWND dialog, int id) {
+  if (id == IDC_BOXECF_MONTH_YEAR) NormMonthYear(dialog, id);
+  else if (id == IDC_BOXECF_CEP) NormCepItem(dialog, id);
+}
+
+void OnClose(HWND dialog) {
+  EndDialog(dialog, 0);
+  EndFiscalJob(dialog);
+}
+
+BOOL OnCommand(HWND dialog, int id, int code) {
   if (code == EN_KILLFOCUS) {
     OnFieldLeft(dialog, id);
     return TRUE;
   }
   switch (id) {
     case IDC_BOXECF_GENERATE:
-      CommitFocusedItem(dialog);
-      SintegraMfd(dialog, 1);
+      OnGenerate(dialog);
       return TRUE;
     case IDC_BOXECF_ENTER:
       // Enter moves on to the next field, as Tab does; it never generates.
@@ -129,7 +121,19 @@ INT_PTR CALLBACK EcfDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
   }
 }
 
-// The main window opens each job's dialog under the job's name.
-INT_PTR CALLBACK FiscalDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  return EcfDialogProc(dialog, message, wparam, lparam);
+}  // namespace
+
+INT_PTR CALLBACK FiscalDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog(dialog);
+    case WM_COMMAND:
+      return OnCommand(dialog, LOWORD(wparam), HIWORD(wparam));
+    default:
+      return FALSE;
+  }
+}
+
+void RunFiscalDialog(HWND owner) {
+  DialogBoxParamA(ProgramInstance(), IDD_BOXECF, owner, FiscalDialogProc, 0);
 }

@@ -10,11 +10,13 @@
 #include "codecs/date.h"
 #include "documents/dialog_fields_win32.h"
 #include "palm/palm_dialog.h"
+#include "palm/palm_dialog_win32.h"
 #include "palm/palm_export.h"
 #include "palm/palm_files.h"
 #include "palm/palm_import.h"
 #include "records/company.h"
 #include "resources/box566_res.h"
+#include "resources/vri_res.h"
 #include "shell/dialogs_win32.h"
 
 namespace {
@@ -24,7 +26,14 @@ struct PalmDialogState {
   std::string folder;
   int layout = 0;
   std::vector<std::string> sellers;
+  std::string caption;  // the document form's title for the import
 };
+
+std::string WindowText(HWND window) {
+  std::vector<char> buffer((std::size_t)GetWindowTextLengthA(window) + 1, '\0');
+  GetWindowTextA(window, buffer.data(), (int)buffer.size());
+  return std::string(buffer.data());
+}
 
 std::string ComboText(HWND combo, int index) {
   LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, (WPARAM)index, 0);
@@ -43,6 +52,7 @@ void ReadState(HWND dialog, PalmDialogState& state) {
   HWND sellers = GetDlgItem(dialog, IDC_BOX566_SELLER_LIST);
   LRESULT count = SendMessageA(sellers, CB_GETCOUNT, 0, 0);
   for (int i = 0; i < (int)count; ++i) state.sellers.push_back(ComboText(sellers, i));
+  state.caption = WindowText(dialog);
 }
 
 // The seller list is ordered by the job's own comparison, the same on every
@@ -57,10 +67,7 @@ void FillSellerList(HWND dialog) {
 }
 
 BOOL OnInitDialog(HWND dialog) {
-  HGDIOBJ font = GetStockObject(ANSI_VAR_FONT);
-  SendDlgItemMessageA(dialog, IDC_BOX566_CLOSE, WM_SETFONT, (WPARAM)font, FALSE);
-  for (int id = 100; id <= 399; ++id)
-    if (HWND control = GetDlgItem(dialog, id)) SendMessageA(control, WM_SETFONT, (WPARAM)font, FALSE);
+  SetDialogFont(dialog);
 
   FillSellerList(dialog);
 
@@ -72,9 +79,8 @@ BOOL OnInitDialog(HWND dialog) {
   SendMessageA(layout, CB_ADDSTRING, 0, (LPARAM)kPalmLayoutOnSoftText);
   SendMessageA(layout, CB_SETCURSEL, 0, 0);
 
-  char title[kPalmCaptionTitleMax + 1] = {};
   HWND owner = GetWindow(dialog, GW_OWNER);
-  if (owner) GetWindowTextA(owner, title, (int)sizeof title);
+  std::string title = owner ? WindowText(owner).substr(0, kPalmCaptionTitleMax) : "";
   std::string caption;
   SetWindowTextA(dialog, PalmDialogCaption(caption, title, Company().company_code).c_str());
   return TRUE;
@@ -93,9 +99,7 @@ void OnImport(HWND dialog) {
   Today(today, PlatNow());
   DocumentForm form;
   form.owner = dialog;
-  char caption[256] = {};
-  GetWindowTextA(dialog, caption, (int)sizeof caption);
-  form.title = caption;
+  form.title = state.caption;
   int quotes = 0;
   PalmImport(form, state.folder, state.layout, today, quotes);
 }
@@ -158,4 +162,8 @@ INT_PTR CALLBACK PalmDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
     default:
       return FALSE;
   }
+}
+
+void RunPalmDialog(HWND owner) {
+  DialogBoxParamA(ProgramInstance(), IDD_BOX566, owner, PalmDialogProc, 0);
 }

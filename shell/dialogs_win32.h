@@ -1,16 +1,22 @@
-// The two job dialogs the main window opens, and the program instance their
-// resources are loaded from. Win32 front end only.
+// The two job dialogs the main window opens, what they share, and the
+// program instance their resources are loaded from. Win32 front end only.
+// Each dialog is one state struct read from its controls, one procedure with
+// one handler per message, and one entry here.
 #pragma once
 
 #include <windows.h>
 
-// Fiscal printer job, dialog resource BOXECF (command 565). Ends the dialog
-// with 0 on "&Fechar" or Esc.
-INT_PTR CALLBACK FiscalDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+// Fiscal printer job, dialog resource BOXECF (command 565), modal over
+// owner; returns on "&Fechar" or Esc.
+void RunFiscalDialog(HWND owner);
 
-// Palm job, dialog resource BOX566 (command 566). Ends the dialog with 0 on
-// "&Fechar" or Esc.
-INT_PTR CALLBACK PalmDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+// Palm job, dialog resource BOX566 (command 566), modal over owner; returns
+// on "&Fechar" or Esc.
+void RunPalmDialog(HWND owner);
+
+// Gives the dialog's close button (control 2) and every control 100-399 the
+// stock variable-pitch font, as both job dialogs show their controls.
+void SetDialogFont(HWND dialog);
 
 // The instance given to WinMain, kept for loading dialogs, bitmaps and the
 // icon. nullptr until SetProgramInstance (tests pass their own module).

@@ -7,8 +7,6 @@
 
 namespace {
 
-HINSTANCE g_instance = nullptr;
-
 LRESULT OnPaint(HWND window) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
@@ -18,13 +16,12 @@ LRESULT OnPaint(HWND window) {
 }
 
 LRESULT OnCommand(HWND window, WPARAM wparam) {
-  HINSTANCE instance = ProgramInstance();
   switch (LOWORD(wparam)) {
     case IDM_MAIN_ECF:
-      DialogBoxParamA(instance, IDD_BOXECF, window, FiscalDialogProc, 0);
+      RunFiscalDialog(window);
       break;
     case IDM_MAIN_PALM:
-      DialogBoxParamA(instance, IDD_BOX566, window, PalmDialogProc, 0);
+      RunPalmDialog(window);
       break;
     default:
       break;
@@ -36,8 +33,6 @@ LRESULT OnCommand(HWND window, WPARAM wparam) {
 
 }  // namespace
 
-HINSTANCE ProgramInstance() { return g_instance; }
-void SetProgramInstance(HINSTANCE instance) { g_instance = instance; }
 
 int RegisterMainWindowClass(HINSTANCE instance) {
   WNDCLASSEXA wc = {};

@@ -33,7 +33,7 @@ class FiscalDialog : public ::testing::Test {
     Pump();
   }
   void Open() {
-    dialog_ = CreateDialogParamA(GetModuleHandleA(nullptr), IDD_BOXECF, nullptr, EcfDialogProc, 0);
+    dialog_ = CreateDialogParamA(GetModuleHandleA(nullptr), IDD_BOXECF, nullptr, FiscalDialogProc, 0);
     ASSERT_NE(dialog_, nullptr);
     Pump();
   }
@@ -184,7 +184,7 @@ TEST_F(FiscalDialog, CloseReleasesTheLibrary) {
 TEST_F(FiscalDialog, MissingLibraryShowsOneMessageAndEnds) {
   FakeEcf().load_fails = true;
   INT_PTR result =
-      DialogBoxParamA(GetModuleHandleA(nullptr), IDD_BOXECF, nullptr, EcfDialogProc, 0);
+      DialogBoxParamA(GetModuleHandleA(nullptr), IDD_BOXECF, nullptr, FiscalDialogProc, 0);
   EXPECT_EQ(result, 0);
   EXPECT_EQ(rec_.messages(), (std::vector<RecordedMessage>{
                                  {PlatIcon::kError, "Vri", "Erro ao carregar Bemafi32.dll"}}));

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "records/company.h"
+#include "fiscal/fiscal_dialog_win32.h"
+#include "palm/palm_dialog_win32.h"
 #include "resources/vri_res.h"
 #include "shell/dialogs_win32.h"
 #include "shell/main_window_win32.h"

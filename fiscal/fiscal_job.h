@@ -1,0 +1,41 @@
+// The fiscal printer job, step by step as both front ends run it: the
+// dialog calls each step when its user gets there, vri-batch runs them all
+// in one go with RunFiscalJob. Neither does a step of its own.
+#pragma once
+
+#include <string>
+
+#include "codecs/date.h"
+#include "fiscal/sintegra.h"
+#include "platform/platform.h"
+
+// Opening the job: puts back a previous report that a generation ended
+// half-way left aside, loads the printer library at `library` and asks it
+// for its version. Returns 1 and the version; 0 after the message that
+// stopped it (the library then stays unloaded when it could not be loaded,
+// loaded when only the version call failed).
+int StartFiscalJob(PlatWindow owner, const std::string& library, std::string& version);
+
+// The fields as the dialog leaves them when the user moves on: the month/year
+// completed with today's year, the CEP as "12345-678".
+void NormaliseSintegraFields(SintegraRequest& request, const DateRec& today);
+
+// "&Gerar Sintegra": the fields normalised, then the generation (which sorts
+// the file). Returns as SintegraGenerate.
+int GenerateSintegraStep(PlatWindow owner, SintegraRequest request, const DateRec& today);
+
+// Closing the job: the library released. 1, or 0 after its message.
+int EndFiscalJob(PlatWindow owner);
+
+// What the whole job came to.
+struct FiscalJobOutcome {
+  int loaded = 0;       // the library was loaded
+  std::string version;  // its version (empty when the call failed)
+  int generated = 0;    // the report was made ("Arquivo Sintegra.txt gerado com sucesso.")
+  int ok = 0;           // every step succeeded, the library released included
+};
+
+// The whole job for vri-batch: start, generate, end; a failed version call
+// is shown and the job goes on, as in the dialog. Returns outcome.ok.
+int RunFiscalJob(PlatWindow owner, const std::string& library, SintegraRequest request,
+                 const DateRec& today, FiscalJobOutcome& outcome);

@@ -1,0 +1,22 @@
+#include "shell/dialogs_win32.h"
+
+namespace {
+
+HINSTANCE g_instance = nullptr;
+
+constexpr int kCloseButton = 2;
+
+}  // namespace
+
+void SetDialogFont(HWND dialog) {
+  HGDIOBJ font = GetStockObject(ANSI_VAR_FONT);
+  for (int id = 100; id <= 399; ++id) {
+    if (HWND control = GetDlgItem(dialog, id))
+      SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+  if (HWND close = GetDlgItem(dialog, kCloseButton))
+    SendMessageA(close, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+HINSTANCE ProgramInstance() { return g_instance; }
+void SetProgramInstance(HINSTANCE instance) { g_instance = instance; }
