@@ -14,6 +14,7 @@ namespace {
 
 std::string g_company = "00001";
 bool g_company_given = false;  // --company: that company or none
+std::string g_company_loaded;  // the company StartUp loaded, for the log
 std::string g_messages_file;  // full path, from the start folder
 std::string g_message_fields;  // more members of the JSON lines, while set
 int g_errors = 0;
@@ -40,16 +41,29 @@ std::string JsonString(const std::string& utf8) {
   return out + "\"";
 }
 
-// One JSON line in the --messages file; every text in UTF-8.
+// The local time as ISO 8601 ("2026-03-31T14:05:09").
+std::string IsoNow() {
+  PlatLocalTime t = PlatNow();
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year % 10000, t.month % 100,
+                t.day % 100, t.hour % 100, t.minute % 100, t.second % 100);
+  return text;
+}
+
+// One JSON line in the --messages file; every text in UTF-8. Each line says
+// when and for which company (empty before one is loaded), so the file is a
+// log a scheduled task can be judged by.
 void LogJson(const std::string& icon, const std::string& caption, const std::string& text,
-             const std::string& detail) {
+             const std::string& detail, const std::string& more = std::string()) {
   if (g_messages_file.empty()) return;
   std::ofstream log(g_messages_file, std::ios::app | std::ios::binary);
   log << "{\"icon\": \"" << icon << "\", \"caption\": " << JsonString(caption)
       << ", \"text\": " << JsonString(text);
   if (!detail.empty()) log << ", \"detail\": " << JsonString(detail);
   if (!g_message_fields.empty()) log << ", " << g_message_fields;
-  log << "}\n";
+  if (!more.empty()) log << ", " << more;
+  log << ", \"time\": \"" << IsoNow() << "\", \"company\": " << JsonString(Cp1252ToUtf8(g_company_loaded))
+      << "}\n";
 }
 
 const char* Prefix(PlatIcon icon) {
@@ -124,6 +138,7 @@ int StartUp(int job_mode) {
     return 1;
   }
   std::string code = Trimmed(Company().company_code);
+  g_company_loaded = code;
   PrintOut("empresa: " + code + " (registro " + std::to_string(Company().company_record) +
            " do F00R0.DAT)");
   if (DecimalValue(code) != DecimalValue(g_company)) {
@@ -136,23 +151,32 @@ int StartUp(int job_mode) {
   return 1;
 }
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunCommandLine(int argc, char** argv) {
   std::vector<std::string> args;
   int bad_index = 0;
   std::string bad_utf8;
   int arguments_ok = ReadArguments(argc, argv, args, bad_index, bad_utf8);
-  // --messages first, so that even a usage error reaches the file.
+  // --messages first (the last one given), so that even a usage error
+  // reaches the file.
+  std::string messages;
   for (std::size_t k = 0; k + 1 < args.size(); ++k) {
     const std::string& a = args[k];
     if (a == "--messages") {
-      g_messages_file = MessagesPath(args[k + 1]);
-      break;
-    }
-    if (a == "--root" || a == "--company") {
+      messages = MessagesPath(args[++k]);
+    } else if (a == "--root" || a == "--company") {
       ++k;
     } else if (a.empty() || a[0] != '-') {
       break;
     }
+  }
+  if (!messages.empty()) {
+    std::ofstream probe(messages, std::ios::app | std::ios::binary);
+    if (!probe)
+      return UsageError("--messages: o arquivo " + messages +
+                        " não pode ser aberto para acrescentar linhas (a pasta existe?)");
+    g_messages_file = messages;
   }
   if (!arguments_ok) {
     std::string which = "o argumento " + std::to_string(bad_index);
@@ -228,4 +252,18 @@ int main(int argc, char** argv) {
   if (command == "sintegra-sort") return RunSintegraSort(rest);
   if (command == "sintegra-check") return RunSintegraCheck(rest);
   return UsageError("comando desconhecido: " + command);
+}
+
+}  // namespace
+
+// Exit status a scheduler can trust: 0 only when the job succeeded and no
+// error message was shown on the way; the run's last JSON line says how it
+// ended, whatever the status.
+int main(int argc, char** argv) {
+  int status = RunCommandLine(argc, argv);
+  if (status == kExitSuccess && ErrorsShown() > 0) status = kExitFailed;
+  LogJson(IconName(PlatIcon::kInformation), "vri-batch",
+          Cp1252ToUtf8("Fim: código de saída " + std::to_string(status) + "."), "",
+          "\"exit\": " + std::to_string(status));
+  return status;
 }

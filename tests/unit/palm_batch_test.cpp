@@ -44,6 +44,19 @@ TEST(PalmBatch, ExportAndImportExitStatuses) {
     SCOPED_TRACE(row.comment);
     BatchRun run = RunBatch(root / "work", row.arguments);
     EXPECT_EQ(run.status, row.status);
+    // a log a scheduled task can be judged by: every line says when and for
+    // which company, and the last one how the run ended
+    std::size_t lines = 0;
+    for (char c : run.log) lines += c == '\n';
+    std::size_t timed = 0;
+    for (std::size_t at = 0; (at = run.log.find(", \"time\": \"20", at)) != std::string::npos; ++at)
+      ++timed;
+    EXPECT_EQ(timed, lines) << run.log;
+    EXPECT_NE(run.log.find("\"exit\": " + std::to_string(row.status) + ", \"time\": "),
+              std::string::npos)
+        << run.log;
+    EXPECT_EQ(run.log.find("\"company\": \"00001\"}\n") == std::string::npos, row.status == 2)
+        << run.log;
     if (*row.message) {
       EXPECT_NE(run.json.find(row.message), std::string::npos) << run.json;
     } else {

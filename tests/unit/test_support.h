@@ -139,8 +139,28 @@ struct BatchRun {
   int status = -1;
   std::string out;
   std::string err;
-  std::string json;
+  std::string json;  // the message lines, without their "time" and "company" and the end line
+  std::string log;   // the --messages file as written
 };
+
+// The message lines of a --messages file as the tests compare them: the
+// run's end line dropped and each line's "time" and "company" members
+// (always its last two) cut off.
+inline std::string MessageLines(const std::string& log) {
+  std::string out;
+  std::size_t at = 0;
+  while (at < log.size()) {
+    std::size_t end = log.find('\n', at);
+    if (end == std::string::npos) end = log.size();
+    std::string line = log.substr(at, end - at);
+    at = end + 1;
+    if (line.find("\"text\": \"Fim: c") != std::string::npos) continue;
+    std::size_t time = line.rfind(", \"time\": ");
+    if (time != std::string::npos) line = line.substr(0, time) + "}";
+    out += line + "\n";
+  }
+  return out;
+}
 
 // Runs vri-batch from the folder `work` with the given arguments (already
 // quoted for the shell), with VRI_ROOT unset so only --root counts; the
@@ -157,6 +177,7 @@ inline BatchRun RunBatch(const std::filesystem::path& work, const std::string& a
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   };
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err), slurp(json)};
+  const std::string log = slurp(json);
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err), MessageLines(log), log};
 }
 #endif
