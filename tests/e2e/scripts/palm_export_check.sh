@@ -13,6 +13,7 @@ done
 for t in Fornecedor Cliente Produto Estoque Vendedor Condicao; do
   [ -s "$DRIVE_C/Palm/$t.txt" ] || { echo "palm_export_check: $t.txt is empty"; exit 1; }
 done
-leftover=$(ls "$DRIVE_C/Palm" | grep -v '\.txt$')
+# the folder's export lock stays, and nothing else of a run
+leftover=$(ls "$DRIVE_C/Palm" | grep -v '\.txt$' | grep -vx 'VriExport.lck')
 [ -z "$leftover" ] || { echo "palm_export_check: left in C:\\Palm: $leftover"; exit 1; }
 echo "palm_export_check: the sixteen tables are identical"
