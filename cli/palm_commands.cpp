@@ -10,7 +10,9 @@
 #include "palm/palm_files.h"
 #include "palm/palm_import.h"
 #include "platform/platform.h"
+#include "records/catalogue.h"
 #include "records/company.h"
+#include "records/masters.h"
 
 namespace {
 
@@ -50,8 +52,32 @@ int RunPalmExport(const std::vector<std::string>& args) {
   if (!StartUp(kModePalm)) return kExitFailed;
   std::vector<std::string> sellers;
   BuildSellerList(sellers);
-  if (!PalmExport(nullptr, folder, kPalmLayoutOnSoft, sellers)) return kExitFailed;
+  PalmExportSummary summary;
+  if (!PalmExport(nullptr, folder, kPalmLayoutOnSoft, sellers, summary)) return kExitFailed;
   PrintOut("pasta de troca: " + ShownPath(PlatNativePath(folder)));
+  for (int t = 0; t < kPalmTableCount; ++t)
+    PrintOut(std::string("  ") + kPalmTables[t] + ".txt: " + std::to_string(summary.lines[t]) +
+             " linha(s)");
+  // The handheld would load no products or no customers: said, though the
+  // export itself succeeded.
+  std::string product;
+  CompanyFilePath(product, kProductFile);
+  const struct {
+    std::string master;
+    const char* what;
+  } kNeeded[] = {{product, "produtos"}, {kCustomerFile, "clientes"}};
+  for (const auto& n : kNeeded) {
+    for (const std::string& missing : summary.missing) {
+      if (missing != n.master) continue;
+      std::string folder_now;
+      PlatGetCurrentFolder(folder_now);
+      PlatShowMessage(nullptr,
+                      std::string("O cadastro de ") + n.what + " " +
+                          PlatShownPath(folder_now + "\\" + missing) +
+                          " não existe: o Palm ficará sem " + n.what + ".",
+                      "vri-batch", PlatIcon::kWarning);
+    }
+  }
   return kExitSuccess;
 }
 

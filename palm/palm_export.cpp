@@ -40,6 +40,8 @@ constexpr std::size_t kReadBlock = 1024 * 1024;
 struct ExportFile {
   PlatReplacement out;
   std::string pending;  // whole lines not yet written
+  PalmTable table = kPalmFornecedor;
+  long long lines = 0;
 };
 
 // One run: its folder, its number and the temporary files complete so far
@@ -51,6 +53,7 @@ struct ExportRun {
   std::vector<std::string> complete;
   std::string unreadable;
   std::string detail;
+  PalmExportSummary summary;
 };
 
 // The journal of a run that moves the old tables aside: one line for each
@@ -68,6 +71,8 @@ int OpenExportFile(ExportFile& file, ExportRun& run, PalmTable table) {
   PalmTemporaryPath(temp, run.folder, kPalmTables[table], run.tag);
   file.pending.clear();
   file.pending.reserve(kWriteChunk + 2 * kPalmPersonLineLength);
+  file.table = table;
+  file.lines = 0;
   if (PlatBeginReplacement(file.out, path, temp)) return 1;
   run.detail = "a tabela " + PlatNativePath(temp) +
                " não pôde ser criada (pasta somente leitura, cheia ou acesso negado)" + kKeptOld;
@@ -104,6 +109,7 @@ int FinishFiles(ExportRun& run, ExportFile* files, int count) {
     FlushPending(files[i]);
     if (PlatFinishReplacement(files[i].out, 0)) {
       run.complete.push_back(files[i].out.temp);
+      run.summary.lines[files[i].table] = files[i].lines;
     } else {
       ok = 0;
       run.detail = "a tabela " + PlatNativePath(files[i].out.temp) +
@@ -556,6 +562,7 @@ void FillLine(char* line, const LineForm& form, std::string_view record) {
 void PutLine(ExportFile& file, const LineForm& form, std::string_view record) {
   std::size_t start = file.pending.size();
   file.pending.append(form.blank);
+  ++file.lines;
   FillLine(file.pending.data() + start, form, record);
   FlushFull(file);
 }
@@ -596,7 +603,10 @@ int OpenMaster(MasterScan& scan, const std::string& name, const RecordLayout& la
                                              : ": aberto em outro programa ou acesso negado");
     ok = 0;
   }
-  if (!scan.in) return 0;
+  if (!scan.in) {
+    if (ok && !name.empty()) run.summary.missing.push_back(name);
+    return 0;
+  }
   std::size_t length = (std::size_t)layout.record_length;
   scan.block.resize(std::max<std::size_t>(1, kReadBlock / length) * length);
   return 1;
@@ -709,6 +719,7 @@ void PutStockLines(ExportFile& file, StockBlock& block, std::string_view record)
   for (std::size_t at = block.line_length; at < block.lines.size(); at += block.line_length)
     std::memcpy(first + at + block.product_at, first + block.product_at, rest);
   file.pending.append(block.lines);
+  file.lines += (long long)(block.lines.size() / block.line_length);
   FlushFull(file);
 }
 
@@ -780,6 +791,7 @@ void WriteFixedTable(ExportFile& file, PalmTable table) {
     while (used < line.columns.size() && line.columns[used].width > 0) ++used;
     LineForm form = MakeLineForm(PalmColumns(line.columns.data(), used), RecordLayout{0, {}});
     file.pending.append(form.blank);
+    ++file.lines;
   }
 }
 
@@ -935,6 +947,18 @@ int FinishPalmExport(const std::string& folder) {
 
 int PalmExport(PlatWindow owner, const std::string& folder, int layout,
                const std::vector<std::string>& sellers) {
+  PalmExportSummary summary;
+  return PalmExport(owner, folder, layout, sellers, summary);
+}
+
+int PalmExport(PlatWindow owner, const std::string& folder, int layout,
+               const std::vector<std::string>& sellers, PalmExportSummary& summary) {
+  summary = PalmExportSummary{};
+  if (layout == kPalmLayoutOnSoft && Company().company_code.empty()) {
+    // Tables of no company would empty every table of the handheld.
+    PlatShowMessage(owner, kPalmExportNoCompany, kPalmExportCaption, PlatIcon::kError);
+    return 0;
+  }
   ExportRun run;
   run.folder = folder;
   run.tag = std::to_string(PlatProcessId());
@@ -963,6 +987,7 @@ int PalmExport(PlatWindow owner, const std::string& folder, int layout,
       PlatShowMessage(owner, kPalmFileError, kPalmExportCaption, PlatIcon::kError, run.detail);
     return 0;
   }
+  summary = run.summary;
   PlatShowMessage(owner, kPalmExportDone, kPalmExportCaption, PlatIcon::kInformation);
   return 1;
 }

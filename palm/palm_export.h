@@ -19,6 +19,16 @@ inline constexpr char kPalmLayoutOnSoftText[] = "1 - OnSoft";
 inline constexpr char kPalmExportCaption[] = "Exportar";
 inline constexpr char kPalmExportDone[] = "Arquivo Palm gerado.";
 inline constexpr char kPalmFileError[] = "Erro ao abrir arquivo Palm.";
+inline constexpr char kPalmExportNoCompany[] =
+    "Empresa não encontrada no arquivo F00R0.DAT. Nenhum arquivo foi gerado.";
+
+// What an export wrote: the lines of each table, in kPalmTables order, and
+// the masters that were missing (their tables are empty), as the product
+// names them.
+struct PalmExportSummary {
+  long long lines[kPalmTableCount] = {};
+  std::vector<std::string> missing;
+};
 
 // The layout number at the start of a layout text ("1 - OnSoft" gives 1);
 // 0 when the text does not begin with a number.
@@ -53,7 +63,11 @@ std::vector<std::string>& BuildSellerList(std::vector<std::string>& sellers);
 // back failed: the run's journal then stays and the next export undoes it
 // first. Before it writes anything, an export finishes or undoes a run left
 // half-way and removes the files of runs that have ended.
-// `owner` owns the message box (nullptr: the active window).
+// With no company loaded it stops before anything is touched, after
+// kPalmExportNoCompany. `owner` owns the message box (nullptr: the active
+// window). `summary` says what was written (left empty on a failure).
+int PalmExport(PlatWindow owner, const std::string& folder, int layout,
+               const std::vector<std::string>& sellers, PalmExportSummary& summary);
 int PalmExport(PlatWindow owner, const std::string& folder, int layout,
                const std::vector<std::string>& sellers);
 

@@ -32,8 +32,11 @@ TEST(PalmBatch, ExportAndImportExitStatuses) {
     std::string arguments;
     int status;
     const char* message;  // part of the JSON line, or "" for none
+    const char* out = "";  // part of standard output
   } rows[] = {
-      {"default folder C:\\Palm", r + "palm-export", 0, "Arquivo Palm gerado."},
+      // each table's lines counted, and the customers the handheld lacks told
+      {"default folder C:\\Palm", r + "palm-export", 0, "O cadastro de clientes ",
+       "  Produto.txt: 1 linha(s)\n  TabPreco_Produto.txt: 1 linha(s)\n  Estoque.txt: 1 linha(s)"},
       {"relative --folder", r + "palm-export --folder saida", 0, "Arquivo Palm gerado."},
       {"missing folder", r + "palm-export --folder nada", 1, "Erro ao abrir arquivo Palm."},
       {"usage error", r + "palm-export --folder", 2, "\"icon\": \"error\""},
@@ -44,6 +47,7 @@ TEST(PalmBatch, ExportAndImportExitStatuses) {
     SCOPED_TRACE(row.comment);
     BatchRun run = RunBatch(root / "work", row.arguments);
     EXPECT_EQ(run.status, row.status);
+    EXPECT_NE(run.out.find(row.out), std::string::npos) << run.out;
     // a log a scheduled task can be judged by: every line says when and for
     // which company, and the last one how the run ended
     std::size_t lines = 0;

@@ -393,6 +393,20 @@ TEST_F(PalmExportTest, OtherLayoutWritesNothingAndReportsDone) {
   EXPECT_TRUE(std::filesystem::is_empty(folders_.root().dir() / "Palm"));
 }
 
+// With no company loaded there is nothing to export: the handheld's tables
+// stay as they are.
+TEST_F(PalmExportTest, NoCompanyStopsBeforeAnyTable) {
+  WriteFileBytes(folders_.ExchangeFile("Cliente.txt"), "old\r\n");
+  Company().company_code.clear();
+  EXPECT_EQ(Export(), 0);
+  EXPECT_EQ(messages_.messages(),
+            (std::vector<RecordedMessage>{{PlatIcon::kError, "Exportar", kPalmExportNoCompany}}));
+  EXPECT_EQ(ReadFileBytes(folders_.ExchangeFile("Cliente.txt")), "old\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folders_.root().dir() / "Palm"),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
 TEST_F(PalmExportTest, MissingFolderReportsTheErrorAndWritesNothing) {
   EXPECT_EQ(PalmExport(nullptr, folders_.root().Path("NaoExiste"), 1, {}), 0);
   EXPECT_EQ(messages_.messages(), std::vector<RecordedMessage>{kOpenError});
