@@ -158,10 +158,11 @@ int RunSintegra(const std::vector<std::string>& args) {
   if (!outcome.ok) return kExitFailed;
   if (!check) return kExitSuccess;
   int errors = 0;
-  if (!ShowSintegraCheck(kSintegraPath, errors)) return kExitFailed;
+  // the report under the root, named as it is
+  if (!ShowSintegraCheck(PlatNativePath(kSintegraPath), errors)) return kExitFailed;
   if (errors == 0) return kExitSuccess;
   PlatShowMessage(nullptr,
-                  std::string("O arquivo ") + kSintegraPath + " foi gerado, mas a verificação "
+                  std::string("O arquivo ") + PlatShownPath(kSintegraPath) + " foi gerado, mas a verificação "
                       "encontrou " + std::to_string(errors) +
                       " erro(s); ele ficou no lugar. Corrija-os antes de entregar o arquivo.",
                   kCheckCaption, PlatIcon::kError);

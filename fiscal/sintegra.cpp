@@ -9,6 +9,7 @@
 #include "codecs/number.h"
 #include "codecs/text.h"
 #include "fiscal/ecf_binding.h"
+#include "platform/trouble.h"
 
 namespace {
 
@@ -127,7 +128,7 @@ std::vector<std::uint32_t> ReportOrder(const std::string& text, const std::vecto
 }
 
 std::string UnsortedMessage(const std::string& path, const char* reason) {
-  return std::string(reason) + " " + path + ".";
+  return std::string(reason) + " " + PlatShownPath(path) + ".";
 }
 
 // The sorted file replaces the original only once every byte of it is on the
@@ -159,7 +160,8 @@ void DropGeneratedFile(PlatWindow owner, bool had_previous) {
   if (had_previous) {
     PlatShowMessage(owner,
                     std::string("O arquivo anterior ficou guardado como ") +
-                        kSintegraPreviousPath + " e volta a ser o Sintegra.txt na próxima vez "
+                        PlatShownPath(kSintegraPreviousPath) +
+                        " e volta a ser o Sintegra.txt na próxima vez "
                         "que o Vri for iniciado para a impressora fiscal.",
                     "Vri", PlatIcon::kWarning);
   }
@@ -251,7 +253,8 @@ int SintegraGenerate(PlatWindow owner, const SintegraRequest& typed) {
   bool had_previous = PlatFileExists(kSintegraPath);
   if (had_previous && !PlatRename(kSintegraPath, kSintegraPreviousPath)) {
     PlatShowMessage(owner,
-                    std::string("Não foi possível guardar o arquivo anterior ") + kSintegraPath +
+                    std::string("Não foi possível guardar o arquivo anterior ") +
+                        PlatShownPath(kSintegraPath) +
                         " como " + kSintegraPreviousName + "; nada foi gerado.",
                     "Vri", PlatIcon::kError);
     return 0;
@@ -282,7 +285,7 @@ int SintegraGenerate(PlatWindow owner, const SintegraRequest& typed) {
       !PlatRemove(kSintegraPreviousPath)) {
     PlatShowMessage(owner,
                     std::string("Não foi possível apagar o arquivo anterior ") +
-                        kSintegraPreviousPath +
+                        PlatShownPath(kSintegraPreviousPath) +
                         "; apague-o antes de iniciar o Vri de novo, ou ele voltará a ser o "
                         "Sintegra.txt.",
                     "Vri", PlatIcon::kWarning);
@@ -294,7 +297,8 @@ int SintegraGenerate(PlatWindow owner, const SintegraRequest& typed) {
         "O Sintegra.txt gerado agora é de um ensaio: a biblioteca da impressora é o simulador "
         "(" + request.library_version + ").";
     if (had_previous)
-      text += std::string(" O arquivo anterior foi guardado como ") + kSintegraPreviousPath +
+      text += std::string(" O arquivo anterior foi guardado como ") +
+              PlatShownPath(kSintegraPreviousPath) +
               " e volta a ser o Sintegra.txt na próxima vez que o Vri for iniciado para a "
               "impressora fiscal.";
     else
@@ -319,7 +323,7 @@ int RestorePreviousSintegra(PlatWindow owner) {
   if (PlatRename(kSintegraPreviousPath, kSintegraPath)) return 1;
   PlatShowMessage(owner,
                   std::string("Não foi possível recolocar o arquivo anterior ") +
-                      kSintegraPreviousPath + " como Sintegra.txt.",
+                      PlatShownPath(kSintegraPreviousPath) + " como Sintegra.txt.",
                   "Vri", PlatIcon::kError);
   return 0;
 }
@@ -382,7 +386,7 @@ int SortSintegraFile(PlatWindow owner, const std::string& path, const char* kept
   }
   if (spans.empty()) {
     PlatShowMessage(owner,
-                    "O arquivo " + path + " está vazio: nenhum registro foi gravado.",
+                    "O arquivo " + PlatShownPath(path) + " está vazio: nenhum registro foi gravado.",
                     "Vri", PlatIcon::kError);
     return 0;
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fiscal/sintegra.h"
+#include "platform/trouble.h"
 #include "tests/support/seam_doubles.h"
 #include "tests/unit/crash_support.h"
 #include "tests/unit/fiscal_fake_library.h"
@@ -361,9 +362,9 @@ TEST_F(SintegraJob, NothingToReadBackIsAFailure) {
   };
   const Row rows[] = {
       {"no file at all", false, "",
-       "Não foi possível ler o arquivo C:\\Kmar\\Arquivos\\Sintegra.txt."},
+       "Não foi possível ler o arquivo " + PlatShownPath(kSintegraPath) + "."},
       {"an empty file", true, "",
-       "O arquivo C:\\Kmar\\Arquivos\\Sintegra.txt está vazio: nenhum registro foi gravado."},
+       "O arquivo " + PlatShownPath(kSintegraPath) + " está vazio: nenhum registro foi gravado."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -438,9 +439,9 @@ TEST_F(SintegraJob, RewriteFaultsLeaveTheLibrarysFileWhole) {
       EXPECT_EQ(rec_.messages()[0].caption, "Vri");
       EXPECT_EQ(rec_.messages()[0].icon, E);
       const std::string text = n == 1 && op == FaultOp::kOpen
-                                   ? "Não foi possível ler o arquivo C:\\Kmar\\Arquivos\\Sintegra.txt."
-                                   : "Não foi possível gravar os registros ordenados no arquivo "
-                                     "C:\\Kmar\\Arquivos\\Sintegra.txt. O arquivo ficou como estava.";
+                                   ? "Não foi possível ler o arquivo " + PlatShownPath(kSintegraPath) + "."
+                                   : "Não foi possível gravar os registros ordenados no arquivo " +
+                                     PlatShownPath(kSintegraPath) + ". O arquivo ficou como estava.";
       EXPECT_EQ(rec_.messages()[0].text, text);
       ASSERT_LT(n, 50) << "the fault never stopped firing";
     }
@@ -457,8 +458,8 @@ TEST_F(SintegraJob, GenerationReportsAFailedRewrite) {
   EXPECT_EQ(faults.Fired(), 1);
   ASSERT_EQ(rec_.messages().size(), 1u);
   EXPECT_EQ(rec_.messages()[0].text,
-            "Não foi possível gravar os registros ordenados no arquivo "
-            "C:\\Kmar\\Arquivos\\Sintegra.txt. Nenhum arquivo foi gravado.");
+            "Não foi possível gravar os registros ordenados no arquivo " +
+            PlatShownPath(kSintegraPath) + ". Nenhum arquivo foi gravado.");
   EXPECT_FALSE(FileExistsNative(kSintegraPath));
 }
 

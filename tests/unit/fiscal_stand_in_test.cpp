@@ -11,6 +11,7 @@
 
 #include "fiscal/ecf_binding.h"
 #include "fiscal/sintegra.h"
+#include "platform/trouble.h"
 #include "fiscal/sintegra_check.h"
 #include "tests/support/seam_doubles.h"
 #include "tests/unit/test_support.h"
@@ -118,10 +119,10 @@ TEST_F(StandIn, EveryReplyRehearsed) {
        {{E, "ECF-Trata",
          "RelatorioSintegraMFD\n\n-6 Impressora desligada ou cabo de comunicação desconectado."}}},
       {"success but no file", "Arquivo=nada\r\n",
-       {{E, "Vri", "Não foi possível ler o arquivo C:\\Kmar\\Arquivos\\Sintegra.txt."}}},
+       {{E, "Vri", "Não foi possível ler o arquivo " + PlatShownPath(kSintegraPath) + "."}}},
       {"success but an empty file", "Arquivo=vazio\r\n",
        {{E, "Vri",
-         "O arquivo C:\\Kmar\\Arquivos\\Sintegra.txt está vazio: nenhum registro foi gravado."}}},
+         "O arquivo " + PlatShownPath(kSintegraPath) + " está vazio: nenhum registro foi gravado."}}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -245,7 +246,7 @@ TEST_F(StandIn, BatchCommands) {
     EXPECT_EQ(run("sintegra --month 03/2026" + lib), 0) << last.err;
     EXPECT_EQ(ReadFileBytes(kSintegraPreviousPath), real);
     EXPECT_NE(ReadFileBytes(kSintegraPath), real);
-    EXPECT_NE(last.err.find("O arquivo anterior foi guardado como C:\\Kmar\\Arquivos\\Sintegra-anterior.txt"),
+    EXPECT_NE(last.err.find("O arquivo anterior foi guardado como " + PlatShownPath(kSintegraPreviousPath)),
               std::string::npos)
         << last.err;
   }
