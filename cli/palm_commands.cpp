@@ -37,12 +37,6 @@ int ReadFolderOption(const std::string& command, const std::vector<std::string>&
   return 1;
 }
 
-std::string InFolder(const std::string& folder, const char* name) {
-  std::string path = folder;
-  if (!path.empty() && path.back() != '\\' && path.back() != '/') path += "\\";
-  return path + name;
-}
-
 }  // namespace
 
 int RunPalmExport(const std::vector<std::string>& args) {
@@ -87,8 +81,7 @@ int RunPalmImport(const std::vector<std::string>& args) {
   if (!ReadFolderOption("palm-import", args, folder, status)) return status;
   if (!StartUp(kModePalm)) return kExitFailed;
   std::string shown = ShownPath(PlatNativePath(folder));
-  if (PlatFolderExists(folder) && !PlatFileExists(InFolder(folder, "Cabecalho.txt")) &&
-      !PlatFileExists(InFolder(folder, "Itens.txt"))) {
+  if (PlatFolderExists(folder) && !PalmHasOrderFiles(folder)) {
     PrintOut("nada a importar: a pasta " + shown + " não tem Cabecalho.txt nem Itens.txt");
     return kExitNothing;
   }

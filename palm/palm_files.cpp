@@ -1,5 +1,7 @@
 #include "palm/palm_files.h"
 
+#include "platform/platform.h"
+
 namespace {
 
 constexpr char kTemporaryExtension[] = "tmp";
@@ -25,6 +27,14 @@ std::string& PalmFilePath(std::string& out, const std::string& folder, const cha
   out.push_back('.');
   out.append(extension);
   return out;
+}
+
+int PalmHasOrderFiles(const std::string& folder) {
+  std::string name;
+  for (int i = 0; i < 2; ++i)
+    if (PlatFileExists(PalmFilePath(name, folder, kPalmOrderFiles[i], kPalmTextExtension)))
+      return 1;
+  return 0;
 }
 
 std::string& PalmTemporaryPath(std::string& out, const std::string& folder, const char* table,

@@ -33,6 +33,10 @@ inline constexpr char kPalmAsideExtension[] = "bak";
 std::string& PalmFilePath(std::string& out, const std::string& folder, const char* table,
                           const char* extension);
 
+// 1 when the exchange folder holds an order file to import (Cabecalho.txt
+// or Itens.txt).
+int PalmHasOrderFiles(const std::string& folder);
+
 // "<folder>\~<table>.<tag>.tmp": the table as an export run writes it before
 // putting it in place; tag is the run's number. Returns out.
 std::string& PalmTemporaryPath(std::string& out, const std::string& folder, const char* table,
