@@ -72,6 +72,21 @@ int UsageError(const std::string& text);
 // Returns 1, or 0 after the folder message was shown (the command then exits 1).
 int StartUp(int job_mode);
 
+// Makes the product folder current, as StartUp does. 1, or 0 after the
+// folder message.
+int StartUpFolder();
+// Loads the company given with --company (that one or none) or, without
+// it, start-up's company, making no folder; prints the company loaded. 1
+// when one is loaded; 0 with `asked` the code looked for.
+int LoadCompanyReadOnly(std::string& asked);
+
+// One JSON member, the value Windows-1252 text: "\"name\": \"value\"".
+std::string JsonMember(const std::string& name, const std::string& cp1252);
+
+// The printer library the fiscal job loads by default: Bemafi32.dll by the
+// system's search on Windows, the stand-in beside vri-batch elsewhere.
+std::string DefaultLibrary();
+
 // Members added to the JSON line of every message shown while set (for
 // example "\"line\": 3, \"code\": \"S01\""); the empty text adds none.
 void SetMessageFields(const std::string& json_members);
@@ -94,3 +109,4 @@ int RunPalmImport(const std::vector<std::string>& args);
 int RunSintegra(const std::vector<std::string>& args);
 int RunSintegraSort(const std::vector<std::string>& args);
 int RunSintegraCheck(const std::vector<std::string>& args);
+int RunDoctor(const std::vector<std::string>& args);

@@ -24,11 +24,13 @@ const char kGeneral[] =
     "                  em ordem (como \"Gerar Sintegra\")\n"
     "  sintegra-sort   põe em ordem um arquivo Sintegra já gravado\n"
     "  sintegra-check  confere um arquivo Sintegra pelo leiaute do Convênio 57/95\n"
+    "  doctor          diz o que está errado na pasta de dados, sem gravar nada\n"
     "\n"
     "Opções gerais (antes do comando):\n"
-    "  --company CÓDIGO    empresa a carregar (padrão 00001). Se o código não está no\n"
-    "                      F00R0.DAT, vale a empresa usada por último (C11.DAT) e um\n"
-    "                      aviso diz isso.\n"
+    "  --company CÓDIGO    empresa a usar, só algarismos. Um código que não está no\n"
+    "                      F00R0.DAT para qualquer comando antes de tocar em algo\n"
+    "                      (saída 1). Sem --company: 00001, ou, se ela não está no\n"
+    "                      F00R0.DAT, a empresa usada por último (C11.DAT), com um aviso.\n"
     "  --root PASTA        ensaio: a PASTA faz as vezes da unidade C: (só da C:). Os\n"
     "                      caminhos digitados (--library, --folder, ARQUIVO, --messages)\n"
     "                      valem como digitados, a partir da pasta de início, e nunca\n"
@@ -53,11 +55,15 @@ const char kGeneral[] =
     "  sistema. No console do Windows os acentos saem certos em qualquer página\n"
     "  de código; redirecionada para um arquivo ou outro programa, a saída é UTF-8.\n"
     "\n"
-    "Códigos de saída:\n"
-    "  0  sucesso\n"
-    "  1  falha (veja as mensagens)\n"
+    "Códigos de saída (para agendamentos):\n"
+    "  0  sucesso, e nenhuma mensagem de erro no caminho\n"
+    "  1  falha, ou alguma mensagem de erro (item recusado, pedido que ficou para a\n"
+    "     próxima importação, versão da biblioteca que não respondeu...)\n"
     "  2  erro de uso: nada foi feito\n"
-    "  3  nada a fazer (palm-import sem Cabecalho.txt e sem Itens.txt na pasta)\n"
+    "  3  nada a fazer (palm-import sem Cabecalho.txt e sem Itens.txt na pasta,\n"
+    "     também quando outra importação acabou de levá-los)\n"
+    "  Com --messages ARQUIVO, cada linha JSON traz \"time\" e \"company\", e a última\n"
+    "  diz \"Fim: código de saída N.\".\n"
     "\n"
     "Exemplo de ensaio, sem tocar no C:\\Kmar verdadeiro:\n"
     "  vri-batch --root C:\\Ensaio sintegra --month 03/2026 --library simulador\\Bemafi32.dll\n"
@@ -155,6 +161,29 @@ const char kSintegraCheck[] =
     "Exemplo:\n"
     "  vri-batch sintegra-check C:\\Kmar\\Arquivos\\Sintegra.txt\n";
 
+const char kDoctor[] =
+    "Uso: vri-batch [opções gerais] doctor [--folder PASTA] [--library CAMINHO]\n"
+    "\n"
+    "Lê a pasta do produto, os arquivos da empresa, a pasta de troca do Palm e a\n"
+    "biblioteca da impressora e diz, uma mensagem por achado, o que está errado. Não\n"
+    "grava nada. Cada achado tem um código (com --messages, nas linhas JSON \"code\"\n"
+    "e \"path\"):\n"
+    "  D01 erro   arquivo de registros cortado (não tem um número inteiro de registros)\n"
+    "  D02 erro   contador do F34.DAT que não é número ou está atrás dos documentos\n"
+    "  D03 aviso  documento começado e não terminado no diário (a próxima importação\n"
+    "             o desfaz)\n"
+    "  D04 aviso  arquivo temporário de uma execução que não está mais rodando\n"
+    "  D05 aviso  pedidos esperando na pasta de troca\n"
+    "  D06 erro   tabelas do Palm de duas exportações (uma parou no meio)\n"
+    "  D07 erro   biblioteca da impressora que falta, não carrega ou não tem uma função\n"
+    "  D08 erro   empresa que não está no F00R0.DAT, sem C11.DAT que indique outra\n"
+    "\n"
+    "  --folder PASTA      a pasta de troca (padrão: a que o diálogo do Palm lembra no\n"
+    "                      F37.DAT, senão C:\\Palm)\n"
+    "  --library CAMINHO   a biblioteca da impressora (padrão: a do comando sintegra)\n"
+    "\n"
+    "Códigos de saída: 0 sem erro (pode haver avisos), 1 com erro, 2 erro de uso.\n";
+
 }  // namespace
 
 bool IsHelpWord(const std::string& word) {
@@ -168,6 +197,7 @@ std::string HelpText(const std::string& command) {
   if (command == "sintegra") return kSintegra;
   if (command == "sintegra-sort") return kSintegraSort;
   if (command == "sintegra-check") return kSintegraCheck;
+  if (command == "doctor") return kDoctor;
   return "";
 }
 

@@ -112,6 +112,24 @@ int ErrorsShown() { return g_errors; }
 
 void SetMessageFields(const std::string& json_members) { g_message_fields = json_members; }
 
+std::string JsonMember(const std::string& name, const std::string& cp1252) {
+  return JsonString(name) + ": " + JsonString(Cp1252ToUtf8(cp1252));
+}
+
+int StartUpFolder() { return SetWorkFolder("Vri"); }
+
+int LoadCompanyReadOnly(std::string& asked) {
+  char code[32];
+  std::snprintf(code, sizeof code, "%05d", DecimalValue(g_company));
+  asked = code;
+  Company().company_code = g_company;
+  if (!LoadCompany(g_company_given ? kLoadExact : kLoadLookUp, 0)) return 0;
+  g_company_loaded = Trimmed(Company().company_code);
+  PrintOut("empresa: " + g_company_loaded + " (registro " +
+           std::to_string(Company().company_record) + " do F00R0.DAT)");
+  return 1;
+}
+
 int StartUp(int job_mode) {
   Company().job_mode = job_mode;
   Company().company_code = g_company;
@@ -220,7 +238,7 @@ int RunCommandLine(int argc, char** argv) {
       break;
     }
   }
-  if (i >= args.size()) return UsageError("falta o comando (palm-export, palm-import, sintegra, sintegra-sort ou sintegra-check)");
+  if (i >= args.size()) return UsageError("falta o comando (palm-export, palm-import, sintegra, sintegra-sort, sintegra-check ou doctor)");
   std::string command = args[i];
   std::vector<std::string> rest(args.begin() + (long)i + 1, args.end());
   std::string help = HelpText(command);
@@ -251,6 +269,7 @@ int RunCommandLine(int argc, char** argv) {
   if (command == "sintegra") return RunSintegra(rest);
   if (command == "sintegra-sort") return RunSintegraSort(rest);
   if (command == "sintegra-check") return RunSintegraCheck(rest);
+  if (command == "doctor") return RunDoctor(rest);
   return UsageError("comando desconhecido: " + command);
 }
 

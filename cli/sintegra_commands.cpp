@@ -37,19 +37,6 @@ const SintegraOption kOptions[] = {
     {"--contact", SintegraField::kContact},
 };
 
-// The vendor's library is found by the system's search on Windows; elsewhere
-// the stand-in built beside vri-batch answers in its place.
-std::string DefaultLibrary() {
-#if defined(_WIN32)
-  return kEcfLibraryName;
-#else
-  std::error_code ec;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return "libbemafi32.so";
-  return (self.parent_path() / "libbemafi32.so").string();
-#endif
-}
-
 // Why a file is not a Sintegra file (every line begins with two digits and
 // lines end in CR LF or LF, no NUL byte), or the empty text. A file that
 // cannot be read or is empty is left to the sort, which says so.
@@ -107,6 +94,17 @@ int ShowSintegraCheck(const std::string& path, int& errors) {
 }
 
 }  // namespace
+
+std::string DefaultLibrary() {
+#if defined(_WIN32)
+  return kEcfLibraryName;
+#else
+  std::error_code ec;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return "libbemafi32.so";
+  return (self.parent_path() / "libbemafi32.so").string();
+#endif
+}
 
 int RunSintegra(const std::vector<std::string>& args) {
   SintegraRequest request;

@@ -80,7 +80,7 @@ int ReadLastCompany(int request) {
   return company.company_record;
 }
 
-int LoadCompany(int request) {
+int LoadCompany(int request, int make_folder) {
   CompanyContext& company = Company();
   const bool exact = request == kLoadExact;
   if ((request == kLoadLookUp || exact) && !company.company_code.empty()) {
@@ -112,6 +112,7 @@ int LoadCompany(int request) {
     company.company_record = -1;
     return 0;
   }
+  if (!make_folder) return 1;
   // The company folder may exist already; a product folder copied without
   // R00 gets it, so the company files can be made in it.
   if (!PlatFolderExists(kCompanyFolderRoot)) PlatMakeFolder(kCompanyFolderRoot);

@@ -51,4 +51,5 @@ int ReadLastCompany(int request);
 // Returns 1 with a company loaded; 0 with an empty code and record -1 when
 // none could be (no message: the first company file the job opens reports
 // it). The Win32 caller repaints the main window afterwards.
-int LoadCompany(int request);
+// make_folder 0: R00\<code> is not made (a reading that writes nothing).
+int LoadCompany(int request, int make_folder = 1);
