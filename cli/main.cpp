@@ -66,20 +66,11 @@ void LogJson(const std::string& icon, const std::string& caption, const std::str
       << "}\n";
 }
 
-const char* Prefix(PlatIcon icon) {
-  switch (icon) {
-    case PlatIcon::kError: return "erro";
-    case PlatIcon::kWarning: return "aviso";
-    case PlatIcon::kInformation: return "informação";
-  }
-  return "erro";
-}
-
 // A message as one line on standard error, its detail below it, and a JSON line.
 void Emit(PlatIcon icon, const std::string& caption, const std::string& text,
           const std::string& detail) {
   if (icon == PlatIcon::kError) ++g_errors;
-  PrintErr(std::string(Prefix(icon)) + " [" + OneLine(caption) + "] " + OneLine(ShownPath(text)));
+  PrintErr(std::string(IconPrefix(icon)) + " [" + OneLine(caption) + "] " + OneLine(ShownPath(text)));
   if (!detail.empty()) PrintErr("detalhe: " + OneLine(detail));
   LogJson(IconName(icon), Cp1252ToUtf8(caption), Cp1252ToUtf8(ShownPath(text)),
           Cp1252ToUtf8(detail));

@@ -65,31 +65,34 @@ std::string NotSintegra(const std::string& path) {
   return "";
 }
 
-constexpr char kCheckCaption[] = "Sintegra";
-
-// Checks the file at path and shows one message per fault (an error, or a
-// warning for a reading of the layout), each JSON line with its line and
-// code; prints the count on standard output. Returns 1 with the number of
-// errors; 0 after a message when the file cannot be read.
-int ShowSintegraCheck(const std::string& path, int& errors) {
-  errors = 0;
-  std::vector<SintegraFault> faults;
-  const std::string shown = ShownPath(PlatNativePath(path));
-  if (!CheckSintegraFile(path, faults)) {
-    PlatShowMessage(nullptr, "Não foi possível ler o arquivo " + shown + ".", kCheckCaption,
-                    PlatIcon::kError);
-    return 0;
-  }
-  int warnings = 0;
+// Shows one message per fault (an error, or a warning for a reading of the
+// layout), each JSON line with its line and code, and prints the count on
+// standard output for `path`. Returns the number of errors.
+int ShowFaults(const std::string& path, const std::vector<SintegraFault>& faults) {
+  int errors = 0, warnings = 0;
   for (const SintegraFault& f : faults) {
     SetMessageFields("\"line\": " + std::to_string(f.line) + ", \"code\": \"" + f.code + "\"");
-    PlatShowMessage(nullptr, f.text, kCheckCaption,
+    PlatShowMessage(nullptr, f.text, kSintegraCheckCaption,
                     f.error ? PlatIcon::kError : PlatIcon::kWarning);
     (f.error ? errors : warnings)++;
   }
   SetMessageFields("");
-  PrintOut("verificado: " + shown + ": " + std::to_string(errors) + " erro(s), " +
-           std::to_string(warnings) + " aviso(s)");
+  PrintOut("verificado: " + ShownPath(PlatNativePath(path)) + ": " + std::to_string(errors) +
+           " erro(s), " + std::to_string(warnings) + " aviso(s)");
+  return errors;
+}
+
+// Checks the file at path and shows its faults. Returns 1 with the number
+// of errors; 0 after a message when the file cannot be read.
+int ShowSintegraCheck(const std::string& path, int& errors) {
+  errors = 0;
+  std::vector<SintegraFault> faults;
+  if (!CheckSintegraFile(path, faults)) {
+    PlatShowMessage(nullptr, "Não foi possível ler o arquivo " + ShownPath(PlatNativePath(path)) + ".",
+                    kSintegraCheckCaption, PlatIcon::kError);
+    return 0;
+  }
+  errors = ShowFaults(path, faults);
   return 1;
 }
 
@@ -154,16 +157,22 @@ int RunSintegra(const std::vector<std::string>& args) {
   if (!outcome.version.empty()) PrintOut("versão da biblioteca: " + outcome.version);
   if (outcome.generated) PrintOut("arquivo: " + ShownPath(PlatNativePath(kSintegraPath)));
   if (!outcome.ok) return kExitFailed;
+  PrintOut("verificação: " + PlatShownPath(kSintegraCheckReportPath) + ": " +
+           std::to_string(outcome.verdict.errors) + " erro(s), " +
+           std::to_string(outcome.verdict.warnings) + " aviso(s)");
   if (!check) return kExitSuccess;
-  int errors = 0;
-  // the report under the root, named as it is
-  if (!ShowSintegraCheck(PlatNativePath(kSintegraPath), errors)) return kExitFailed;
+  if (!outcome.verdict.checked) {
+    PlatShowMessage(nullptr, "Não foi possível ler o arquivo " + PlatShownPath(kSintegraPath) + ".",
+                    kSintegraCheckCaption, PlatIcon::kError);
+    return kExitFailed;
+  }
+  int errors = ShowFaults(kSintegraPath, outcome.verdict.faults);
   if (errors == 0) return kExitSuccess;
   PlatShowMessage(nullptr,
-                  std::string("O arquivo ") + PlatShownPath(kSintegraPath) + " foi gerado, mas a verificação "
-                      "encontrou " + std::to_string(errors) +
+                  std::string("O arquivo ") + PlatShownPath(kSintegraPath) +
+                      " foi gerado, mas a verificação encontrou " + std::to_string(errors) +
                       " erro(s); ele ficou no lugar. Corrija-os antes de entregar o arquivo.",
-                  kCheckCaption, PlatIcon::kError);
+                  kSintegraCheckCaption, PlatIcon::kError);
   return kExitFailed;
 }
 

@@ -85,7 +85,9 @@ void OnGenerate(HWND dialog) {
   FiscalDialogState state;
   ReadState(dialog, state);
   DateRec today;
-  GenerateSintegraStep(dialog, state.request, Today(today, PlatNow()));
+  SintegraVerdict verdict;
+  if (GenerateSintegraStep(dialog, state.request, Today(today, PlatNow()), verdict))
+    ShowSintegraVerdict(dialog, verdict);
 }
 
 // A field that was left is normalised at once, so that what it shows is what

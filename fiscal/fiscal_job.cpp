@@ -1,6 +1,8 @@
 #include "fiscal/fiscal_job.h"
 
 #include "fiscal/ecf_binding.h"
+#include "platform/message_sink.h"
+#include "platform/trouble.h"
 
 int StartFiscalJob(PlatWindow owner, const std::string& library, std::string& version) {
   version.clear();
@@ -14,9 +16,52 @@ void NormaliseSintegraFields(SintegraRequest& request, const DateRec& today) {
   NormCep(request.cep);
 }
 
-int GenerateSintegraStep(PlatWindow owner, SintegraRequest request, const DateRec& today) {
+namespace {
+
+// The sorted report checked, its findings written beside it. A report that
+// cannot be written is no failure of the generation: the findings are also
+// in the verdict.
+void CheckReport(SintegraVerdict& verdict) {
+  verdict = SintegraVerdict{};
+  verdict.checked = CheckSintegraFile(kSintegraPath, verdict.faults);
+  std::string text;
+  for (const SintegraFault& f : verdict.faults) {
+    (f.error ? verdict.errors : verdict.warnings)++;
+    text.append(IconPrefix(f.error ? PlatIcon::kError : PlatIcon::kWarning))
+        .append(" [")
+        .append(kSintegraCheckCaption)
+        .append("] ")
+        .append(f.text)
+        .append("\r\n");
+  }
+  text.append("verificado: ").append(PlatShownPath(kSintegraPath)).append(": ");
+  if (verdict.checked)
+    text.append(std::to_string(verdict.errors) + " erro(s), " +
+                std::to_string(verdict.warnings) + " aviso(s)\r\n");
+  else
+    text.append("o arquivo não pôde ser lido\r\n");
+  PlatReplaceWhole(kSintegraCheckReportPath, std::string(kSintegraCheckReportPath) + ".tmp", text,
+                   0);
+}
+
+}  // namespace
+
+int GenerateSintegraStep(PlatWindow owner, SintegraRequest request, const DateRec& today,
+                         SintegraVerdict& verdict) {
+  verdict = SintegraVerdict{};
   NormaliseSintegraFields(request, today);
-  return SintegraGenerate(owner, request);
+  if (!SintegraGenerate(owner, request)) return 0;
+  CheckReport(verdict);
+  return 1;
+}
+
+void ShowSintegraVerdict(PlatWindow owner, const SintegraVerdict& verdict) {
+  if (verdict.errors == 0) return;
+  PlatShowMessage(owner,
+                  "O arquivo Sintegra.txt tem " + std::to_string(verdict.errors) +
+                      " erro(s) que o validador do estado pode recusar. Veja o relatório em " +
+                      PlatShownPath(kSintegraCheckReportPath) + ".",
+                  "Vri", PlatIcon::kWarning);
 }
 
 int EndFiscalJob(PlatWindow owner) { return ReleaseEcfLibrary(owner); }
@@ -28,7 +73,7 @@ int RunFiscalJob(PlatWindow owner, const std::string& library, SintegraRequest r
   outcome.loaded = EcfLibrary() != nullptr;
   if (!outcome.loaded) return 0;
   request.library_version = outcome.version;
-  outcome.generated = GenerateSintegraStep(owner, request, today);
+  outcome.generated = GenerateSintegraStep(owner, request, today, outcome.verdict);
   int released = EndFiscalJob(owner);
   outcome.ok = started && outcome.generated && released;
   return outcome.ok;

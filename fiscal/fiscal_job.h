@@ -4,9 +4,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "codecs/date.h"
 #include "fiscal/sintegra.h"
+#include "fiscal/sintegra_check.h"
 #include "platform/platform.h"
 
 // Opening the job: puts back a previous report that a generation ended
@@ -20,9 +22,31 @@ int StartFiscalJob(PlatWindow owner, const std::string& library, std::string& ve
 // completed with today's year, the CEP as "12345-678".
 void NormaliseSintegraFields(SintegraRequest& request, const DateRec& today);
 
+// Where the checker's findings on the last report are written.
+inline constexpr char kSintegraCheckReportPath[] = "C:\\Kmar\\Arquivos\\Sintegra-verificacao.txt";
+// The caption of the checker's findings.
+inline constexpr char kSintegraCheckCaption[] = "Sintegra";
+
+// What the checker found in a report.
+struct SintegraVerdict {
+  int checked = 0;  // the file could be read and was checked
+  int errors = 0;
+  int warnings = 0;
+  std::vector<SintegraFault> faults;
+};
+
 // "&Gerar Sintegra": the fields normalised, then the generation (which sorts
-// the file). Returns as SintegraGenerate.
-int GenerateSintegraStep(PlatWindow owner, SintegraRequest request, const DateRec& today);
+// the file); after a successful one the sorted file is checked and the
+// findings written to kSintegraCheckReportPath (Windows-1252, CR LF, one
+// finding a line as vri-batch prints it, then the summary line), replacing
+// it whole. Returns as SintegraGenerate; `verdict` the check's outcome.
+int GenerateSintegraStep(PlatWindow owner, SintegraRequest request, const DateRec& today,
+                         SintegraVerdict& verdict);
+
+// After a generation whose check found errors: the warning that the state's
+// validator may refuse the file, and where the findings are (caption "Vri").
+// Nothing for a verdict without errors.
+void ShowSintegraVerdict(PlatWindow owner, const SintegraVerdict& verdict);
 
 // Closing the job: the library released. 1, or 0 after its message.
 int EndFiscalJob(PlatWindow owner);
@@ -32,6 +56,7 @@ struct FiscalJobOutcome {
   int loaded = 0;       // the library was loaded
   std::string version;  // its version (empty when the call failed)
   int generated = 0;    // the report was made ("Arquivo Sintegra.txt gerado com sucesso.")
+  SintegraVerdict verdict;  // the check of the report made
   int ok = 0;           // every step succeeded, the library released included
 };
 

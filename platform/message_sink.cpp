@@ -19,6 +19,15 @@ const char* IconName(PlatIcon icon) {
   return "error";
 }
 
+const char* IconPrefix(PlatIcon icon) {
+  switch (icon) {
+    case PlatIcon::kError: return "erro";
+    case PlatIcon::kWarning: return "aviso";
+    case PlatIcon::kInformation: return "informação";
+  }
+  return "erro";
+}
+
 void MessageSink::Show(PlatWindow, const std::string& text, const std::string& caption,
                        PlatIcon icon, const std::string& detail) {
   if (g_innermost && g_innermost->sink_)

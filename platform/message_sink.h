@@ -22,6 +22,9 @@ struct PlatMessage {
 
 // "error", "warning" or "information".
 const char* IconName(PlatIcon icon);
+// The same in Portuguese, as vri-batch and the reports print a message:
+// "erro", "aviso" or "informação" (Windows-1252).
+const char* IconPrefix(PlatIcon icon);
 
 // Routes every message of the platform in force to sink instead of the
 // screen while the guard lives. Guards nest: only the innermost sink gets a

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "fiscal/fiscal_dialog_win32.h"
+#include "fiscal/fiscal_job.h"
 #include "fiscal/sintegra.h"
+#include "fiscal/sintegra_check.h"
 #include "resources/boxecf_res.h"
 #include "resources/vri_res.h"
 #include "tests/support/seam_doubles.h"
@@ -140,10 +142,27 @@ TEST_F(FiscalDialog, GenerateCommitsTheFocusedFieldFirst) {
   EXPECT_EQ(FakeEcf().sintegra_texts[3], "Mercado Sol");
   EXPECT_EQ(FakeEcf().sintegra_texts[9], "12340000");
   EXPECT_EQ(FakeEcf().sintegra_report, 39);
+  // the sorted file checked: two lines of the wrong length, errors the
+  // state's validator would refuse, told after the success and kept beside it
+  std::vector<SintegraFault> faults;
+  ASSERT_EQ(CheckSintegraFile(kSintegraPath, faults), 1);
+  int errors = 0;
+  for (const SintegraFault& f : faults) errors += f.error;
+  ASSERT_GT(errors, 0);
   EXPECT_EQ(rec_.messages(),
             (std::vector<RecordedMessage>{
-                {PlatIcon::kInformation, "Vri", "Arquivo Sintegra.txt gerado com sucesso."}}));
+                {PlatIcon::kInformation, "Vri", "Arquivo Sintegra.txt gerado com sucesso."},
+                {PlatIcon::kWarning, "Vri",
+                 "O arquivo Sintegra.txt tem " + std::to_string(errors) +
+                     " erro(s) que o validador do estado pode recusar. Veja o relatório em " +
+                     PlatNativePath(kSintegraCheckReportPath) + "."}}));
   EXPECT_EQ(ReadFileBytes(kSintegraPath), "10x\r\n90x\r\n");
+  const std::string report = ReadFileBytes(kSintegraCheckReportPath);
+  EXPECT_NE(report.find("erro [Sintegra] Linha 1: registro 10 com 3 caracteres; o leiaute pede "
+                        "126.\r\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find(": " + std::to_string(errors) + " erro(s), "), std::string::npos) << report;
   EXPECT_TRUE(IsWindow(dialog_));  // the dialog stays open
 }
 
