@@ -1,5 +1,6 @@
 #include "documents/doc_store.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -24,6 +25,7 @@ constexpr char kNoKeyText[] = "Documento sem chave de numeração.";
 constexpr char kUndoText[] =
     "Erro ao desfazer a gravação do documento incompleto; ele será desfeito na próxima importação.";
 constexpr char kProductReadText[] = "Erro ao ler o arquivo de produtos.";
+constexpr char kDocumentReadText[] = "Erro ao ler o arquivo de documentos.";
 constexpr char kSavePaiCaption[] = "SavePai";
 constexpr char kSavePaiText[] = "Erro ao atualizar o registro pai.";
 constexpr int kLastItemOffset = 160;
@@ -132,6 +134,84 @@ struct DocWrite {
     return 0;
   }
 };
+
+// The document number of a parent record: the digits at the start of the
+// number's span (fields 9 and 10); 0 when it holds no number a counter can
+// have handed out.
+long ParentDocNumber(const char* record) {
+  const char* p = record + FieldOffset(kParentWidths, kParentDocNumber);
+  const char* end = p + kDocNumberSpan;
+  while (p < end && *p == ' ') ++p;
+  long value = 0;
+  for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+    value = value * 10 + (*p - '0');
+    if (value > kCounterMax) return 0;
+  }
+  return value;
+}
+
+// The highest document number that a live parent of `kind_letter` and
+// `direction` holds in the document file `path` (0: none; a missing file
+// holds none). 1, or 0 when the file is there but cannot be read whole.
+int HighestDocNumber(const std::string& path, char kind_letter, int direction, long& highest) {
+  highest = 0;
+  PlatStream* stream = PlatOpen(path, PlatOpenMode::kRead);
+  if (!stream) return PlatFileExists(path) || PlatFolderExists(path) ? 0 : 1;
+  const long long size = PlatSize(stream);
+  int ok = size >= 0;
+  const long long records = ok ? size / kDocumentRecordLength : 0;
+  constexpr std::size_t kBlockRecords = 64 * 1024 / kDocumentRecordLength;
+  const int kind_at = FieldOffset(kParentWidths, kParentKindLetter);
+  const int direction_at = FieldOffset(kParentWidths, kParentDirection);
+  const char direction_digit = direction == kDirectionSale ? '1' : '0';
+  for (long long n = 0; ok && n < records;) {
+    const long long want = std::min<long long>((long long)kBlockRecords, records - n);
+    const char* data = nullptr;
+    const std::size_t got =
+        PlatSeek(stream, n * kDocumentRecordLength)
+            ? PlatReadView(stream, (std::size_t)(want * kDocumentRecordLength), &data)
+            : 0;
+    const long long whole = (long long)got / kDocumentRecordLength;
+    if (whole == 0) {
+      ok = 0;
+      break;
+    }
+    for (long long i = 0; i < whole; ++i) {
+      const char* r = data + i * kDocumentRecordLength;
+      if (r[0] != kParentRecordType || r[kDocumentRecordLength - 1] == kFreeRecordMark ||
+          r[kind_at] != kind_letter || r[direction_at] != direction_digit)
+        continue;
+      highest = std::max(highest, ParentDocNumber(r));
+    }
+    n += whole;
+  }
+  if (PlatFailed(stream)) ok = 0;
+  PlatClose(stream);
+  return ok;
+}
+
+// The highest number in use for the document's kind in its file, read once
+// per run. 1, or 0 when the file cannot be read (no message).
+int NumberInUse(DocNumbering& numbering, const std::string& path, char kind_letter,
+                int direction, long& highest) {
+  for (const DocNumbering::InUse& known : numbering.in_use) {
+    if (known.file == path && known.kind_letter == kind_letter && known.direction == direction) {
+      highest = known.highest;
+      return 1;
+    }
+  }
+  if (!HighestDocNumber(path, kind_letter, direction, highest)) return 0;
+  numbering.in_use.push_back(DocNumbering::InUse{path, kind_letter, direction, highest});
+  return 1;
+}
+
+// A number drawn for the file is in use from now on.
+void NoteNumberInUse(DocNumbering& numbering, const std::string& path, char kind_letter,
+                     int direction, long number) {
+  for (DocNumbering::InUse& known : numbering.in_use)
+    if (known.file == path && known.kind_letter == kind_letter && known.direction == direction)
+      known.highest = std::max(known.highest, number);
+}
 
 std::string& TwoDigits(int m, std::string& out) {
   char buffer[16];
@@ -306,8 +386,10 @@ int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& cod
             const std::string& code3, long& number, const DateRec& issue_date,
             const DateRec& second_date, const std::string& customer_code,
             const std::string& seller_code, const std::string& code4, int flag,
-            DocJournal* journal) {
+            DocJournal* journal, DocNumbering* numbering) {
   WaitCursor wait;
+  DocNumbering own_run;
+  if (!numbering) numbering = &own_run;
   const int kind = DocKind();
   const int direction = DocDirection();
   TaxTotals totals{};
@@ -315,7 +397,8 @@ int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& cod
   int taxed = kind > 9 ? 1 : 0;
 
   CompanyContext& company = Company();
-  company.doc_kind_code = (unsigned char)KindLetter(kind);
+  const char kind_letter = KindLetter(kind);
+  company.doc_kind_code = (unsigned char)kind_letter;
   company.doc_year = direction == kDirectionSale ? issue_date.year : second_date.year;
   DocWrite doc{form, {}, journal, {}, {}};
   DocumentFilePath(doc.path, company.doc_year);
@@ -348,13 +431,28 @@ int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& cod
     PlatShowMessage(form.owner, kNoKeyText, kSaveCaption, PlatIcon::kError);
     return -1;
   }
+  // The count goes on above every number a live document of the kind has
+  // in the file, whatever the counter says.
+  CounterFloor floor;
+  if (!NumberInUse(*numbering, path, kind_letter, direction, floor.in_use)) {
+    PlatClose(stream);
+    PlatClose(products);
+    PlatShowMessage(form.owner, kDocumentReadText, kSaveCaption, PlatIcon::kError);
+    return -1;
+  }
+  std::string counter;
+  AppendKeyPart(AppendKeyPart(counter, company.company_code), key);
+  std::vector<std::string>& warned = numbering->warned;
+  floor.warn = std::find(warned.begin(), warned.end(), counter) == warned.end();
   number = 0;
   if (!GetCodeCad2(company.company_code, key, number,
-                   kind < 10 ? kNumberDigitsLow : kNumberDigitsHigh)) {
+                   kind < 10 ? kNumberDigitsLow : kNumberDigitsHigh, floor)) {
     PlatClose(stream);
     PlatClose(products);
     return -1;
   }
+  if (floor.mended && floor.warn) warned.push_back(counter);
+  NoteNumberInUse(*numbering, path, kind_letter, direction, number);
 
   // From here on every record written is ours to undo when the document
   // cannot be made whole; the number drawn stays used (a gap, as after any

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "codecs/date.h"
 #include "documents/doc_journal.h"
@@ -21,6 +22,21 @@ constexpr char kChildItem = '1';
 constexpr char kChildRemark = '2';
 constexpr int kSavePaiLink = 0;  // the only mode: store the child's number in the parent
 
+// What a run that saves many documents (an import) keeps from one to the
+// next: the highest document number in use in each document file for each
+// kind letter and direction, read from the file once per run and raised by
+// every number drawn, and the counters already reported as mended.
+struct DocNumbering {
+  struct InUse {
+    std::string file;
+    char kind_letter = 0;
+    int direction = 0;
+    long highest = 0;
+  };
+  std::vector<InUse> in_use;
+  std::vector<std::string> warned;  // counter keys (company code, kind key)
+};
+
 // Saves the document of the form, with the kind and direction of the job
 // (DocKind, DocDirection). The caller's texts are cut to their fields
 // (code1 2, code2 4, code3 3, customer_code 10, seller_code 5, code4 4);
@@ -30,10 +46,17 @@ constexpr int kSavePaiLink = 0;  // the only mode: store the child's number in t
 // remark) and link is announced in `journal` (when given) before it is
 // written, and when any of them fails, every record this call wrote is freed
 // with the status byte '+' and the number drawn stays a gap.
+// The number is never one that a live document of the same kind letter and
+// direction already has in the document file: a counter that is no number
+// or lies below the highest of them goes on from there (GetCodeCad2 with a
+// floor), with its warning once per counter in `numbering` (a run of its
+// own when none is given).
 // Returns the record number of the parent (0 or more) with `number` the
 // document number taken; -1 when no document was left: the product file is
 // there but cannot be read ("Erro ao ler o arquivo de produtos.", caption
-// "SaveDoc", error icon), the document file could not be opened (FOpen2's
+// "SaveDoc", error icon), the document file is there but cannot be read for
+// its numbers ("Erro ao ler o arquivo de documentos.", same caption and
+// icon), the document file could not be opened (FOpen2's
 // message), no number could be taken (GetCodeCad2's message; also
 // "Documento sem chave de numeração." caption "SaveDoc" for a kind without
 // a numbering key), a record did not reach the file or could not be
@@ -46,7 +69,7 @@ int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& cod
             const std::string& code3, long& number, const DateRec& issue_date,
             const DateRec& second_date, const std::string& customer_code,
             const std::string& seller_code, const std::string& code4, int flag,
-            DocJournal* journal = nullptr);
+            DocJournal* journal = nullptr, DocNumbering* numbering = nullptr);
 
 // Mode 0: stores child_number in parent record parent_number of
 // document_file, in the last-item position (field 31) for child type '1'

@@ -274,7 +274,7 @@ int MasterReadable(const std::string& name) {
 // under the journal. Returns 1 when a quote was written, 0 when the order
 // gave none, -1 when SaveDoc refused it.
 int ImportOrder(DocumentForm& form, const Order& order, const ProductIndex& products,
-                const DateRec& today, DocJournal& journal) {
+                const DateRec& today, DocJournal& journal, DocNumbering& numbering) {
   const std::string& header = *order.header;
   ClearItems(form);
   std::string field;
@@ -326,7 +326,8 @@ int ImportOrder(DocumentForm& form, const Order& order, const ProductIndex& prod
   long number = 0;
   int parent = -1;
   if (JournalBegin(journal, order.id))
-    parent = SaveDoc(form, "", "", "", number, today, DateRec{}, customer, seller, "", 0, &journal);
+    parent = SaveDoc(form, "", "", "", number, today, DateRec{}, customer, seller, "", 0, &journal,
+                     &numbering);
   else
     ShowError(form.owner, kPalmWriteFormat, journal.path);
 
@@ -427,6 +428,7 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
   std::vector<Order> orders;
   BuildOrders(headers, items, by_key, orders);
   int unresolved = 0;
+  DocNumbering numbering;
   for (Order& order : orders) {
     if (state.whole.count({group, order.id})) {
       // Imported by a run that ended before it could set the files aside.
@@ -434,7 +436,7 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
       continue;
     }
     if (journal.failed || unresolved) continue;  // stays pending
-    int result = ImportOrder(form, order, products, today, journal);
+    int result = ImportOrder(form, order, products, today, journal, numbering);
     if (result == 0) {
       order.state = OrderState::kNoQuote;
     } else if (result > 0 && JournalWhole(journal, group, order.id)) {

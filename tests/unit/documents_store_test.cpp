@@ -148,15 +148,74 @@ TEST_F(StoreTest, SavesParentItemsAndRemarkFieldByField) {
   EXPECT_EQ(ReadFileBytes(kCounterFile), "00001     54101     1         ");
 }
 
+// A parent of the document file holding document number `number`.
+std::string NumberedParent(const std::string& kind_letter, const std::string& direction,
+                           const std::string& number, char status = ' ') {
+  return MakeRecord(kParentWidths,
+                    {{kParentType, "0"}, {kParentKindLetter, kind_letter},
+                     {kParentDirection, direction}, {kParentDocNumber, number}},
+                    status);
+}
+
+// Two quotes saved in one run (an import): their numbers come from the
+// counter, and never repeat one that a live quote of the file has.
 TEST_F(StoreTest, NumbersFollowTheCounterOfTheKey) {
-  WriteFileBytes(kCounterFile, "00001     54101     41        ");
-  for (long expected : {42L, 43L}) {
-    DocumentForm form = Quote({{"P1", "1", "1", "1"}});
-    long number = 0;
-    ASSERT_GE(Save(form, number), 0);
-    EXPECT_EQ(number, expected);
+  const std::string other_key = "00002     54101     77        ";
+  const std::string quotes_to_57 =
+      NumberedParent("0", "1", "12") + NumberedParent("0", "1", "57") + Rec("19         57", 400);
+  // numbers that are not of a live quote of this kind and direction
+  const std::string not_quotes = NumberedParent("0", "1", "90", '+') +
+                                 NumberedParent("B", "1", "95") + NumberedParent("0", "0", "96") +
+                                 Rec("1         99", 400);
+  const struct {
+    const char* label;
+    std::string counter;    // F34.DAT
+    std::string documents;  // the document file before
+    bool spoilt_again;      // the counter is as before again for the second quote
+    long first, second;
+    bool warned;            // one warning for the run
+  } cases[] = {
+      {"counter_ahead_of_the_file", "00001     54101     41        ", quotes_to_57.substr(0, 400),
+       false, 42, 43, false},
+      {"counter_of_non_digits", "00001     54101     abc       ", quotes_to_57, false, 58, 59,
+       true},
+      {"counter_behind_the_file", "00001     54101     41        ", quotes_to_57 + not_quotes,
+       false, 58, 59, true},
+      // once per run, and the second quote still goes past the first
+      {"counter_spoilt_again_in_the_run", "00001     54101     abc       ", quotes_to_57, true, 58,
+       59, true},
+      {"missing_key_no_document", other_key, not_quotes, false, 1, 2, false},
+      {"non_digits_no_document", "00001     54101     abc       ", not_quotes, false, 1, 2, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    WriteFileBytes(kCounterFile, c.counter);
+    WriteFileBytes(kDocFile, c.documents);
+    MessageRecorder messages;
+    DocNumbering run;
+    long numbers[2] = {0, 0};
+    for (long& number : numbers) {
+      if (&number == &numbers[1] && c.spoilt_again) WriteFileBytes(kCounterFile, c.counter);
+      DocumentForm form = Quote({{"P1", "1", "1", "1"}});
+      ASSERT_GE(SaveDoc(form, "", "", "", number, kIssue, DateRec{}, "C", "V01", "", 0, nullptr, &run),
+                0);
+    }
+    EXPECT_EQ(numbers[0], c.first);
+    EXPECT_EQ(numbers[1], c.second);
+    std::vector<RecordedMessage> expected;
+    if (c.warned)
+      expected.push_back({PlatIcon::kWarning, "GetCodeCad2",
+                          "O contador 00001 54101 do arquivo F34.DAT não é um número ou está "
+                          "abaixo do maior número já usado; a numeração continua em " +
+                              std::to_string(c.first) + "."});
+    EXPECT_EQ(messages.messages(), expected);
+    std::vector<std::string> saved;  // the numbers of the two quotes' parents
+    for (const std::string& r : Records(ReadFileBytes(kDocFile)))
+      if (r[0] == '0' && r.back() != '+' && Parent(r, kParentCustomer) == "C")
+        saved.push_back(Parent(r, kParentDocNumber));
+    std::sort(saved.begin(), saved.end());
+    EXPECT_EQ(saved, (std::vector<std::string>{std::to_string(c.first), std::to_string(c.second)}));
   }
-  EXPECT_EQ(Parent(Records(ReadFileBytes(kDocFile))[2], kParentDocNumber), "43");
 }
 
 TEST_F(StoreTest, PurchaseUsesTheSecondDatesYearAndItsKindLetter) {
@@ -449,6 +508,7 @@ const std::set<std::pair<std::string, std::string>> kAllowedMessages = {
     {"GetCodeCad2", "Erro ao gravar arquivo de contadores."},
     {"SaveDoc", "Erro ao gravar o registro do documento."},
     {"SaveDoc", "Erro ao ler o arquivo de produtos."},
+    {"SaveDoc", "Erro ao ler o arquivo de documentos."},
     {"SaveDoc",
      "Erro ao desfazer a gravação do documento incompleto; ele será desfeito na próxima importação."},
     {"SavePai", "Erro ao atualizar o registro pai."},
