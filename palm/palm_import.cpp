@@ -323,11 +323,16 @@ int ImportOrder(DocumentForm& form, const Order& order, const ProductIndex& prod
   SetSlot(form, kSlotCashCode, payment == 0 ? condition_text : "");
   SetSlot(form, kSlotConditionCode, payment == 1 ? condition_text : "");
 
+  SaveDocRequest request;
+  request.issue_date = today;
+  request.customer_code = customer;
+  request.seller_code = seller;
+  request.journal = &journal;
+  request.numbering = &numbering;
   long number = 0;
   int parent = -1;
   if (JournalBegin(journal, order.id))
-    parent = SaveDoc(form, "", "", "", number, today, DateRec{}, customer, seller, "", 0, &journal,
-                     &numbering);
+    parent = SaveDoc(form, request, number);
   else
     ShowError(form.owner, kPalmWriteFormat, journal.path);
 

@@ -71,7 +71,13 @@ DocumentForm Quote(const std::vector<ItemSpec>& items, const std::string& title 
 
 int Save(DocumentForm& form, long& number, const std::string& customer = "C001", int flag = 0,
          const DateRec& second = DateRec{}) {
-  return SaveDoc(form, "", "", "", number, kIssue, second, customer, "V01", "", flag);
+  SaveDocRequest request;
+  request.issue_date = kIssue;
+  request.second_date = second;
+  request.customer_code = customer;
+  request.seller_code = "V01";
+  request.flag = flag;
+  return SaveDoc(form, request, number);
 }
 
 std::vector<std::string> Records(const std::string& bytes) {
@@ -112,8 +118,9 @@ TEST_F(StoreTest, SavesParentItemsAndRemarkFieldByField) {
   ASSERT_EQ(Save(form, number), 0);
   EXPECT_EQ(number, 1);
   EXPECT_TRUE(messages.messages().empty());
-  EXPECT_EQ(Company().doc_kind_code, '0');
-  EXPECT_EQ(Company().doc_year, 2026);
+  // the file comes from the kind and year, not from the company context
+  EXPECT_EQ(Company().doc_kind_code, 0);
+  EXPECT_EQ(Company().doc_year, 0);
 
   const std::vector<std::string> records = Records(ReadFileBytes(kDocFile));
   ASSERT_EQ(records.size(), 4u);
@@ -197,8 +204,11 @@ TEST_F(StoreTest, NumbersFollowTheCounterOfTheKey) {
     for (long& number : numbers) {
       if (&number == &numbers[1] && c.spoilt_again) WriteFileBytes(kCounterFile, c.counter);
       DocumentForm form = Quote({{"P1", "1", "1", "1"}});
-      ASSERT_GE(SaveDoc(form, "", "", "", number, kIssue, DateRec{}, "C", "V01", "", 0, nullptr, &run),
-                0);
+      SaveDocRequest request;
+      request.issue_date = kIssue;
+      request.customer_code = "C";
+      request.numbering = &run;
+      ASSERT_GE(SaveDoc(form, request, number), 0);
     }
     EXPECT_EQ(numbers[0], c.first);
     EXPECT_EQ(numbers[1], c.second);
@@ -223,7 +233,7 @@ TEST_F(StoreTest, PurchaseUsesTheSecondDatesYearAndItsKindLetter) {
   DocumentForm form = Quote({{"P2", "1", "1", "2"}});
   long number = 0;
   ASSERT_EQ(Save(form, number, "F9", 0, DateRec{2025, 1, 2}), 0);
-  EXPECT_EQ(Company().doc_kind_code, 'B');
+  EXPECT_EQ(Company().doc_kind_code, 0);
   const std::vector<std::string> records = Records(ReadFileBytes("R00\\00001\\L54A2025.DAT"));
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(Parent(records[0], kParentKindLetter), "B");
@@ -550,7 +560,12 @@ Outcome RunSave(FaultOp op, int n, bool persistent, bool no_cut = false) {
     long number = 0;
     OpenJournal(journal, kJournal);
     JournalBegin(journal, "pedido");
-    out.result = SaveDoc(form, "", "", "", number, kIssue, DateRec{}, "C", "V01", "", 0, &journal);
+    SaveDocRequest request;
+    request.issue_date = kIssue;
+    request.customer_code = "C";
+    request.seller_code = "V01";
+    request.journal = &journal;
+    out.result = SaveDoc(form, request, number);
     out.fired = faults.Fired();
   }
   // The caller marks a whole save so (here with the faults over).
