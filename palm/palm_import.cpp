@@ -358,17 +358,6 @@ int UndoUnfinished(PlatWindow owner, const JournalState& state, DocJournal& jour
   return 1;
 }
 
-// Once the order files no longer hold this folder's imported orders, the
-// journal forgets them; whole documents of other folders are kept. 1 when
-// the journal was emptied or rewritten.
-int ForgetImported(DocJournal& journal, const JournalState& state, const std::string& group) {
-  std::string keep;
-  for (const std::string& line : state.whole_lines)
-    if (line.compare(0, group.size() + 3, "C|" + group + "|") != 0) keep.append(line).append("\r\n");
-  CloseJournal(journal);
-  return keep.empty() ? PlatRemove(journal.path) : ReplaceFile(journal.path, keep);
-}
-
 // The import itself, under the company's import lock.
 int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& today,
                  int& quotes) {
@@ -447,8 +436,7 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
     } else if (result > 0 && JournalWhole(journal, group, order.id)) {
       order.state = OrderState::kImported;
       ++quotes;
-      state.whole.insert({group, order.id});
-      state.whole_lines.push_back("C|" + group + "|" + order.id);
+      NoteWhole(state, group, order.id);
     } else {
       // Not whole, or not known whole: undone, and the order stays for the
       // next import. What cannot be undone now is left to the next start.
@@ -481,7 +469,10 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
   aside = aside && SetOrderFileAside(owner, folder, kPalmOrderFiles[1], items, pending_items);
   for (int i = 2; i < 4; ++i)
     if (!SetOtherFileAside(owner, folder, kPalmOrderFiles[i])) aside = 0;
-  if (aside && !journal.failed && !unresolved) ForgetImported(journal, state, group);
+  // Once the order files no longer hold this folder's imported orders, the
+  // journal forgets them; whole documents of other folders are kept.
+  if (aside && !journal.failed && !unresolved)
+    ForgetGroup(journal, state, group, TempName(journal.path));
 
   if (pending_orders > 0) {
     std::string text = pending_orders == 1 ? kPalmPendingOne : kPalmPendingFormat;

@@ -677,6 +677,26 @@ TEST(DocumentsStoreFaults, ASaveIsWholeOrLeavesNothingLive) {
   }
 }
 
+// A journal emptied of one folder's imports keeps the other folders' whole
+// documents as they were written, and is gone once none is left.
+TEST(DocumentsJournal, ForgettingAGroupKeepsTheOtherGroupsWholeDocuments) {
+  DocumentWorld world;
+  WriteFileBytes(kJournal, "C|A|k1\r\nB|open\r\nC|B|k2\r\nC|A|k3\r\nC|B|k|4\r\n");
+  JournalState state;
+  ASSERT_TRUE(ReadJournal(kJournal, state));
+  DocJournal journal;
+  ASSERT_TRUE(OpenJournal(journal, kJournal));
+  ASSERT_TRUE(JournalWhole(journal, "A", "k5"));
+  NoteWhole(state, "A", "k5");
+  ASSERT_TRUE(ForgetGroup(journal, state, "A", "C:\\journal.tmp"));
+  EXPECT_EQ(ReadFileBytes(kJournal), "C|B|k2\r\nC|B|k|4\r\n");
+  ASSERT_TRUE(ReadJournal(kJournal, state));
+  ASSERT_TRUE(OpenJournal(journal, kJournal));
+  ASSERT_TRUE(ForgetGroup(journal, state, "B", "C:\\journal.tmp"));
+  EXPECT_FALSE(FileExistsNative(kJournal));
+  EXPECT_FALSE(FileExistsNative("C:\\journal.tmp"));
+}
+
 // The last item cannot be written: nothing of the document stays live.
 TEST_F(StoreTest, AFailedItemUndoesTheWholeDocument) {
   DocumentForm form = Quote({{"P0", "1", "1", "0"}, {"P1", "1", "2", "1"}});
