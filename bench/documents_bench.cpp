@@ -68,11 +68,16 @@ int main(int argc, char** argv) {
   const DateRec issue{2026, 8, 12};
   int saved = 0;
   auto start = Clock::now();
+  // One run, as one import: the document file is read for its numbers once.
+  DocNumbering numbering;
+  SaveDocRequest request;
+  request.issue_date = issue;
+  request.seller_code = "V01";
+  request.numbering = &numbering;
   for (DocumentForm& form : forms) {
     long number = 0;
-    if (SaveDoc(form, "", "", "", number, issue, DateRec{}, "C" + std::to_string(saved), "V01",
-                "", 0) >= 0)
-      ++saved;
+    request.customer_code = "C" + std::to_string(saved);
+    if (SaveDoc(form, request, number) >= 0) ++saved;
   }
   const double save_seconds = Seconds(start);
 

@@ -22,6 +22,10 @@ std::vector<std::string> SplitFields(const std::string& line, std::size_t max_fi
   return fields;
 }
 
+std::string WholeLine(const std::string& group, const std::string& key) {
+  return "C|" + group + "|" + key;
+}
+
 int ParseRecordNumber(const std::string& text) {
   if (text.empty() || text.size() > 9) return -1;
   int n = 0;
@@ -136,7 +140,7 @@ int JournalRecord(DocJournal& journal, const std::string& file, int record,
 }
 
 int JournalWhole(DocJournal& journal, const std::string& group, const std::string& key) {
-  return JournalLine(journal, "C|" + group + "|" + key, 0);
+  return JournalLine(journal, WholeLine(group, key), 0);
 }
 
 int JournalUndone(DocJournal& journal, const std::string& key) {
@@ -214,8 +218,7 @@ int ReadJournal(const std::string& path, JournalState& state) {
       case 'C': {
         std::vector<std::string> f = SplitFields(line.substr(2), 2);
         if (f.size() != 2) break;
-        state.whole.insert({f[0], f[1]});
-        state.whole_lines.push_back(line);
+        NoteWhole(state, f[0], f[1]);
         open.erase(f[1]);
         open_order.erase(std::remove(open_order.begin(), open_order.end(), f[1]), open_order.end());
         break;
@@ -232,6 +235,20 @@ int ReadJournal(const std::string& path, JournalState& state) {
   }
   for (const std::string& key : open_order) state.unfinished.emplace_back(key, open[key]);
   return 1;
+}
+
+void NoteWhole(JournalState& state, const std::string& group, const std::string& key) {
+  state.whole.insert({group, key});
+  state.whole_in_order.emplace_back(group, key);
+}
+
+int ForgetGroup(DocJournal& journal, const JournalState& state, const std::string& group,
+                const std::string& temp) {
+  std::string keep;
+  for (const auto& [whole_group, key] : state.whole_in_order)
+    if (whole_group != group) keep.append(WholeLine(whole_group, key)).append("\r\n");
+  CloseJournal(journal);
+  return keep.empty() ? PlatRemove(journal.path) : PlatReplaceWhole(journal.path, temp, keep, 1);
 }
 
 std::string JournalGroup(const std::string& folder) {

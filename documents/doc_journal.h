@@ -97,9 +97,9 @@ int FreeOwnRecords(const std::vector<OwnRecord>& records);
 struct JournalState {
   // Keys of whole documents, for each group: (group, key).
   std::set<std::pair<std::string, std::string>> whole;
-  // Whole documents, as their C lines (kept when the journal is emptied of
-  // one group).
-  std::vector<std::string> whole_lines;
+  // The same in journal order (kept when the journal is emptied of one
+  // group).
+  std::vector<std::pair<std::string, std::string>> whole_in_order;
   // Documents begun and not finished, with the records they announced.
   std::vector<std::pair<std::string, std::vector<OwnRecord>>> unfinished;
 };
@@ -107,6 +107,17 @@ struct JournalState {
 // Reads the journal `path` (a missing journal is an empty one). 1, or 0 when
 // it exists and cannot be read whole.
 int ReadJournal(const std::string& path, JournalState& state);
+
+// Notes in `state` the document of `key` from `group` as whole (once its
+// line is written, JournalWhole).
+void NoteWhole(JournalState& state, const std::string& group, const std::string& key);
+
+// Closes the journal and forgets the whole documents of `group`: the journal
+// is rewritten with those of the other groups, in order, through `temp` (one
+// rename), or removed when none is left. 1 when done; 0 with the journal as
+// it was.
+int ForgetGroup(DocJournal& journal, const JournalState& state, const std::string& group,
+                const std::string& temp);
 
 // Group names compare without letter case and trailing backslashes, as
 // Windows compares folders.

@@ -1,5 +1,6 @@
 #include "documents/doc_store.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -24,11 +25,11 @@ constexpr char kNoKeyText[] = "Documento sem chave de numeração.";
 constexpr char kUndoText[] =
     "Erro ao desfazer a gravação do documento incompleto; ele será desfeito na próxima importação.";
 constexpr char kProductReadText[] = "Erro ao ler o arquivo de produtos.";
+constexpr char kDocumentReadText[] = "Erro ao ler o arquivo de documentos.";
 constexpr char kSavePaiCaption[] = "SavePai";
 constexpr char kSavePaiText[] = "Erro ao atualizar o registro pai.";
 constexpr int kLastItemOffset = 160;
 constexpr int kRemarkOffset = 170;
-constexpr int kDocNumberSpan = 20;  // over parent fields 9 and 10
 constexpr int kNumberDigitsLow = 6;  // kinds below 10
 constexpr int kNumberDigitsHigh = 9;
 // FOpen2 reuse: the first free record after the one passed in.
@@ -133,6 +134,84 @@ struct DocWrite {
   }
 };
 
+// The document number of a parent record: the digits at the start of the
+// number's span (fields 9 and 10); 0 when it holds no number a counter can
+// have handed out.
+long ParentDocNumber(const char* record) {
+  const char* p = record + FieldOffset(kParentWidths, kParentDocNumber);
+  const char* end = p + kDocNumberSpan;
+  while (p < end && *p == ' ') ++p;
+  long value = 0;
+  for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+    value = value * 10 + (*p - '0');
+    if (value > kCounterMax) return 0;
+  }
+  return value;
+}
+
+// The highest document number that a live parent of `kind_letter` and
+// `direction` holds in the document file `path` (0: none; a missing file
+// holds none). 1, or 0 when the file is there but cannot be read whole.
+int HighestDocNumber(const std::string& path, char kind_letter, int direction, long& highest) {
+  highest = 0;
+  PlatStream* stream = PlatOpen(path, PlatOpenMode::kRead);
+  if (!stream) return PlatFileExists(path) || PlatFolderExists(path) ? 0 : 1;
+  const long long size = PlatSize(stream);
+  int ok = size >= 0;
+  const long long records = ok ? size / kDocumentRecordLength : 0;
+  constexpr std::size_t kBlockRecords = 64 * 1024 / kDocumentRecordLength;
+  const int kind_at = FieldOffset(kParentWidths, kParentKindLetter);
+  const int direction_at = FieldOffset(kParentWidths, kParentDirection);
+  const char direction_digit = direction == kDirectionSale ? '1' : '0';
+  for (long long n = 0; ok && n < records;) {
+    const long long want = std::min<long long>((long long)kBlockRecords, records - n);
+    const char* data = nullptr;
+    const std::size_t got =
+        PlatSeek(stream, n * kDocumentRecordLength)
+            ? PlatReadView(stream, (std::size_t)(want * kDocumentRecordLength), &data)
+            : 0;
+    const long long whole = (long long)got / kDocumentRecordLength;
+    if (whole == 0) {
+      ok = 0;
+      break;
+    }
+    for (long long i = 0; i < whole; ++i) {
+      const char* r = data + i * kDocumentRecordLength;
+      if (r[0] != kParentRecordType || r[kDocumentRecordLength - 1] == kFreeRecordMark ||
+          r[kind_at] != kind_letter || r[direction_at] != direction_digit)
+        continue;
+      highest = std::max(highest, ParentDocNumber(r));
+    }
+    n += whole;
+  }
+  if (PlatFailed(stream)) ok = 0;
+  PlatClose(stream);
+  return ok;
+}
+
+// The highest number in use for the document's kind in its file, read once
+// per run. 1, or 0 when the file cannot be read (no message).
+int NumberInUse(DocNumbering& numbering, const std::string& path, char kind_letter,
+                int direction, long& highest) {
+  for (const DocNumbering::InUse& known : numbering.in_use) {
+    if (known.file == path && known.kind_letter == kind_letter && known.direction == direction) {
+      highest = known.highest;
+      return 1;
+    }
+  }
+  if (!HighestDocNumber(path, kind_letter, direction, highest)) return 0;
+  numbering.in_use.push_back(DocNumbering::InUse{path, kind_letter, direction, highest});
+  return 1;
+}
+
+// A number drawn for the file is in use from now on.
+void NoteNumberInUse(DocNumbering& numbering, const std::string& path, char kind_letter,
+                     int direction, long number) {
+  for (DocNumbering::InUse& known : numbering.in_use)
+    if (known.file == path && known.kind_letter == kind_letter && known.direction == direction)
+      known.highest = std::max(known.highest, number);
+}
+
 std::string& TwoDigits(int m, std::string& out) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%02d", m);
@@ -154,36 +233,34 @@ int CfopTaxed(const std::string& cfop) {
   return text.empty() ? 1 : ToInt(text);
 }
 
-std::string ParentLine(DocumentForm& form, int parent, int kind, int direction,
-                       const std::string& code1, const std::string& code2,
-                       const std::string& code3, long number, const DateRec& issue_date,
-                       const DateRec& second_date, const std::string& customer_code,
-                       const std::string& seller_code, const std::string& code4, int flag) {
+std::string ParentLine(DocumentForm& form, int parent, char kind_letter, int direction,
+                       const SaveDocRequest& request, long number) {
   const WidthTable w = kParentWidths;
   RecordLine r;
   std::string text;
   r.Put(w, kParentType, kParentRecordType);
   r.Put(w, kParentNumber, Number10(parent));
-  r.Put(w, kParentKindLetter, KindLetter(kind));
+  r.Put(w, kParentKindLetter, kind_letter);
   r.Put(w, kParentDirection, (char)('0' + (direction ? 1 : 0)));
-  r.Put(w, kParentIssueDate, FormatDate(issue_date, text));
-  r.Put(w, kParentCustomer, customer_code);
-  r.Put(w, 6, code1);
-  r.Put(w, 7, code2);
-  r.Put(w, 8, code3);
+  r.Put(w, kParentIssueDate, FormatDate(request.issue_date, text));
+  r.Put(w, kParentCustomer, request.customer_code);
+  r.Put(w, kParentCode1, request.code1);
+  r.Put(w, kParentCode2, request.code2);
+  r.Put(w, kParentCode3, request.code3);
   r.PutAt(FieldOffset(w, kParentDocNumber), kDocNumberSpan, std::to_string(number));
-  r.Put(w, kParentSecondDate, FormatDate(second_date, text));
-  r.Put(w, 12, code4);
-  const std::string code130 = Slot(form, kSlotParentCode, 1);
-  r.Put(w, 13, code130.empty() ? ' ' : code130[0]);
-  r.Put(w, 14, '0');
+  r.Put(w, kParentSecondDate, FormatDate(request.second_date, text));
+  r.Put(w, kParentCode4, request.code4);
+  const std::string form_code = Slot(form, kSlotParentCode, 1);
+  r.Put(w, kParentFormCode, form_code.empty() ? ' ' : form_code[0]);
+  r.Put(w, kParentZero, '0');
   const int payment = PaymentType(form);
   r.Put(w, kParentPaymentType, std::to_string(payment));
-  r.Put(w, 16, '0');
+  r.Put(w, kParentKindFlag, '0');
   r.Put(w, kParentTotal, Slot(form, kSlotDocTotal, 18));
-  r.Put(w, 19, Num3Text(text));
+  r.Put(w, kParentOperator, Num3Text(text));
+  const int flag = request.flag;
   r.Put(w, kParentFlag, (char)('0' + ((flag >= 0 && flag <= 2) ? flag : 0)));
-  r.Put(w, kParentSeller, seller_code);
+  r.Put(w, kParentSeller, request.seller_code);
   const std::string instalment = Slot(form, kSlotInstalmentAmount, 18);
   if (payment == 0 || (payment == 1 && ParseNum(instalment) > 0))
     r.Put(w, kParentCashCode, Slot(form, kSlotCashCode, 3));
@@ -191,8 +268,9 @@ std::string ParentLine(DocumentForm& form, int parent, int kind, int direction,
     r.Put(w, kParentConditionCode, Slot(form, kSlotConditionCode, 3));
     r.PutAt(FieldOffset(w, kParentInstalmentAmount), kParentInstalmentSpan, instalment);
   }
-  r.Put(w, 26, Slot(form, kSlotParentFlag, 1));
-  for (int k = 0; k < 3; ++k) r.Put(w, 27 + k, Slot(form, kSlotParentCode1 + k, 3));
+  r.Put(w, kParentFormFlag, Slot(form, kSlotParentFlag, 1));
+  for (int k = 0; k < kParentFormCodes; ++k)
+    r.Put(w, kParentFormCode1 + k, Slot(form, kSlotParentCode1 + k, 3));
   return r.text;
 }
 
@@ -205,7 +283,7 @@ std::string ItemLine(int parent, const ItemValues& item, const TaxTotals& totals
   r.Put(w, kItemType, kItemRecordType);
   r.Put(w, kItemParent, Number10(parent));
   std::string code = item.product_code;
-  r.Put(w, kItemCode, CutAt(code, kLineCodeRead));
+  r.Put(w, kItemCode, CutAt(code, kLineColumns[kLineCode].keep));
   r.Put(w, kItemCfop, item.cfop);
   r.Put(w, kItemTaxKind, item.tax_kind);
   r.Put(w, kItemIcmsCst, item.icms_cst);
@@ -302,23 +380,30 @@ int SavePai(const DocumentForm& form, const std::string& document_file, char chi
   return ok;
 }
 
-int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& code2,
-            const std::string& code3, long& number, const DateRec& issue_date,
-            const DateRec& second_date, const std::string& customer_code,
-            const std::string& seller_code, const std::string& code4, int flag,
-            DocJournal* journal) {
+std::string& DocumentFileOf(std::string& out, char kind_letter, int year) {
+  std::string name = kind_letter >= 'A' ? kDocumentPrefixHigh : kDocumentPrefixLow;
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%04d", year);
+  name.append(digits).append(".DAT");
+  return CompanyFilePath(out, name);
+}
+
+int SaveDoc(DocumentForm& form, const SaveDocRequest& request, long& number) {
   WaitCursor wait;
+  DocNumbering own_run;
+  DocNumbering* numbering = request.numbering ? request.numbering : &own_run;
   const int kind = DocKind();
   const int direction = DocDirection();
   TaxTotals totals{};
   std::string previous_cfop;
   int taxed = kind > 9 ? 1 : 0;
 
-  CompanyContext& company = Company();
-  company.doc_kind_code = (unsigned char)KindLetter(kind);
-  company.doc_year = direction == kDirectionSale ? issue_date.year : second_date.year;
-  DocWrite doc{form, {}, journal, {}, {}};
-  DocumentFilePath(doc.path, company.doc_year);
+  const CompanyContext& company = Company();
+  const char kind_letter = KindLetter(kind);
+  const int year =
+      direction == kDirectionSale ? request.issue_date.year : request.second_date.year;
+  DocWrite doc{form, {}, request.journal, {}, {}};
+  DocumentFileOf(doc.path, kind_letter, year);
   const std::string& path = doc.path;
 
   // The items' tax codes come from the product file: one that is there but
@@ -348,31 +433,52 @@ int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& cod
     PlatShowMessage(form.owner, kNoKeyText, kSaveCaption, PlatIcon::kError);
     return -1;
   }
+  // The count goes on above every number a live document of the kind has
+  // in the file, whatever the counter says.
+  CounterFloor floor;
+  if (!NumberInUse(*numbering, path, kind_letter, direction, floor.in_use)) {
+    PlatClose(stream);
+    PlatClose(products);
+    PlatShowMessage(form.owner, kDocumentReadText, kSaveCaption, PlatIcon::kError);
+    return -1;
+  }
+  std::string counter;
+  AppendKeyPart(AppendKeyPart(counter, company.company_code), key);
+  std::vector<std::string>& warned = numbering->warned;
+  floor.warn = std::find(warned.begin(), warned.end(), counter) == warned.end();
   number = 0;
   if (!GetCodeCad2(company.company_code, key, number,
-                   kind < 10 ? kNumberDigitsLow : kNumberDigitsHigh)) {
+                   kind < 10 ? kNumberDigitsLow : kNumberDigitsHigh, floor)) {
     PlatClose(stream);
     PlatClose(products);
     return -1;
   }
+  if (floor.mended && floor.warn) warned.push_back(counter);
+  NoteNumberInUse(*numbering, path, kind_letter, direction, number);
 
   // From here on every record written is ours to undo when the document
   // cannot be made whole; the number drawn stays used (a gap, as after any
   // deleted document).
   int whole = 1;
-  std::string line = ParentLine(form, parent, kind, direction, code1, code2, code3, number,
-                                issue_date, second_date, customer_code, seller_code, code4, flag);
+  std::string line = ParentLine(form, parent, kind_letter, direction, request, number);
   if (!doc.Write(stream, parent, line)) whole = 0;
   doc.parent_bytes = line;
 
-  ItemValues item;
-  for (int i = 0; whole && ReadItemLine(form, i, item); ++i)
-    ItemTaxes(form, i, item, totals, kPassAccumulate);
+  // Each item line is parsed once; each pass starts from its values as read.
+  std::vector<ItemValues> items(form.items.size());
+  for (std::size_t i = 0; i < items.size(); ++i) ParseItemLine(form.items[i], items[i]);
+  const int item_count = (int)items.size();
+  ItemValues scratch;
+  for (int i = 0; whole && i < item_count; ++i) {
+    scratch = items[(std::size_t)i];
+    ItemTaxes(form, i, scratch, totals, kPassAccumulate);
+  }
 
   int last_written = parent;
   int last_item = -1;
   std::string text;
-  for (int i = 0; whole && ReadItemLine(form, i, item); ++i) {
+  for (int i = 0; whole && i < item_count; ++i) {
+    ItemValues& item = items[(std::size_t)i];
     ItemTaxes(form, i, item, totals, kPassWrite);
     if (kind >= 10 && !EqualNoCaseAscii(item.cfop, previous_cfop)) {
       previous_cfop = item.cfop;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "codecs/date.h"
 #include "documents/doc_journal.h"
@@ -21,32 +22,70 @@ constexpr char kChildItem = '1';
 constexpr char kChildRemark = '2';
 constexpr int kSavePaiLink = 0;  // the only mode: store the child's number in the parent
 
+// What a run that saves many documents (an import) keeps from one to the
+// next: the highest document number in use in each document file for each
+// kind letter and direction, read from the file once per run and raised by
+// every number drawn, and the counters already reported as mended.
+struct DocNumbering {
+  struct InUse {
+    std::string file;
+    char kind_letter = 0;
+    int direction = 0;
+    long highest = 0;
+  };
+  std::vector<InUse> in_use;
+  std::vector<std::string> warned;  // counter keys (company code, kind key)
+};
+
+// What the caller gives SaveDoc beside the form: the parent's values that
+// the form does not hold, and the run the document belongs to. Texts are cut
+// to their parent fields.
+struct SaveDocRequest {
+  DateRec issue_date;         // parent field 4; its year names a sale's document file
+  DateRec second_date;        // parent field 11, year 0: none; its year names a purchase's file
+  std::string customer_code;  // parent field 5, 10 characters
+  std::string seller_code;    // parent field 22, 5 characters
+  std::string code1;          // parent field 6, 2 characters
+  std::string code2;          // parent field 7, 4 characters
+  std::string code3;          // parent field 8, 3 characters
+  std::string code4;          // parent field 12, 4 characters
+  int flag = 0;               // parent field 20; outside 0..2 written as 0
+  DocJournal* journal = nullptr;      // announces every record before it is written
+  DocNumbering* numbering = nullptr;  // the run; nullptr: a run of its own
+};
+
 // Saves the document of the form, with the kind and direction of the job
-// (DocKind, DocDirection). The caller's texts are cut to their fields
-// (code1 2, code2 4, code3 3, customer_code 10, seller_code 5, code4 4);
-// flag outside 0..2 is written as 0; second_date year 0 means none. The kind
-// letter and the file year are left in the company context.
+// (DocKind, DocDirection), into the document file of its kind letter and
+// year (DocumentFileOf).
 // The document is written whole or not at all: every record (parent, items,
-// remark) and link is announced in `journal` (when given) before it is
-// written, and when any of them fails, every record this call wrote is freed
-// with the status byte '+' and the number drawn stays a gap.
+// remark) and link is announced in request.journal (when given) before it
+// is written, and when any of them fails, every record this call wrote is
+// freed with the status byte '+' and the number drawn stays a gap.
+// The number is never one that a live document of the same kind letter and
+// direction already has in the document file: a counter that is no number
+// or lies below the highest of them goes on from there (GetCodeCad2 with a
+// floor), with its warning once per counter in request.numbering.
 // Returns the record number of the parent (0 or more) with `number` the
 // document number taken; -1 when no document was left: the product file is
 // there but cannot be read ("Erro ao ler o arquivo de produtos.", caption
-// "SaveDoc", error icon), the document file could not be opened (FOpen2's
-// message), no number could be taken (GetCodeCad2's message; also
-// "Documento sem chave de numeração." caption "SaveDoc" for a kind without
-// a numbering key), a record did not reach the file or could not be
-// announced ("Erro ao gravar o registro do documento.", caption "SaveDoc",
-// error icon) or a link failed (SavePai's message). When the records written
-// could not all be freed, "Erro ao desfazer a gravação do documento
-// incompleto; ele será desfeito na próxima importação." (caption "SaveDoc",
-// error icon) follows: the journal still holds them.
-int SaveDoc(DocumentForm& form, const std::string& code1, const std::string& code2,
-            const std::string& code3, long& number, const DateRec& issue_date,
-            const DateRec& second_date, const std::string& customer_code,
-            const std::string& seller_code, const std::string& code4, int flag,
-            DocJournal* journal = nullptr);
+// "SaveDoc", error icon), the document file is there but cannot be read for
+// its numbers ("Erro ao ler o arquivo de documentos.", same caption and
+// icon), the document file could not be opened (FOpen2's message), no
+// number could be taken (GetCodeCad2's message; also "Documento sem chave de
+// numeração." caption "SaveDoc" for a kind without a numbering key), a
+// record did not reach the file or could not be announced ("Erro ao gravar o
+// registro do documento.", caption "SaveDoc", error icon) or a link failed
+// (SavePai's message). When the records written could not all be freed,
+// "Erro ao desfazer a gravação do documento incompleto; ele será desfeito na
+// próxima importação." (caption "SaveDoc", error icon) follows: the journal
+// still holds them.
+int SaveDoc(DocumentForm& form, const SaveDocRequest& request, long& number);
+
+// Writes the company's document file of kind letter `kind_letter` and year
+// `year` into out: "R00\<company code>\L50A<year>.DAT" for a letter below
+// 'A', "...\L54A<year>.DAT" from 'A' on, the year in four digits; an empty
+// text when the company code is empty. Returns out.
+std::string& DocumentFileOf(std::string& out, char kind_letter, int year);
 
 // Mode 0: stores child_number in parent record parent_number of
 // document_file, in the last-item position (field 31) for child type '1'

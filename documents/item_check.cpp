@@ -32,11 +32,10 @@ std::string Cut(const DocumentForm& form, int slot, int width) {
 
 // One "%-9.2lf" amount column, cut so that a huge rate cannot shift the
 // columns after it.
-std::string AmountColumn(double value) {
+std::string& AppendAmountColumn(std::string& line, int column, double value) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%-9.2lf", value);
-  std::string text = buffer;
-  return CutAt(text, kLineAmountWidth);
+  return AppendLineColumn(line, column, buffer);
 }
 
 char TaxKindOf(const DocumentForm& form) {
@@ -74,32 +73,30 @@ std::string& BuildItemLine(DocumentForm& form, double quantity, double unit_pric
                            std::string& line) {
   std::string total;
   FormatNum(quantity * unit_price, total, 2);
-  CutAt(total, 16);
   const double icms_rate = GetNumItem(form, kSlotIcmsRate, 2, 1);
   const double icms_base_pct = GetNumItem(form, kSlotIcmsBasePct, 2, 1);
   const double st_rate = GetNumItem(form, kSlotStRate, 2, 1);
   const double st_base_pct = st_rate > 0 ? GetNumItem(form, kSlotStBasePct, 2, 1) : 0;
   const double ipi_rate = GetNumItem(form, kSlotIpiRate, 2, 1);
-  std::string sequence_text = std::to_string(sequence);
-  CutAt(sequence_text, 5);
   const long record = ToInt(GetSlot(form, kSlotProductRecord));
 
-  char head[160];
-  std::snprintf(head, sizeof head, "%-14s%-30s%10s%12s%17s%8s%-3s%c",
-                Cut(form, kSlotCode, kLineCodeRead).c_str(),
-                Cut(form, kSlotDescription, 30).c_str(), Cut(form, kSlotQuantity, kLineQuantityWidth).c_str(),
-                Cut(form, kSlotUnitPrice, kLineUnitPriceWidth).c_str(), total.c_str(), "",
-                Cut(form, kSlotIcmsCst, kItemCstRead).c_str(), TaxKindOf(form));
-  line = head;
-  line += AmountColumn(icms_base_pct);
-  line += AmountColumn(icms_rate);
-  line += AmountColumn(ipi_rate);
-  line += AmountColumn(st_base_pct);
-  line += AmountColumn(st_rate);
-  char tail[64];
-  std::snprintf(tail, sizeof tail, "%-4s%-5s%ld", Cut(form, kSlotItemCfop, kItemFieldRead).c_str(),
-                sequence_text.c_str(), record);
-  line += tail;
+  line.clear();
+  AppendLineColumn(line, kLineCode, GetSlot(form, kSlotCode));
+  AppendLineColumn(line, kLineDescription, GetSlot(form, kSlotDescription));
+  AppendLineColumn(line, kLineQuantity, GetSlot(form, kSlotQuantity));
+  AppendLineColumn(line, kLineUnitPrice, GetSlot(form, kSlotUnitPrice));
+  AppendLineColumn(line, kLineTotal, total);
+  AppendLineColumn(line, kLineBlank, "");
+  AppendLineColumn(line, kLineIcmsCst, GetSlot(form, kSlotIcmsCst));
+  AppendLineColumn(line, kLineTaxKind, std::string(1, TaxKindOf(form)));
+  AppendAmountColumn(line, kLineIcmsBasePct, icms_base_pct);
+  AppendAmountColumn(line, kLineIcmsRate, icms_rate);
+  AppendAmountColumn(line, kLineIpiRate, ipi_rate);
+  AppendAmountColumn(line, kLineStBasePct, st_base_pct);
+  AppendAmountColumn(line, kLineStRate, st_rate);
+  AppendLineColumn(line, kLineCfop, GetSlot(form, kSlotItemCfop));
+  AppendLineColumn(line, kLineSequence, std::to_string(sequence));
+  line += std::to_string(record);
   return line;
 }
 
@@ -113,10 +110,11 @@ int CheckItem(DocumentForm& form, int* fault_slot) {
   // the store reads them back from there: a value whose text would be cut
   // is refused like one typed too long for its field (it reads as 0).
   const double quantity =
-      GetNumItem(form.slots[kSlotQuantity], kQtyDecimals, 1, kLineQuantityWidth);
+      GetNumItem(form.slots[kSlotQuantity], kQtyDecimals, 1, kLineColumns[kLineQuantity].width);
   if (!(quantity > 0)) return Refuse(form, kQuantityText, kSlotQuantity, fault_slot);
   const double unit_price =
-      GetNumItemVar(form.slots[kSlotUnitPrice], 2, kMaxDecimals, 1, kLineUnitPriceWidth);
+      GetNumItemVar(form.slots[kSlotUnitPrice], 2, kMaxDecimals, 1,
+                    kLineColumns[kLineUnitPrice].width);
   if (!(unit_price > 0)) return Refuse(form, kUnitPriceText, kSlotUnitPrice, fault_slot);
 
   if (PriceFloorOn()) {

@@ -14,8 +14,6 @@
 
 constexpr int kItemCodeRead = 20;
 constexpr int kItemDescriptionRead = 40;
-constexpr int kItemFieldRead = 4;  // CFOP
-constexpr int kItemCstRead = 3;
 
 // Field 24 of the quote's configuration record: "1" switches the price
 // floor on.
@@ -53,9 +51,10 @@ double PriceFloor(long product_record);
 // has field 24 beginning with '1'; 0 otherwise or without such a record.
 int PriceFloorOn();
 
-// The item line of the accepted item, built from the slots as they stand
-// (after the quantity and price were written back), "%-14s%-30s%10s%12s%17s
-// %8s%-3s%c%-9.2lf x5 %-4s%-5d%ld". Every piece is cut to its width so the
-// positions of the layout always hold. Returns line.
+// The item line of the accepted item (kLineColumns, documents/
+// document_layout.h), built from the slots as they stand (after the quantity
+// and price were written back): every value cut to its column, so the
+// positions always hold, the five rates "%-9.2lf", then the product record
+// number "%ld". Returns line.
 std::string& BuildItemLine(DocumentForm& form, double quantity, double unit_price, int sequence,
                            std::string& line);

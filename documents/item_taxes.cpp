@@ -5,18 +5,13 @@
 
 namespace {
 
-std::string Piece(const std::string& line, int position, int width) {
-  if (position >= (int)line.size()) return std::string();
-  return line.substr((std::size_t)position, (std::size_t)width);
+std::string Column(std::string_view line, int column) {
+  return std::string(LineColumnText(line, column));
 }
 
-std::string TrimmedPiece(const std::string& line, int position, int width) {
-  std::string text = Piece(line, position, width);
+std::string TrimmedColumn(std::string_view line, int column) {
+  std::string text = Column(line, column);
   return TrimRight(text);
-}
-
-double Amount(const std::string& line, int position) {
-  return ParseNum(Piece(line, position, kLineAmountWidth));
 }
 
 // A tax total that nobody typed (an empty slot, as the Palm import leaves
@@ -31,24 +26,27 @@ bool TypedTotal(DocumentForm& form, int slot, double& value) {
 
 }  // namespace
 
+void ParseItemLine(std::string_view line, ItemValues& item) {
+  item = ItemValues{};
+  item.sequence = ToInt(Column(line, kLineSequence));
+  item.product_record = ToInt(Column(line, kLineColumnCount));
+  item.quantity = ParseNum(LineColumnText(line, kLineQuantity));
+  item.unit_price = ParseNum(LineColumnText(line, kLineUnitPrice));
+  item.icms_base_pct = ParseNum(LineColumnText(line, kLineIcmsBasePct));
+  item.icms_rate = ParseNum(LineColumnText(line, kLineIcmsRate));
+  item.ipi_rate = ParseNum(LineColumnText(line, kLineIpiRate));
+  item.st_base_pct = ParseNum(LineColumnText(line, kLineStBasePct));
+  item.st_rate = ParseNum(LineColumnText(line, kLineStRate));
+  const std::string_view kind = LineColumnText(line, kLineTaxKind);
+  item.tax_kind = kind.empty() ? ' ' : kind[0];
+  item.icms_cst = TrimmedColumn(line, kLineIcmsCst);
+  item.cfop = TrimmedColumn(line, kLineCfop);
+  item.product_code = TrimmedColumn(line, kLineCode);
+}
+
 bool ReadItemLine(const DocumentForm& form, int index, ItemValues& item) {
   if (index < 0 || index >= (int)form.items.size()) return false;
-  const std::string& line = form.items[(std::size_t)index];
-  item = ItemValues{};
-  item.sequence = ToInt(Piece(line, kLineSequence, 5));
-  item.product_record = ToInt(Piece(line, kLineRecord, 10));
-  item.quantity = ParseNum(Piece(line, kLineQuantity, kLineQuantityWidth));
-  item.unit_price = ParseNum(Piece(line, kLineUnitPrice, kLineUnitPriceWidth));
-  item.icms_base_pct = Amount(line, kLineIcmsBasePct);
-  item.icms_rate = Amount(line, kLineIcmsRate);
-  item.ipi_rate = Amount(line, kLineIpiRate);
-  item.st_base_pct = Amount(line, kLineStBasePct);
-  item.st_rate = Amount(line, kLineStRate);
-  std::string kind = Piece(line, kLineTaxKind, 1);
-  item.tax_kind = kind.empty() ? ' ' : kind[0];
-  item.icms_cst = TrimmedPiece(line, kLineIcmsCst, 3);
-  item.cfop = TrimmedPiece(line, kLineCfop, 4);
-  item.product_code = TrimmedPiece(line, kLineCode, kLineCodeRead);
+  ParseItemLine(form.items[(std::size_t)index], item);
   return true;
 }
 

@@ -9,27 +9,10 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "documents/document_form.h"
-
-// Positions of the item line (documents/item_check.h builds it).
-constexpr int kLineCode = 0;          // 13 characters are read back
-constexpr int kLineCodeRead = 13;
-constexpr int kLineQuantity = 44;
-constexpr int kLineQuantityWidth = 10;
-constexpr int kLineUnitPrice = 54;
-constexpr int kLineUnitPriceWidth = 12;
-constexpr int kLineIcmsCst = 91;      // 3
-constexpr int kLineTaxKind = 94;      // 1
-constexpr int kLineIcmsBasePct = 95;  // 9 each, "%-9.2lf"
-constexpr int kLineIcmsRate = 104;
-constexpr int kLineIpiRate = 113;
-constexpr int kLineStBasePct = 122;
-constexpr int kLineStRate = 131;
-constexpr int kLineCfop = 140;        // 4
-constexpr int kLineSequence = 144;    // 5
-constexpr int kLineRecord = 149;      // 10 are read back
-constexpr int kLineAmountWidth = 9;
+#include "documents/document_layout.h"
 
 // The document totals are the form's amount slots (documents/document_form.h),
 // read with two decimals (GetNumItem).
@@ -84,10 +67,13 @@ struct TaxTotals {
   double ipi_value_sum = 0;
 };
 
-// Reads item line `index` of the form by its positions (numbers with
-// ParseNum, whole numbers with ToInt; a short line reads as blank-filled)
-// into item, whose computed amounts are cleared. Returns true when the list
-// has that line; false (item untouched) when the index is past the end.
+// Parses an item line by its columns (documents/document_layout.h; numbers
+// with ParseNum, whole numbers with ToInt; a short line reads as
+// blank-filled) into item, whose computed amounts are cleared.
+void ParseItemLine(std::string_view line, ItemValues& item);
+// ParseItemLine of line `index` of the form's item list. Returns true when
+// the list has that line; false (item untouched) when the index is past the
+// end.
 bool ReadItemLine(const DocumentForm& form, int index, ItemValues& item);
 
 // The item computation for line `index` of the form's item list, pass 1

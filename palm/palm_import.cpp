@@ -274,7 +274,7 @@ int MasterReadable(const std::string& name) {
 // under the journal. Returns 1 when a quote was written, 0 when the order
 // gave none, -1 when SaveDoc refused it.
 int ImportOrder(DocumentForm& form, const Order& order, const ProductIndex& products,
-                const DateRec& today, DocJournal& journal) {
+                const DateRec& today, DocJournal& journal, DocNumbering& numbering) {
   const std::string& header = *order.header;
   ClearItems(form);
   std::string field;
@@ -323,10 +323,16 @@ int ImportOrder(DocumentForm& form, const Order& order, const ProductIndex& prod
   SetSlot(form, kSlotCashCode, payment == 0 ? condition_text : "");
   SetSlot(form, kSlotConditionCode, payment == 1 ? condition_text : "");
 
+  SaveDocRequest request;
+  request.issue_date = today;
+  request.customer_code = customer;
+  request.seller_code = seller;
+  request.journal = &journal;
+  request.numbering = &numbering;
   long number = 0;
   int parent = -1;
   if (JournalBegin(journal, order.id))
-    parent = SaveDoc(form, "", "", "", number, today, DateRec{}, customer, seller, "", 0, &journal);
+    parent = SaveDoc(form, request, number);
   else
     ShowError(form.owner, kPalmWriteFormat, journal.path);
 
@@ -350,17 +356,6 @@ int UndoUnfinished(PlatWindow owner, const JournalState& state, DocJournal& jour
     JournalUndone(journal, key);
   }
   return 1;
-}
-
-// Once the order files no longer hold this folder's imported orders, the
-// journal forgets them; whole documents of other folders are kept. 1 when
-// the journal was emptied or rewritten.
-int ForgetImported(DocJournal& journal, const JournalState& state, const std::string& group) {
-  std::string keep;
-  for (const std::string& line : state.whole_lines)
-    if (line.compare(0, group.size() + 3, "C|" + group + "|") != 0) keep.append(line).append("\r\n");
-  CloseJournal(journal);
-  return keep.empty() ? PlatRemove(journal.path) : ReplaceFile(journal.path, keep);
 }
 
 // The import itself, under the company's import lock.
@@ -427,6 +422,7 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
   std::vector<Order> orders;
   BuildOrders(headers, items, by_key, orders);
   int unresolved = 0;
+  DocNumbering numbering;
   for (Order& order : orders) {
     if (state.whole.count({group, order.id})) {
       // Imported by a run that ended before it could set the files aside.
@@ -434,14 +430,13 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
       continue;
     }
     if (journal.failed || unresolved) continue;  // stays pending
-    int result = ImportOrder(form, order, products, today, journal);
+    int result = ImportOrder(form, order, products, today, journal, numbering);
     if (result == 0) {
       order.state = OrderState::kNoQuote;
     } else if (result > 0 && JournalWhole(journal, group, order.id)) {
       order.state = OrderState::kImported;
       ++quotes;
-      state.whole.insert({group, order.id});
-      state.whole_lines.push_back("C|" + group + "|" + order.id);
+      NoteWhole(state, group, order.id);
     } else {
       // Not whole, or not known whole: undone, and the order stays for the
       // next import. What cannot be undone now is left to the next start.
@@ -474,7 +469,10 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
   aside = aside && SetOrderFileAside(owner, folder, kPalmOrderFiles[1], items, pending_items);
   for (int i = 2; i < 4; ++i)
     if (!SetOtherFileAside(owner, folder, kPalmOrderFiles[i])) aside = 0;
-  if (aside && !journal.failed && !unresolved) ForgetImported(journal, state, group);
+  // Once the order files no longer hold this folder's imported orders, the
+  // journal forgets them; whole documents of other folders are kept.
+  if (aside && !journal.failed && !unresolved)
+    ForgetGroup(journal, state, group, TempName(journal.path));
 
   if (pending_orders > 0) {
     std::string text = pending_orders == 1 ? kPalmPendingOne : kPalmPendingFormat;

@@ -11,6 +11,9 @@ namespace {
 constexpr char kCounterCaption[] = "GetCodeCad2";
 constexpr char kCounterReadText[] = "Erro ao abrir / posicionar arquivo de contadores.";
 constexpr char kCounterWriteText[] = "Erro ao gravar arquivo de contadores.";
+constexpr char kCounterMendedFormat[] =
+    "O contador %s %s do arquivo %s não é um número ou está abaixo do maior número já usado; "
+    "a numeração continua em %ld.";
 constexpr char kSavedValueCaption[] = "SavedFieldValue";
 constexpr char kSavedValueWriteText[] = "Erro ao gravar o arquivo.";
 constexpr char kSavedValueReadText[] = "Erro ao abrir o arquivo.";
@@ -40,9 +43,35 @@ int WriteAndClose(PlatStream* stream, const std::string& line) {
   return ok;
 }
 
-}  // namespace
+// The largest number of an n-digit cycle.
+long CycleTop(int digits) {
+  long top = 0;
+  for (int i = 0; i < digits; ++i) top = top * 10 + 9;
+  return top;
+}
 
-int GetCodeCad2(const std::string& key1, const std::string& key2, long& number, int digits) {
+// A key part as the counter record holds it, without its padding.
+std::string KeyPartText(const std::string& part) {
+  std::string text;
+  AppendKeyPart(text, part);
+  return TrimRight(text);
+}
+
+void ShowCounterMended(const std::string& key1, const std::string& key2, long number) {
+  const std::string k1 = KeyPartText(key1), k2 = KeyPartText(key2);
+  const int n = std::snprintf(nullptr, 0, kCounterMendedFormat, k1.c_str(), k2.c_str(),
+                              kCounterFile, number);
+  std::string text(n > 0 ? (std::size_t)n + 1 : 1, '\0');
+  std::snprintf(text.data(), text.size(), kCounterMendedFormat, k1.c_str(), k2.c_str(),
+                kCounterFile, number);
+  text.pop_back();
+  PlatShowMessage(nullptr, text, kCounterCaption, PlatIcon::kWarning);
+}
+
+// GetCodeCad2, held above `floor` when one is given.
+int DrawCounter(const std::string& key1, const std::string& key2, long& number, int digits,
+                CounterFloor* floor) {
+  if (floor) floor->mended = 0;
   std::string key;
   AppendKeyPart(AppendKeyPart(key, key1), key2);
   int record = -1;
@@ -76,6 +105,12 @@ int GetCodeCad2(const std::string& key1, const std::string& key2, long& number, 
     }
     // ParseCounter keeps the count within 0..kCounterMax, an int.
     if (digits < 1 || digits > 9) digits = kCounterDefaultDigits;
+    // A stored value that reads as 0 (no number) or one behind the numbers
+    // in use would hand out a number a live record already has.
+    if (floor && floor->in_use > number && floor->in_use < CycleTop(digits)) {
+      number = floor->in_use;
+      floor->mended = 1;
+    }
     number = NextInCycle((int)number, digits);
   } else if (number < 0 || number > kCounterMax) {
     // More than nine digits would run into the status byte; store what a
@@ -97,7 +132,19 @@ int GetCodeCad2(const std::string& key1, const std::string& key2, long& number, 
     PlatShowMessage(nullptr, kCounterWriteText, kCounterCaption, PlatIcon::kError);
     return 0;
   }
+  if (floor && floor->mended && floor->warn) ShowCounterMended(key1, key2, number);
   return 1;
+}
+
+}  // namespace
+
+int GetCodeCad2(const std::string& key1, const std::string& key2, long& number, int digits) {
+  return DrawCounter(key1, key2, number, digits, nullptr);
+}
+
+int GetCodeCad2(const std::string& key1, const std::string& key2, long& number, int digits,
+                CounterFloor& floor) {
+  return DrawCounter(key1, key2, number, digits, &floor);
 }
 
 int SavedFieldValue(std::string& value, const std::string& key1, const std::string& key2,

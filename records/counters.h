@@ -51,6 +51,26 @@ constexpr int kSavedValueSaveFolder = 2;
 // error) when the record did not reach the file (nothing is handed out).
 int GetCodeCad2(const std::string& key1, const std::string& key2, long& number, int digits);
 
+// What a counter must stay above: the numbers it has handed out that a
+// record file still holds.
+struct CounterFloor {
+  long in_use = 0;  // the highest number a live record of the key holds; 0: none
+  int warn = 1;     // show the warning below when the count is mended
+  int mended = 0;   // out: 1 when the count went on from in_use
+};
+
+// GetCodeCad2 for a counter whose numbers are in use in a record file: with
+// digits 1..10, when the stored value is not a number or lies below
+// floor.in_use, the count goes on from floor.in_use (floor.mended 1) and,
+// with floor.warn, once the number is stored, "O contador <key1> <key2> do
+// arquivo F34.DAT não é um número ou está abaixo do maior número já usado;
+// a numeração continua em <number>." (caption "GetCodeCad2", warning icon).
+// An in_use of 0, or at the top of the digits' cycle (the count has wrapped
+// round), leaves the count to the stored value. Results and failures as
+// GetCodeCad2's.
+int GetCodeCad2(const std::string& key1, const std::string& key2, long& number, int digits,
+                CounterFloor& floor);
+
 // Saved text of key (key1, key2, key3), each cut / blank-padded to 10.
 // action 0: value receives the saved text (empty when none); returns 1 when
 //   a record was read, 0 otherwise.

@@ -71,7 +71,13 @@ DocumentForm Quote(const std::vector<ItemSpec>& items, const std::string& title 
 
 int Save(DocumentForm& form, long& number, const std::string& customer = "C001", int flag = 0,
          const DateRec& second = DateRec{}) {
-  return SaveDoc(form, "", "", "", number, kIssue, second, customer, "V01", "", flag);
+  SaveDocRequest request;
+  request.issue_date = kIssue;
+  request.second_date = second;
+  request.customer_code = customer;
+  request.seller_code = "V01";
+  request.flag = flag;
+  return SaveDoc(form, request, number);
 }
 
 std::vector<std::string> Records(const std::string& bytes) {
@@ -112,8 +118,9 @@ TEST_F(StoreTest, SavesParentItemsAndRemarkFieldByField) {
   ASSERT_EQ(Save(form, number), 0);
   EXPECT_EQ(number, 1);
   EXPECT_TRUE(messages.messages().empty());
-  EXPECT_EQ(Company().doc_kind_code, '0');
-  EXPECT_EQ(Company().doc_year, 2026);
+  // the file comes from the kind and year, not from the company context
+  EXPECT_EQ(Company().doc_kind_code, 0);
+  EXPECT_EQ(Company().doc_year, 0);
 
   const std::vector<std::string> records = Records(ReadFileBytes(kDocFile));
   ASSERT_EQ(records.size(), 4u);
@@ -148,15 +155,77 @@ TEST_F(StoreTest, SavesParentItemsAndRemarkFieldByField) {
   EXPECT_EQ(ReadFileBytes(kCounterFile), "00001     54101     1         ");
 }
 
+// A parent of the document file holding document number `number`.
+std::string NumberedParent(const std::string& kind_letter, const std::string& direction,
+                           const std::string& number, char status = ' ') {
+  return MakeRecord(kParentWidths,
+                    {{kParentType, "0"}, {kParentKindLetter, kind_letter},
+                     {kParentDirection, direction}, {kParentDocNumber, number}},
+                    status);
+}
+
+// Two quotes saved in one run (an import): their numbers come from the
+// counter, and never repeat one that a live quote of the file has.
 TEST_F(StoreTest, NumbersFollowTheCounterOfTheKey) {
-  WriteFileBytes(kCounterFile, "00001     54101     41        ");
-  for (long expected : {42L, 43L}) {
-    DocumentForm form = Quote({{"P1", "1", "1", "1"}});
-    long number = 0;
-    ASSERT_GE(Save(form, number), 0);
-    EXPECT_EQ(number, expected);
+  const std::string other_key = "00002     54101     77        ";
+  const std::string quotes_to_57 =
+      NumberedParent("0", "1", "12") + NumberedParent("0", "1", "57") + Rec("19         57", 400);
+  // numbers that are not of a live quote of this kind and direction
+  const std::string not_quotes = NumberedParent("0", "1", "90", '+') +
+                                 NumberedParent("B", "1", "95") + NumberedParent("0", "0", "96") +
+                                 Rec("1         99", 400);
+  const struct {
+    const char* label;
+    std::string counter;    // F34.DAT
+    std::string documents;  // the document file before
+    bool spoilt_again;      // the counter is as before again for the second quote
+    long first, second;
+    bool warned;            // one warning for the run
+  } cases[] = {
+      {"counter_ahead_of_the_file", "00001     54101     41        ", quotes_to_57.substr(0, 400),
+       false, 42, 43, false},
+      {"counter_of_non_digits", "00001     54101     abc       ", quotes_to_57, false, 58, 59,
+       true},
+      {"counter_behind_the_file", "00001     54101     41        ", quotes_to_57 + not_quotes,
+       false, 58, 59, true},
+      // once per run, and the second quote still goes past the first
+      {"counter_spoilt_again_in_the_run", "00001     54101     abc       ", quotes_to_57, true, 58,
+       59, true},
+      {"missing_key_no_document", other_key, not_quotes, false, 1, 2, false},
+      {"non_digits_no_document", "00001     54101     abc       ", not_quotes, false, 1, 2, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    WriteFileBytes(kCounterFile, c.counter);
+    WriteFileBytes(kDocFile, c.documents);
+    MessageRecorder messages;
+    DocNumbering run;
+    long numbers[2] = {0, 0};
+    for (long& number : numbers) {
+      if (&number == &numbers[1] && c.spoilt_again) WriteFileBytes(kCounterFile, c.counter);
+      DocumentForm form = Quote({{"P1", "1", "1", "1"}});
+      SaveDocRequest request;
+      request.issue_date = kIssue;
+      request.customer_code = "C";
+      request.numbering = &run;
+      ASSERT_GE(SaveDoc(form, request, number), 0);
+    }
+    EXPECT_EQ(numbers[0], c.first);
+    EXPECT_EQ(numbers[1], c.second);
+    std::vector<RecordedMessage> expected;
+    if (c.warned)
+      expected.push_back({PlatIcon::kWarning, "GetCodeCad2",
+                          "O contador 00001 54101 do arquivo F34.DAT não é um número ou está "
+                          "abaixo do maior número já usado; a numeração continua em " +
+                              std::to_string(c.first) + "."});
+    EXPECT_EQ(messages.messages(), expected);
+    std::vector<std::string> saved;  // the numbers of the two quotes' parents
+    for (const std::string& r : Records(ReadFileBytes(kDocFile)))
+      if (r[0] == '0' && r.back() != '+' && Parent(r, kParentCustomer) == "C")
+        saved.push_back(Parent(r, kParentDocNumber));
+    std::sort(saved.begin(), saved.end());
+    EXPECT_EQ(saved, (std::vector<std::string>{std::to_string(c.first), std::to_string(c.second)}));
   }
-  EXPECT_EQ(Parent(Records(ReadFileBytes(kDocFile))[2], kParentDocNumber), "43");
 }
 
 TEST_F(StoreTest, PurchaseUsesTheSecondDatesYearAndItsKindLetter) {
@@ -164,7 +233,7 @@ TEST_F(StoreTest, PurchaseUsesTheSecondDatesYearAndItsKindLetter) {
   DocumentForm form = Quote({{"P2", "1", "1", "2"}});
   long number = 0;
   ASSERT_EQ(Save(form, number, "F9", 0, DateRec{2025, 1, 2}), 0);
-  EXPECT_EQ(Company().doc_kind_code, 'B');
+  EXPECT_EQ(Company().doc_kind_code, 0);
   const std::vector<std::string> records = Records(ReadFileBytes("R00\\00001\\L54A2025.DAT"));
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(Parent(records[0], kParentKindLetter), "B");
@@ -449,6 +518,7 @@ const std::set<std::pair<std::string, std::string>> kAllowedMessages = {
     {"GetCodeCad2", "Erro ao gravar arquivo de contadores."},
     {"SaveDoc", "Erro ao gravar o registro do documento."},
     {"SaveDoc", "Erro ao ler o arquivo de produtos."},
+    {"SaveDoc", "Erro ao ler o arquivo de documentos."},
     {"SaveDoc",
      "Erro ao desfazer a gravação do documento incompleto; ele será desfeito na próxima importação."},
     {"SavePai", "Erro ao atualizar o registro pai."},
@@ -490,7 +560,12 @@ Outcome RunSave(FaultOp op, int n, bool persistent, bool no_cut = false) {
     long number = 0;
     OpenJournal(journal, kJournal);
     JournalBegin(journal, "pedido");
-    out.result = SaveDoc(form, "", "", "", number, kIssue, DateRec{}, "C", "V01", "", 0, &journal);
+    SaveDocRequest request;
+    request.issue_date = kIssue;
+    request.customer_code = "C";
+    request.seller_code = "V01";
+    request.journal = &journal;
+    out.result = SaveDoc(form, request, number);
     out.fired = faults.Fired();
   }
   // The caller marks a whole save so (here with the faults over).
@@ -600,6 +675,26 @@ TEST(DocumentsStoreFaults, ASaveIsWholeOrLeavesNothingLive) {
       EXPECT_GT(left_to_journal, 0);
     }
   }
+}
+
+// A journal emptied of one folder's imports keeps the other folders' whole
+// documents as they were written, and is gone once none is left.
+TEST(DocumentsJournal, ForgettingAGroupKeepsTheOtherGroupsWholeDocuments) {
+  DocumentWorld world;
+  WriteFileBytes(kJournal, "C|A|k1\r\nB|open\r\nC|B|k2\r\nC|A|k3\r\nC|B|k|4\r\n");
+  JournalState state;
+  ASSERT_TRUE(ReadJournal(kJournal, state));
+  DocJournal journal;
+  ASSERT_TRUE(OpenJournal(journal, kJournal));
+  ASSERT_TRUE(JournalWhole(journal, "A", "k5"));
+  NoteWhole(state, "A", "k5");
+  ASSERT_TRUE(ForgetGroup(journal, state, "A", "C:\\journal.tmp"));
+  EXPECT_EQ(ReadFileBytes(kJournal), "C|B|k2\r\nC|B|k|4\r\n");
+  ASSERT_TRUE(ReadJournal(kJournal, state));
+  ASSERT_TRUE(OpenJournal(journal, kJournal));
+  ASSERT_TRUE(ForgetGroup(journal, state, "B", "C:\\journal.tmp"));
+  EXPECT_FALSE(FileExistsNative(kJournal));
+  EXPECT_FALSE(FileExistsNative("C:\\journal.tmp"));
 }
 
 // The last item cannot be written: nothing of the document stays live.

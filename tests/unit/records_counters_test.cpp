@@ -37,7 +37,16 @@ struct CounterCase {
   std::string after;  // F34.DAT afterwards
   const char* key1 = "00001";
   const char* key2 = "54101";
+  long in_use = -1;     // the floor's highest number in use; -1: no floor
+  bool mended = false;  // the count went on from in_use, with its warning
 };
+
+RecordedMessage MendedWarning(long number) {
+  return {PlatIcon::kWarning, "GetCodeCad2",
+          "O contador 00001 54101 do arquivo F34.DAT não é um número ou está abaixo do maior "
+          "número já usado; a numeração continua em " +
+              std::to_string(number) + "."};
+}
 
 TEST(RecordsCounters, GetCodeCad2HandsOutTheNextNumberOfItsKey) {
   const std::string other = Counter("00002", "54101", "77");
@@ -87,6 +96,27 @@ TEST(RecordsCounters, GetCodeCad2HandsOutTheNextNumberOfItsKey) {
       // a key part longer than 10 characters is cut: it must not shift the
       // number into the status byte or beyond
       {"long_key_part", std::nullopt, 6, 0, 1, Counter("0000100001", "54101", "1"), "0000100001XYZ"},
+      // held above the highest number a live record holds
+      {"floor_over_non_digits", Counter("00001", "54101", "abc"), 9, 0, 58,
+       Counter("00001", "54101", "58"), "00001", "54101", 57, true},
+      {"floor_over_a_counter_behind", other + Counter("00001", "54101", "41"), 9, 0, 58,
+       other + Counter("00001", "54101", "58"), "00001", "54101", 57, true},
+      {"floor_over_a_missing_key", other, 9, 0, 58, other + Counter("00001", "54101", "58"), "00001",
+       "54101", 57, true},
+      {"floor_at_the_counter", Counter("00001", "54101", "57"), 9, 0, 58,
+       Counter("00001", "54101", "58"), "00001", "54101", 57},
+      {"floor_below_the_counter", Counter("00001", "54101", "60"), 9, 0, 61,
+       Counter("00001", "54101", "61"), "00001", "54101", 57},
+      // no record in use: the stored value rules, non-digits or no key give 1
+      {"floor_none_non_digits", Counter("00001", "54101", "abc"), 9, 0, 1,
+       Counter("00001", "54101", "1"), "00001", "54101", 0},
+      {"floor_none_missing_key", other, 9, 0, 1, other + Counter("00001", "54101", "1"), "00001",
+       "54101", 0},
+      // a floor at the top of the cycle: the count has wrapped round
+      {"floor_at_the_top", Counter("00001", "54101", "3"), 6, 0, 4, Counter("00001", "54101", "4"),
+       "00001", "54101", 999999},
+      {"floor_read_only", Counter("00001", "54101", "41"), 0, 5, 41, Counter("00001", "54101", "41"),
+       "00001", "54101", 57},
   };
   for (const CounterCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -95,12 +125,18 @@ TEST(RecordsCounters, GetCodeCad2HandsOutTheNextNumberOfItsKey) {
     MessageRecorder messages;
     if (c.before) WriteFileBytes("F34.DAT", *c.before);
     long number = c.number_in;
-    EXPECT_EQ(GetCodeCad2(c.key1, c.key2, number, c.digits), 1);
+    CounterFloor floor;
+    floor.in_use = c.in_use;
+    EXPECT_EQ(c.in_use < 0 ? GetCodeCad2(c.key1, c.key2, number, c.digits)
+                           : GetCodeCad2(c.key1, c.key2, number, c.digits, floor),
+              1);
     EXPECT_EQ(number, c.number_out);
     if (c.before || c.digits != 0) {
       EXPECT_EQ(ReadFileBytes("F34.DAT"), c.after);
     }
-    EXPECT_TRUE(messages.messages().empty());
+    EXPECT_EQ(floor.mended, c.mended ? 1 : 0);
+    EXPECT_EQ(messages.messages(), c.mended ? std::vector<RecordedMessage>{MendedWarning(number)}
+                                            : std::vector<RecordedMessage>{});
   }
 }
 
@@ -126,12 +162,15 @@ TEST(RecordsCounters, GetCodeCad2SurvivesEachOpenAndWriteFailingInTurn) {
     const char* name;
     std::optional<std::string> before;
     std::string after;
+    long in_use = -1;  // a floor that mends the count: its warning only once stored
   };
   const std::string other = Counter("00002", "54101", "77");
   const Config configs[] = {
       {"rewrite", other + Counter("00001", "54101", "41"), other + Counter("00001", "54101", "42")},
       {"append_partial", other + "00", other + "00" + std::string(28, ' ') + Counter("00001", "54101", "1")},
       {"create", std::nullopt, Counter("00001", "54101", "1")},
+      {"mended", other + Counter("00001", "54101", "abc"), other + Counter("00001", "54101", "58"),
+       57},
   };
   for (const Config& config : configs) {
     for (FaultOp op : {FaultOp::kOpen, FaultOp::kWrite}) {
@@ -147,12 +186,17 @@ TEST(RecordsCounters, GetCodeCad2SurvivesEachOpenAndWriteFailingInTurn) {
         FaultInjector faults;
         faults.FailAt(op, n);
         long number = -7;
-        int ok = GetCodeCad2("00001", "54101", number, 9);
+        CounterFloor floor;
+        floor.in_use = config.in_use;
+        int ok = config.in_use < 0 ? GetCodeCad2("00001", "54101", number, 9)
+                                   : GetCodeCad2("00001", "54101", number, 9, floor);
         EXPECT_EQ(faults.OpenHandles(), 0);
         bool exists = FileExistsNative("F34.DAT");
         if (ok) {
           // (a failed search open of a missing file is the missing file)
-          EXPECT_TRUE(messages.messages().empty());
+          EXPECT_EQ(messages.messages(), config.in_use < 0
+                                             ? std::vector<RecordedMessage>{}
+                                             : std::vector<RecordedMessage>{MendedWarning(58)});
           EXPECT_EQ(ReadFileBytes("F34.DAT"), config.after);
           if (!faults.Fired()) break;
           continue;
