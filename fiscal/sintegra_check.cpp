@@ -11,259 +11,79 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "fiscal/sintegra_layout.h"
 #include "platform/platform.h"
+
+void NoSuchSintegraField();
 
 // How a line of the file ended.
 enum class SintegraLineEnd { kCrLf, kLf, kCr, kNone };
 
 namespace {
 
-// ---------------------------------------------------------------------------
-// Field tables of the layout. Positions are 1-based, as the layout gives them.
+using Field = SintegraLayoutField;
+using Rule = SintegraRule;
+using Kind = SintegraRecordLayout;
 
-enum class Fmt : unsigned char { N, X, B };  // numeric, alphanumeric, reserved blanks
+// A field of the layout, found while compiling: a name the layout does not
+// have stops the build (NoSuchSintegraField is no constant expression).
+consteval Field LayoutField(std::string_view record, std::string_view name, int nth = 1) {
+  Field f = SintegraFieldNamed(record, name, nth);
+  if (f.size == 0) NoSuchSintegraField();
+  return f;
+}
 
-enum class Rule : unsigned char {
-  kNone,
-  kDate,           // AAAAMMDD of a real day
-  kDateOrZeros,    // the same, or zeros when absent
-  kDateInPeriod,   // a document date: also inside the period of record 10
-  kMonthYear,      // MMAAAA
-  kMonthInPeriod,  // MMAAAA inside the period of record 10
-  kUf,             // one of the 27 siglas or EX
-  kUfOrBlank,      // the same, or blank
-  kUfOfMaster,     // record 10: a sigla, required
-  kCnpjOfMaster,   // record 10: check digits
-  kParticipant,    // zeros, a CNPJ or 000 + a CPF, check digits right
-  kSituation,      // N S E X 2 4
-  kPossession,     // 1 2 3
-  kIssuer,         // P T
-  kFreight,        // 0 1 2
-  kEcfModel,       // 2B 2C 2D 2E
-  kRequired,       // not blank
-  kRequiredMaster, // record 10: not blank (S35)
-  kAgreement,      // record 10: 1 2 3
-  kNature,         // record 10: 1 2 3
-  kPurpose,        // record 10: 1 2 3 5
-  kSituation60A,   // rate of 4 digits, F I N CANC DESC ISS
-  kSituation60,    // rate of 4 digits, F I N ISS
-  kProductCode,    // required; needs a record 75 of that code
-  kItemCode,       // record 54: needs a record 75 when given
-  kCode75,         // required; the code a record 75 describes
-};
+constexpr const Kind* kRecord10 = SintegraRecordNamed("10");
+constexpr const Kind* kRecord11 = SintegraRecordNamed("11");
+constexpr const Kind* kRecord50 = SintegraRecordNamed("50");
+constexpr const Kind* kRecord54 = SintegraRecordNamed("54");
+constexpr const Kind* kRecord60M = SintegraRecordNamed("60M");
+constexpr const Kind* kRecord60A = SintegraRecordNamed("60A");
+constexpr const Kind* kRecord60D = SintegraRecordNamed("60D");
+constexpr const Kind* kRecord60I = SintegraRecordNamed("60I");
+constexpr const Kind* kRecord60R = SintegraRecordNamed("60R");
+constexpr const Kind* kRecord61 = SintegraRecordNamed("61");
+constexpr const Kind* kRecord75 = SintegraRecordNamed("75");
+constexpr const Kind* kRecord90 = SintegraRecordNamed("90");
 
-struct Field {
-  int pos;
-  int size;
-  Fmt fmt;
-  const char* name;
-  Rule rule = Rule::kNone;
-};
-
-using F = Field;
-constexpr Fmt N = Fmt::N;
-constexpr Fmt X = Fmt::X;
-constexpr Fmt B = Fmt::B;
-using R = Rule;
-
-const std::vector<Field> k10 = {
-    {3, 14, N, "CNPJ", R::kCnpjOfMaster},
-    {17, 14, X, "inscrição estadual", R::kRequired},
-    {31, 35, X, "nome do contribuinte", R::kRequiredMaster},
-    {66, 30, X, "município", R::kRequiredMaster},
-    {96, 2, X, "UF", R::kUfOfMaster},
-    {98, 10, N, "fax"},
-    {108, 8, N, "data inicial", R::kDate},
-    {116, 8, N, "data final", R::kDate},
-    {124, 1, X, "código do convênio", R::kAgreement},
-    {125, 1, X, "natureza das operações", R::kNature},
-    {126, 1, X, "finalidade", R::kPurpose},
-};
-const std::vector<Field> k11 = {
-    {3, 34, X, "logradouro", R::kRequired}, {37, 5, N, "número"},  {42, 22, X, "complemento"},
-    {64, 15, X, "bairro"},                  {79, 8, N, "CEP"},     {87, 28, X, "contato"},
-    {115, 12, N, "telefone"},
-};
-const std::vector<Field> k50 = {
-    {3, 14, N, "CNPJ/CPF", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDateInPeriod},
-    {39, 2, X, "UF", R::kUf}, {41, 2, N, "modelo"}, {43, 3, X, "série"}, {46, 6, N, "número"},
-    {52, 4, N, "CFOP"}, {56, 1, X, "emitente", R::kIssuer}, {57, 13, N, "valores"},
-    {70, 13, N, "valores"}, {83, 13, N, "valores"}, {96, 13, N, "valores"},
-    {109, 13, N, "valores"}, {122, 4, N, "alíquota"}, {126, 1, X, "situação", R::kSituation},
-};
-const std::vector<Field> k51 = {
-    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDateInPeriod},
-    {39, 2, X, "UF", R::kUf}, {41, 3, X, "série"}, {44, 6, N, "número"}, {50, 4, N, "CFOP"},
-    {54, 13, N, "valores"}, {67, 13, N, "valores"}, {80, 13, N, "valores"},
-    {93, 13, N, "valores"}, {106, 20, B, "brancos"}, {126, 1, X, "situação", R::kSituation},
-};
-const std::vector<Field> k53 = {
-    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDateInPeriod},
-    {39, 2, X, "UF", R::kUf}, {41, 2, N, "modelo"}, {43, 3, X, "série"}, {46, 6, N, "número"},
-    {52, 4, N, "CFOP"}, {56, 1, X, "emitente", R::kIssuer}, {57, 13, N, "base ST"},
-    {70, 13, N, "ICMS retido"}, {83, 13, N, "despesas"}, {96, 1, X, "situação", R::kSituation},
-    {97, 1, X, "código da antecipação"}, {98, 29, B, "brancos"},
-};
-const std::vector<Field> k54 = {
-    {3, 14, N, "CNPJ", R::kParticipant}, {17, 2, N, "modelo"}, {19, 3, X, "série"},
-    {22, 6, N, "número"}, {28, 4, N, "CFOP"}, {32, 3, X, "CST"}, {35, 3, N, "item"},
-    {38, 14, X, "código", R::kItemCode}, {52, 11, N, "quantidade"}, {63, 12, N, "valores"},
-    {75, 12, N, "valores"}, {87, 12, N, "valores"}, {99, 12, N, "valores"},
-    {111, 12, N, "valores"}, {123, 4, N, "alíquota"},
-};
-const std::vector<Field> k55 = {
-    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDate},
-    {39, 2, X, "UF substituto", R::kUf}, {41, 2, X, "UF favorecida", R::kUf},
-    {43, 3, N, "banco"}, {46, 4, N, "agência"}, {50, 20, X, "número"}, {70, 13, N, "valor"},
-    {83, 8, N, "vencimento", R::kDate}, {91, 6, N, "mês/ano", R::kMonthYear},
-    {97, 30, X, "convênio/protocolo"},
-};
-const std::vector<Field> k56 = {
-    {3, 14, N, "CNPJ/CPF", R::kParticipant}, {17, 2, N, "modelo"}, {19, 3, X, "série"},
-    {22, 6, N, "número"}, {28, 4, N, "CFOP"}, {32, 3, N, "CST"}, {35, 3, N, "item"},
-    {38, 14, X, "código"}, {52, 1, N, "tipo de operação"},
-    {53, 14, N, "CNPJ concessionária", R::kParticipant}, {67, 4, N, "alíquota IPI"},
-    {71, 17, X, "chassi"}, {88, 39, B, "brancos"},
-};
-const std::vector<Field> k57 = {
-    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 2, N, "modelo"},
-    {33, 3, X, "série"}, {36, 6, N, "número"}, {42, 4, N, "CFOP"}, {46, 3, X, "CST"},
-    {49, 3, N, "item"}, {52, 14, X, "código"}, {66, 20, X, "lote"}, {86, 41, B, "brancos"},
-};
-const std::vector<Field> k60M = {
-    {4, 8, N, "data de emissão", R::kDateInPeriod},
-    {12, 20, X, "número de série do ECF", R::kRequired},
-    {32, 3, N, "número de ordem do ECF"}, {35, 2, X, "modelo", R::kEcfModel},
-    {37, 6, N, "COO inicial"}, {43, 6, N, "COO final"}, {49, 6, N, "contador de redução Z"},
-    {55, 3, N, "contador de reinício"}, {58, 16, N, "venda bruta"},
-    {74, 16, N, "totalizador geral"}, {90, 37, B, "brancos"},
-};
-const std::vector<Field> k60A = {
-    {4, 8, N, "data", R::kDateInPeriod}, {12, 20, X, "série", R::kRequired},
-    {32, 4, X, "situação tributária/alíquota", R::kSituation60A}, {36, 12, N, "valor"},
-    {48, 79, B, "brancos"},
-};
-const std::vector<Field> k60D = {
-    {4, 8, N, "data", R::kDateInPeriod}, {12, 20, X, "série", R::kRequired},
-    {32, 14, X, "código", R::kProductCode}, {46, 13, N, "quantidade"}, {59, 16, N, "valor"},
-    {75, 16, N, "base"}, {91, 4, X, "situação", R::kSituation60}, {95, 13, N, "ICMS"},
-    {108, 19, B, "brancos"},
-};
-const std::vector<Field> k60I = {
-    {4, 8, N, "data", R::kDateInPeriod}, {12, 20, X, "série", R::kRequired},
-    {32, 2, X, "modelo", R::kEcfModel}, {34, 6, N, "COO"}, {40, 3, N, "item"},
-    {43, 14, X, "código", R::kProductCode}, {57, 13, N, "quantidade"},
-    {70, 13, N, "valor unitário"}, {83, 12, N, "base"}, {95, 4, X, "situação", R::kSituation60},
-    {99, 12, N, "ICMS"}, {111, 16, B, "brancos"},
-};
-const std::vector<Field> k60R = {
-    {4, 6, N, "mês/ano", R::kMonthInPeriod}, {10, 14, X, "código", R::kProductCode},
-    {24, 13, N, "quantidade"}, {37, 16, N, "valor"}, {53, 16, N, "base"},
-    {69, 4, X, "situação", R::kSituation60}, {73, 54, B, "brancos"},
-};
-const std::vector<Field> k61 = {
-    {3, 14, B, "brancos"}, {17, 14, B, "brancos"}, {31, 8, N, "data", R::kDateInPeriod},
-    {39, 2, N, "modelo"}, {41, 3, X, "série"}, {44, 2, X, "subsérie"},
-    {46, 6, N, "número inicial"}, {52, 6, N, "número final"}, {58, 13, N, "total"},
-    {71, 13, N, "base"}, {84, 12, N, "ICMS"}, {96, 13, N, "isenta"}, {109, 13, N, "outras"},
-    {122, 4, N, "alíquota"}, {126, 1, B, "branco"},
-};
-const std::vector<Field> k61R = {
-    {4, 6, N, "mês/ano", R::kMonthInPeriod}, {10, 14, X, "código", R::kProductCode},
-    {24, 13, N, "quantidade"}, {37, 16, N, "valor bruto"}, {53, 16, N, "base"},
-    {69, 4, N, "alíquota"}, {73, 54, B, "brancos"},
-};
-const std::vector<Field> k70 = {
-    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDateInPeriod},
-    {39, 2, X, "UF", R::kUf}, {41, 2, N, "modelo"}, {43, 1, X, "série"}, {44, 2, X, "subsérie"},
-    {46, 6, N, "número"}, {52, 4, N, "CFOP"}, {56, 13, N, "total"}, {69, 14, N, "valores"},
-    {83, 14, N, "valores"}, {97, 14, N, "valores"}, {111, 14, N, "valores"},
-    {125, 1, N, "frete", R::kFreight}, {126, 1, X, "situação", R::kSituation},
-};
-const std::vector<Field> k71 = {
-    {3, 14, N, "CNPJ tomador", R::kParticipant}, {17, 14, X, "IE"},
-    {31, 8, N, "data", R::kDateInPeriod}, {39, 2, X, "UF", R::kUf}, {41, 2, N, "modelo"},
-    {43, 1, X, "série"}, {44, 2, X, "subsérie"}, {46, 6, N, "número"},
-    {52, 2, X, "UF rem./dest.", R::kUf}, {54, 14, N, "CNPJ rem./dest.", R::kParticipant},
-    {68, 14, X, "IE"}, {82, 8, N, "data da NF", R::kDate}, {90, 2, X, "modelo NF"},
-    {92, 3, X, "série NF"}, {95, 6, N, "número NF"}, {101, 14, N, "valor NF"},
-    {115, 12, B, "brancos"},
-};
-const std::vector<Field> k74 = {
-    {3, 8, N, "data", R::kDate}, {11, 14, X, "código", R::kProductCode},
-    {25, 13, N, "quantidade"}, {38, 13, N, "valor"}, {51, 1, X, "posse", R::kPossession},
-    {52, 14, N, "CNPJ possuidor", R::kParticipant}, {66, 14, X, "IE"},
-    {80, 2, X, "UF", R::kUfOrBlank}, {82, 45, B, "brancos"},
-};
-const std::vector<Field> k75 = {
-    {3, 8, N, "data inicial", R::kDate}, {11, 8, N, "data final", R::kDate},
-    {19, 14, X, "código", R::kCode75}, {33, 8, X, "NCM"}, {41, 53, X, "descrição"},
-    {94, 6, X, "unidade"}, {100, 5, N, "alíq. IPI"}, {105, 4, N, "alíq. ICMS"},
-    {109, 5, N, "redução"}, {114, 13, N, "base ST"},
-};
-const std::vector<Field> k76 = {
-    {3, 14, N, "CNPJ/CPF", R::kParticipant}, {17, 14, X, "IE"}, {31, 2, N, "modelo"},
-    {33, 2, X, "série"}, {35, 2, X, "subsérie"}, {37, 10, N, "número"}, {47, 4, N, "CFOP"},
-    {51, 1, N, "tipo de receita"}, {52, 8, N, "data", R::kDateInPeriod}, {60, 2, X, "UF", R::kUf},
-    {62, 13, N, "total"}, {75, 13, N, "base"}, {88, 12, N, "ICMS"}, {100, 12, N, "isenta"},
-    {112, 12, N, "outras"}, {124, 2, N, "alíquota"}, {126, 1, X, "situação", R::kSituation},
-};
-const std::vector<Field> k77 = {
-    {3, 14, N, "CNPJ/CPF", R::kParticipant}, {17, 2, N, "modelo"}, {19, 2, X, "série"},
-    {21, 2, X, "subsérie"}, {23, 10, N, "número"}, {33, 4, N, "CFOP"},
-    {37, 1, N, "tipo de receita"}, {38, 3, N, "item"}, {41, 11, X, "código"},
-    {52, 13, N, "quantidade"}, {65, 12, N, "valor"}, {77, 12, N, "desconto"},
-    {89, 12, N, "base"}, {101, 2, N, "alíquota"}, {103, 14, N, "CNPJ/MF", R::kParticipant},
-    {117, 10, N, "terminal"},
-};
-const std::vector<Field> k85 = {
-    {3, 11, N, "declaração"}, {14, 8, N, "data", R::kDateOrZeros}, {22, 1, X, "natureza"},
-    {23, 12, N, "registro"}, {35, 8, N, "data", R::kDateOrZeros}, {43, 16, X, "conhecimento"},
-    {59, 8, N, "data", R::kDateOrZeros}, {67, 2, N, "tipo"}, {69, 4, N, "país"},
-    {73, 8, N, "reservado"}, {81, 8, N, "averbação", R::kDateOrZeros}, {89, 6, N, "NF"},
-    {95, 8, N, "data NF", R::kDateOrZeros}, {103, 2, N, "modelo"}, {105, 3, N, "série"},
-    {108, 19, B, "brancos"},
-};
-const std::vector<Field> k86 = {
-    {3, 12, N, "registro"}, {15, 8, N, "data", R::kDateOrZeros},
-    {23, 14, N, "CNPJ", R::kParticipant}, {37, 14, X, "IE"}, {51, 2, X, "UF", R::kUf},
-    {53, 6, N, "NF"}, {59, 8, N, "data", R::kDateOrZeros}, {67, 2, N, "modelo"},
-    {69, 3, X, "série"}, {72, 14, X, "código"}, {86, 11, N, "quantidade"},
-    {97, 12, N, "valor unitário"}, {109, 12, N, "valor"}, {121, 1, N, "relacionamento"},
-    {122, 5, B, "brancos"},
-};
-const std::vector<Field> k90 = {{3, 14, N, "CNPJ"}, {17, 14, X, "IE"}};
-const std::vector<Field> kNoFields;
-
-// The record kinds of the layout; 60 and 61 by their subtype letter.
-enum class Id : unsigned char {
-  k10, k11, k50, k51, k53, k54, k55, k56, k57, k60M, k60A, k60D, k60I, k60R, k61, k61R,
-  k70, k71, k74, k75, k76, k77, k85, k86, k88, k90
-};
-
-struct Kind {
-  const char* name;
-  const std::vector<Field>* fields;
-  Id id;
-};
+constexpr Field kMasterCnpj = LayoutField("10", "CNPJ");
+constexpr Field kMasterIe = LayoutField("10", "inscrição estadual");
+constexpr Field kPeriodStart = LayoutField("10", "data inicial");
+constexpr Field kPeriodEnd = LayoutField("10", "data final");
+constexpr Field kExtraNumber = LayoutField("11", "número");
+constexpr Field kExtraComplement = LayoutField("11", "complemento");
+constexpr Field kNoteCnpj = LayoutField("50", "CNPJ/CPF");
+constexpr Field kNoteModel = LayoutField("50", "modelo");
+constexpr Field kNoteSeries = LayoutField("50", "série");
+constexpr Field kNoteNumber = LayoutField("50", "número");
+constexpr Field kNoteCfop = LayoutField("50", "CFOP");
+constexpr Field kItemCnpj = LayoutField("54", "CNPJ");
+constexpr Field kItemCfop = LayoutField("54", "CFOP");
+constexpr Field kSixtyDate = LayoutField("60M", "data de emissão");
+constexpr Field kSixtySerial = LayoutField("60M", "número de série do ECF");
+constexpr Field kGross = LayoutField("60M", "venda bruta");
+constexpr Field kSituationA = LayoutField("60A", "situação tributária/alíquota");
+constexpr Field kValueA = LayoutField("60A", "valor");
+constexpr Field kNinetyCnpj = LayoutField("90", "CNPJ");
+constexpr Field kNinetyIe = LayoutField("90", "IE");
+constexpr Field kNinetyTotals = LayoutField("90", "totais");
+constexpr Field kNinetyCount = LayoutField("90", "número de registros 90");
+// The date and the serial stand side by side in every 60M, 60A, 60D and 60I.
+static_assert(LayoutField("60A", "data").pos == kSixtyDate.pos &&
+              LayoutField("60D", "série").pos == kSixtySerial.pos &&
+              LayoutField("60I", "série").pos == kSixtySerial.pos &&
+              kSixtyDate.pos + kSixtyDate.size == kSixtySerial.pos);
+// A 54 names its note by CNPJ, modelo, série, número and CFOP in a row.
+static_assert(kItemCfop.pos + kItemCfop.size - kItemCnpj.pos ==
+              kNoteCnpj.size + kNoteModel.size + kNoteSeries.size + kNoteNumber.size +
+                  kNoteCfop.size);
 
 // Returns the kind of a line, or nullptr for a type the layout does not know.
 const Kind* KindOf(std::string_view line) {
-  static const Kind k[] = {
-      {"10", &k10, Id::k10},    {"11", &k11, Id::k11},    {"50", &k50, Id::k50},
-      {"51", &k51, Id::k51},    {"53", &k53, Id::k53},    {"54", &k54, Id::k54},
-      {"55", &k55, Id::k55},    {"56", &k56, Id::k56},    {"57", &k57, Id::k57},
-      {"60M", &k60M, Id::k60M}, {"60A", &k60A, Id::k60A}, {"60D", &k60D, Id::k60D},
-      {"60I", &k60I, Id::k60I}, {"60R", &k60R, Id::k60R}, {"61", &k61, Id::k61},
-      {"61R", &k61R, Id::k61R}, {"70", &k70, Id::k70},    {"71", &k71, Id::k71},
-      {"74", &k74, Id::k74},    {"75", &k75, Id::k75},    {"76", &k76, Id::k76},
-      {"77", &k77, Id::k77},    {"85", &k85, Id::k85},    {"86", &k86, Id::k86},
-      {"88", &kNoFields, Id::k88}, {"90", &k90, Id::k90},
-  };
   // the first kind of each type number, found once
   static const std::vector<const Kind*> by_type = [] {
     std::vector<const Kind*> t(100, nullptr);
-    for (const Kind& kind : k) {
+    for (const Kind& kind : kSintegraRecords) {
       int n = (kind.name[0] - '0') * 10 + (kind.name[1] - '0');
       if (!t[(std::size_t)n]) t[(std::size_t)n] = &kind;
     }
@@ -274,12 +94,12 @@ const Kind* KindOf(std::string_view line) {
   const Kind* first = by_type[(std::size_t)((line[0] - '0') * 10 + (line[1] - '0'))];
   if (!first) return nullptr;
   char sub = line.size() > 2 ? line[2] : ' ';
-  if (first->id == Id::k60M) {  // 60M, 60A, 60D, 60I, 60R stand in a row
-    for (const Kind* kind = first; kind->id <= Id::k60R; ++kind)
+  if (first == kRecord60M) {  // 60M, 60A, 60D, 60I, 60R stand in a row
+    for (const Kind* kind = first; kind <= kRecord60R; ++kind)
       if (kind->name[2] == sub) return kind;
     return nullptr;
   }
-  if (first->id == Id::k61) return sub == 'R' ? first + 1 : first;
+  if (first == kRecord61) return sub == 'R' ? first + 1 : first;
   return first;
 }
 
@@ -469,12 +289,6 @@ template <typename V>
 using TextMap = std::unordered_map<std::string, V, TextHash, std::equal_to<>>;
 using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
 
-// Folded for the record order, as the sort compares: ASCII letters upper case.
-unsigned char Fold(char c) {
-  unsigned char u = (unsigned char)c;
-  return (u >= 'a' && u <= 'z') ? (unsigned char)(u - 'a' + 'A') : u;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -537,17 +351,30 @@ int TypeNumber(std::string_view line) {
   return (line[0] - '0') * 10 + (line[1] - '0');
 }
 
-std::string_view FieldOf(std::string_view line, const Field& f) {
-  std::size_t at = (std::size_t)f.pos - 1;
-  if (at >= line.size()) return {};
-  return line.substr(at, std::min((std::size_t)f.size, line.size() - at));
+// The field of a kind that names a product code (used or described), or
+// nullptr.
+const Field* CodeField(const Kind& kind) {
+  static const std::vector<const Field*> fields = [] {
+    std::vector<const Field*> t;
+    for (const Kind& k : kSintegraRecords) {
+      const Field* code = nullptr;
+      for (int i = 0; i < k.count && !code; ++i) {
+        Rule r = k.fields[i].rule;
+        if (r == Rule::kProductCode || r == Rule::kItemCode || r == Rule::kCode75)
+          code = &k.fields[i];
+      }
+      t.push_back(code);
+    }
+    return t;
+  }();
+  return fields[(std::size_t)(&kind - kSintegraRecords)];
 }
 
 // The references a line makes or gives (a 60M day, a product code, a 50
 // note): taken from every line of a known type, also from one of the wrong
 // length, so that one bad line gives one fault.
 void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, bool whole) {
-  const Id id = kind.id;
+  const Kind* id = &kind;
   const char* name = kind.name;
   // A line of the wrong length is read as if blank-filled to 126.
   std::string padded;
@@ -556,36 +383,37 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, b
     padded.resize((std::size_t)kSintegraRecordLength, ' ');
     line = padded;
   }
-  auto at = [&](int pos, int size) { return line.substr((std::size_t)pos - 1, (std::size_t)size); };
-  if (id == Id::k60M || id == Id::k60A || id == Id::k60D || id == Id::k60I) {
-    std::string_view key = at(4, 28);  // date and serial
+  auto at = [&](const Field& f) { return ReadSintegraField(line, f); };
+  if (id == kRecord60M || id == kRecord60A || id == kRecord60D || id == kRecord60I) {
+    std::string_view key = line.substr((std::size_t)kSixtyDate.pos - 1,
+                                       (std::size_t)(kSixtyDate.size + kSixtySerial.size));
     // the records of one day and printer stand together: most lines find
     // the entry of the line before
     if (!c.last_day || key != std::string_view(c.last_day_key)) {
       auto it = c.days.find(key);
       if (it == c.days.end()) {
         it = c.days.emplace(std::string(key), SintegraCheck::Day{}).first;
-        it->second.date = std::string(key.substr(0, 8));
-        it->second.serial = std::string(TrimRight(key.substr(8)));
+        it->second.date = std::string(key.substr(0, (std::size_t)kSixtyDate.size));
+        it->second.serial = std::string(TrimRight(key.substr((std::size_t)kSixtyDate.size)));
       }
       c.last_day = &it->second;  // entries stay where they are as the map grows
       c.last_day_key.assign(key);
     }
     SintegraCheck::Day& day = *c.last_day;
-    if (id == Id::k60M) {
+    if (id == kRecord60M) {
       if (day.master_line == 0) {
         day.master_line = c.line;
-        std::string_view gross = at(58, 16);
+        std::string_view gross = at(kGross);
         if (whole && AllDigits(gross)) day.gross = LongNumber(gross);
         else day.unsure = true;
       }
     } else {
       if (day.master_line == 0) day.orphans.emplace_back(c.line, name);
-      if (id == Id::k60A) {
-        std::string_view value = at(36, 12);
+      if (id == kRecord60A) {
+        std::string_view value = at(kValueA);
         if (whole && AllDigits(value)) day.sum += LongNumber(value);
         else day.unsure = true;
-        std::string_view situation = TrimRight(at(32, 4));
+        std::string_view situation = TrimRight(at(kSituationA));
         if (whole && !situation.empty()) {
           bool seen = false;
           for (const auto& [s, first] : day.situations) {
@@ -605,47 +433,42 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, b
     }
   }
   // product codes
-  int code_pos = 0;
-  if (id == Id::k54) code_pos = 38;
-  else if (id == Id::k60D) code_pos = 32;
-  else if (id == Id::k60I) code_pos = 43;
-  else if (id == Id::k60R || id == Id::k61R) code_pos = 10;
-  else if (id == Id::k74) code_pos = 11;
-  if (code_pos) {
-    std::string_view code = TrimRight(at(code_pos, 14));
-    if (!code.empty() && c.codes_used.find(code) == c.codes_used.end())
+  if (const Field* code_field = CodeField(kind)) {
+    std::string_view code = TrimRight(at(*code_field));
+    if (code.empty()) {
+    } else if (id == kRecord75) {
+      if (c.codes_described.find(code) == c.codes_described.end()) c.codes_described.emplace(code);
+    } else if (c.codes_used.find(code) == c.codes_used.end()) {
       c.codes_used.emplace(std::string(code), std::make_pair(c.line, std::string(name)));
+    }
   }
-  if (id == Id::k75) {
-    std::string_view code = TrimRight(at(19, 14));
-    if (!code.empty() && c.codes_described.find(code) == c.codes_described.end())
-      c.codes_described.emplace(code);
-  }
-  if (id == Id::k50) {
+  if (id == kRecord50) {
     std::string note;
     note.reserve(29);
-    note.append(at(3, 14)).append(at(41, 2)).append(at(43, 3)).append(at(46, 6)).append(at(52, 4));
+    note.append(at(kNoteCnpj)).append(at(kNoteModel)).append(at(kNoteSeries)).append(at(kNoteNumber))
+        .append(at(kNoteCfop));
     c.notes.insert(std::move(note));
   }
-  if (id == Id::k54 && whole) {
-    std::string_view note = at(3, 29);  // CNPJ, modelo, série, número, CFOP in a row
+  if (id == kRecord54 && whole) {
+    std::string_view note = line.substr((std::size_t)kItemCnpj.pos - 1,
+                                        (std::size_t)(kItemCfop.pos + kItemCfop.size - kItemCnpj.pos));
     if (c.notes.find(note) == c.notes.end()) c.items_waiting.emplace_back(c.line, std::string(note));
   }
 }
 
 // The faults of one field of a record of `length` 126.
 void CheckField(SintegraCheck& c, std::string_view line, const char* record, const Field& f) {
-  std::string_view v = FieldOf(line, f);
+  std::string_view v = ReadSintegraField(line, f);
   const int last = f.pos + f.size - 1;
   const char* field = f.name;
-  if (f.fmt == Fmt::B) {
+  if (f.kind == SintegraKind::kBlank) {
     if (!AllBlank(v))
       c.Add("S52", kR,
             Format("Linha %lld: Posições %d-%d do registro %s devem ficar em branco e contêm '%s'.",
                    c.line, f.pos, last, record, std::string(TrimRight(v)).c_str()));
     return;
   }
-  if (f.fmt == Fmt::N) {
+  if (f.kind == SintegraKind::kNumeric) {
     if (!AllDigits(v)) {
       c.Add("S50", kC,
             Format("Linha %lld: campo %s do registro %s (posições %d-%d) é numérico e contém "
@@ -701,7 +524,10 @@ void CheckField(SintegraCheck& c, std::string_view line, const char* record, con
                    c.line, shown().c_str(), field, f.pos, allowed_text));
   };
   switch (f.rule) {
-    case Rule::kNone: break;
+    case Rule::kNone:
+    case Rule::kType:
+    case Rule::kTotals:
+    case Rule::kStateData: break;
     case Rule::kDate:
       if (!DateValue(v)) bad_date();
       break;
@@ -814,9 +640,10 @@ void CheckMaster(SintegraCheck& c, std::string_view line) {
     return;
   }
   c.master_line = c.line;
-  c.master_cnpj = std::string(line.substr(2, 14));
-  c.master_ie = std::string(line.substr(16, 14));
-  int start = DateValue(line.substr(107, 8)), end = DateValue(line.substr(115, 8));
+  c.master_cnpj = std::string(ReadSintegraField(line, kMasterCnpj));
+  c.master_ie = std::string(ReadSintegraField(line, kMasterIe));
+  int start = DateValue(ReadSintegraField(line, kPeriodStart));
+  int end = DateValue(ReadSintegraField(line, kPeriodEnd));
   if (!start || !end) return;  // S40 says why
   bool whole_month = start % 100 == 1 && start / 100 == end / 100 &&
                      end % 100 == DaysIn(end / 100 % 100, end / 10000);
@@ -833,28 +660,27 @@ void CheckMaster(SintegraCheck& c, std::string_view line) {
 
 // The order of the type-60 records: by date, printer, then M before A, D, I.
 void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const char* name) {
-  char order;
-  switch (name[2]) {
-    case 'M': order = '0'; break;
-    case 'A': order = '1'; break;
-    case 'D': order = '2'; break;
-    case 'I': order = '3'; break;
-    default: return;  // 60R
-  }
-  char folded[29];
-  for (std::size_t i = 3; i < 31; ++i) folded[i - 3] = (char)Fold(line[i]);
-  folded[28] = order;
+  // the report's own sort key, folded as the sort compares it
+  char folded[kSintegraKeyLength];
+  WriteSintegraSortKey(line.data(), line.size(), folded);
+  if (folded[kSintegraKeyLength - 1] == '4') return;  // 60R
+  for (char& k : folded) k = (char)SintegraFold(k);
   std::string_view key(folded, sizeof folded);
   if (!c.last_sixty_key.empty() && key < std::string_view(c.last_sixty_key)) {
     std::string_view prev = c.last_sixty_key;
+    const std::size_t date_at = (std::size_t)kSixtyDate.pos - 2;  // the key drops the subtype
+    const std::size_t serial_at = (std::size_t)kSixtySerial.pos - 2;
     c.Add("S21", kC,
           Format("Linha %lld: registro %s de %s, ECF %s, fora de ordem depois do %s de %s, ECF %s "
                  "(linha %lld); os registros 60 vão por data, por número de série do ECF e, em "
                  "cada dia e ECF, o 60M antes dos 60A, 60D e 60I.",
-                 c.line, name, ShownDate(line.substr(3, 8)).c_str(),
-                 std::string(TrimRight(line.substr(11, 20))).c_str(),
-                 c.last_sixty_name.c_str(), ShownDate(prev.substr(0, 8)).c_str(),
-                 std::string(TrimRight(prev.substr(8, 20))).c_str(), c.last_sixty_line));
+                 c.line, name, ShownDate(ReadSintegraField(line, kSixtyDate)).c_str(),
+                 std::string(TrimRight(ReadSintegraField(line, kSixtySerial))).c_str(),
+                 c.last_sixty_name.c_str(),
+                 ShownDate(prev.substr(date_at, (std::size_t)kSixtyDate.size)).c_str(),
+                 std::string(TrimRight(prev.substr(serial_at, (std::size_t)kSixtySerial.size)))
+                     .c_str(),
+                 c.last_sixty_line));
   }
   c.last_sixty_key.assign(key);  // in place: no allocation after the first
   c.last_sixty_name = name;
@@ -864,18 +690,21 @@ void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const char* name) 
 // The plain numeric fields of a kind (no rule of their own) as runs of
 // positions (0-based start, length), neighbours merged.
 const std::vector<std::pair<int, int>>& PlainDigitRuns(const Kind& kind) {
-  static std::vector<std::pair<int, int>> runs[(int)Id::k90 + 1];
-  static bool made[(int)Id::k90 + 1] = {};
-  std::vector<std::pair<int, int>>& r = runs[(int)kind.id];
-  if (!made[(int)kind.id]) {
-    for (const Field& f : *kind.fields) {
-      if (f.fmt != Fmt::N || f.rule != Rule::kNone) continue;
-      if (!r.empty() && r.back().first + r.back().second == f.pos - 1) r.back().second += f.size;
-      else r.emplace_back(f.pos - 1, f.size);
+  static const std::vector<std::vector<std::pair<int, int>>> runs = [] {
+    std::vector<std::vector<std::pair<int, int>>> all;
+    for (const Kind& k : kSintegraRecords) {
+      std::vector<std::pair<int, int>> r;
+      for (int i = 0; i < k.count; ++i) {
+        const Field& f = k.fields[i];
+        if (f.kind != SintegraKind::kNumeric || f.rule != Rule::kNone) continue;
+        if (!r.empty() && r.back().first + r.back().second == f.pos - 1) r.back().second += f.size;
+        else r.emplace_back(f.pos - 1, f.size);
+      }
+      all.push_back(std::move(r));
     }
-    made[(int)kind.id] = true;
-  }
-  return r;
+    return all;
+  }();
+  return runs[(std::size_t)(&kind - kSintegraRecords)];
 }
 
 void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
@@ -897,8 +726,8 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
                  "pode ter letras, algarismos e espaços.",
                  c.line, (int)(unsigned char)line[(std::size_t)i], i + 1));
   if (name[0] == '6' && name[1] == '0') CheckSixtyOrder(c, line, name);
-  if (kind.id == Id::k10) CheckMaster(c, line);
-  if (kind.id == Id::k11) {
+  if (&kind == kRecord10) CheckMaster(c, line);
+  if (&kind == kRecord11) {
     if (c.extra_line) {
       c.Add("S14", kC,
             Format("Linha %lld: registro 11 repetido; o arquivo deve ter um único registro 11 (o "
@@ -907,10 +736,11 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
     } else {
       c.extra_line = c.line;
     }
-    if (AllZeros(line.substr(36, 5)) && AllBlank(line.substr(41, 22)))
+    if (AllZeros(ReadSintegraField(line, kExtraNumber)) &&
+        AllBlank(ReadSintegraField(line, kExtraComplement)))
       c.Add("S37", kR,
             Format("Linha %lld: campo %s do registro %s em branco; o preenchimento é obrigatório.",
-                   c.line, "número", "11"));
+                   c.line, kExtraNumber.name, name));
   }
   // Plain numeric fields, merged where they follow one another, are looked
   // at as runs of digits first; only when a run is not all digits are they
@@ -922,8 +752,10 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
       break;
     }
   }
-  for (const Field& f : *kind.fields) {
-    if (plain_digits && f.fmt == Fmt::N && f.rule == Rule::kNone) continue;
+  for (int i = 0; i < kind.count; ++i) {
+    const Field& f = kind.fields[i];
+    if (f.rule == Rule::kType || f.rule == Rule::kTotals || f.rule == Rule::kStateData) continue;
+    if (plain_digits && f.kind == SintegraKind::kNumeric && f.rule == Rule::kNone) continue;
     CheckField(c, line, name, f);
   }
 }
@@ -990,24 +822,29 @@ void CheckTotals(SintegraCheck& c) {
     if (line.empty()) continue;  // of the wrong length: S01 said so
     std::string_view l = line;
     if (c.master_line) {
-      if (l.substr(2, 14) != c.master_cnpj)
+      std::string_view cnpj = ReadSintegraField(l, kNinetyCnpj);
+      std::string_view ie = ReadSintegraField(l, kNinetyIe);
+      if (cnpj != c.master_cnpj)
         c.AddAt(at, "S68", kC,
                 Format("Linha %lld: %s do registro 90 ('%s') diferente do registro 10 ('%s').", at,
-                       "CNPJ", std::string(l.substr(2, 14)).c_str(), c.master_cnpj.c_str()));
-      if (l.substr(16, 14) != c.master_ie)
+                       kNinetyCnpj.name, std::string(cnpj).c_str(), c.master_cnpj.c_str()));
+      if (ie != c.master_ie)
         c.AddAt(at, "S68", kC,
                 Format("Linha %lld: %s do registro 90 ('%s') diferente do registro 10 ('%s').", at,
-                       "IE", std::string(TrimRight(l.substr(16, 14))).c_str(),
+                       kNinetyIe.name, std::string(TrimRight(ie)).c_str(),
                        std::string(TrimRight(c.master_ie)).c_str()));
     }
-    char count_digit = l[125];
+    char count_digit = ReadSintegraField(l, kNinetyCount)[0];
     if (count_digit < '0' || count_digit > '9' || count_digit - '0' != count90)
       c.AddAt(at, "S61", kC,
               Format("Linha %lld: a posição 126 do registro 90 informa %s registro(s) 90, mas o "
                      "arquivo tem %lld.",
                      at, std::string(1, count_digit).c_str(), count90));
-    std::size_t pos = 30;  // 0-based start of the first pair (position 31)
-    for (; pos + 10 <= 125; pos += 10) {
+    // 0-based: the first pair and the end of the totals area
+    const std::size_t first = (std::size_t)kNinetyTotals.pos - 1;
+    const std::size_t end = first + (std::size_t)kNinetyTotals.size;
+    std::size_t pos = first;
+    for (; pos + 10 <= end; pos += 10) {
       std::string_view pair = l.substr(pos, 10);
       if (AllBlank(pair)) break;
       if (!AllDigits(pair)) {
@@ -1061,9 +898,9 @@ void CheckTotals(SintegraCheck& c) {
                        "arquivo tem %lld.",
                        at, count, type_text, in_file));
     }
-    // after the pairs, blanks up to position 125
-    if (pos < 125) {
-      std::string_view rest = l.substr(pos, 125 - pos);
+    // after the pairs, blanks to the end of the totals area
+    if (pos < end) {
+      std::string_view rest = l.substr(pos, end - pos);
       std::size_t odd = rest.find_first_not_of(' ');
       if (odd != std::string_view::npos)
         c.AddAt(at, "S67", kC,

@@ -13,8 +13,7 @@
 #include <string_view>
 #include <vector>
 
-// Characters of a record, without its CR LF.
-constexpr int kSintegraRecordLength = 126;
+#include "fiscal/sintegra_layout.h"
 
 struct SintegraFault {
   long long line = 0;  // 1-based; 0 for a fault of the whole file
