@@ -301,6 +301,7 @@ struct SintegraCheck {
 
   // record 10 and 11
   long long master_line = 0, extra_line = 0;
+  bool master_whole = false;  // the first record 10 is of the right length
   std::string master_cnpj, master_ie;
   int period_start = 0, period_end = 0;  // AAAAMMDD, 0 when unknown
 
@@ -327,8 +328,10 @@ struct SintegraCheck {
   TextMap<Day> days;
   Day* last_day = nullptr;
   std::string last_day_key;
-  TextMap<std::pair<long long, std::string>> codes_used;  // first line and record
-  TextSet codes_described;                                // by a record 75
+  TextSet codes_used;       // by any record but 75
+  TextSet codes_described;  // by a record 75
+  // A second reading names every line that uses one of these codes.
+  const TextSet* missing_codes = nullptr;
   TextSet notes;                                          // of the records 50
   std::vector<std::pair<long long, std::string>> items_waiting;  // 54 without a 50 so far
 
@@ -439,7 +442,7 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, b
     } else if (id == kRecord75) {
       if (c.codes_described.find(code) == c.codes_described.end()) c.codes_described.emplace(code);
     } else if (c.codes_used.find(code) == c.codes_used.end()) {
-      c.codes_used.emplace(std::string(code), std::make_pair(c.line, std::string(name)));
+      c.codes_used.emplace(code);
     }
   }
   if (id == kRecord50) {
@@ -631,7 +634,9 @@ void CheckField(SintegraCheck& c, std::string_view line, const char* record, con
 }
 
 // Record 10: the first one sets the period and the identity the 90s repeat.
-void CheckMaster(SintegraCheck& c, std::string_view line) {
+// A record 10 or 11 of the wrong length still stands for the file's one
+// record 10 or 11, though nothing is read from its fields.
+void CheckMaster(SintegraCheck& c, std::string_view line, bool whole) {
   if (c.master_line) {
     c.Add("S12", kC,
           Format("Linha %lld: registro 10 repetido; o arquivo deve ter um único registro 10 (o "
@@ -640,6 +645,8 @@ void CheckMaster(SintegraCheck& c, std::string_view line) {
     return;
   }
   c.master_line = c.line;
+  c.master_whole = whole;
+  if (!whole) return;
   c.master_cnpj = std::string(ReadSintegraField(line, kMasterCnpj));
   c.master_ie = std::string(ReadSintegraField(line, kMasterIe));
   int start = DateValue(ReadSintegraField(line, kPeriodStart));
@@ -720,22 +727,8 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
   }
   c.last_type = type;
   c.last_type_line = c.line;
-  if (int i = FirstControl(line); i >= 0)
-    c.Add("S05", kR,
-          Format("Linha %lld: caractere de controle (código %d) na posição %d; o registro só "
-                 "pode ter letras, algarismos e espaços.",
-                 c.line, (int)(unsigned char)line[(std::size_t)i], i + 1));
   if (name[0] == '6' && name[1] == '0') CheckSixtyOrder(c, line, name);
-  if (&kind == kRecord10) CheckMaster(c, line);
   if (&kind == kRecord11) {
-    if (c.extra_line) {
-      c.Add("S14", kC,
-            Format("Linha %lld: registro 11 repetido; o arquivo deve ter um único registro 11 (o "
-                   "primeiro está na linha %lld).",
-                   c.line, c.extra_line));
-    } else {
-      c.extra_line = c.line;
-    }
     if (AllZeros(ReadSintegraField(line, kExtraNumber)) &&
         AllBlank(ReadSintegraField(line, kExtraComplement)))
       c.Add("S37", kR,
@@ -760,20 +753,36 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
   }
 }
 
-SintegraCheck* BeginSintegraCheck() { return new SintegraCheck; }
+// Second reading: a line that uses a product code no record 75 describes.
+void NameMissingCodes(SintegraCheck& c, std::string_view line) {
+  const Kind* kind = KindOf(line);
+  if (!kind || kind == kRecord75 || AllBlank(line)) return;
+  const Field* code_field = CodeField(*kind);
+  if (!code_field) return;
+  std::string_view code = TrimRight(ReadSintegraField(line, *code_field));
+  if (code.empty() || !c.missing_codes->contains(code)) return;
+  c.Add("S80", kR,
+        Format("Linha %lld: código de produto '%s' do registro %s sem registro 75 "
+               "correspondente.",
+               c.line, std::string(code).c_str(), kind->name));
+}
 
 // Checks the next line (without its line end).
-void CheckSintegraLine(SintegraCheck* check, std::string_view line, SintegraLineEnd end) {
-  SintegraCheck& c = *check;
+void CheckSintegraLine(SintegraCheck& c, std::string_view line, SintegraLineEnd end) {
   ++c.line;
-  if (AllBlank(line)) {
+  if (c.missing_codes) {
+    NameMissingCodes(c, line);
+    return;
+  }
+  const bool empty = AllBlank(line);
+  if (empty) {
     c.Add("S03", kC,
           Format("Linha %lld: linha vazia; o arquivo só pode ter registros de 126 caracteres, sem "
                  "linhas em branco.",
                  c.line));
-    return;
+  } else {
+    ++c.records;
   }
-  ++c.records;
   if (end != SintegraLineEnd::kCrLf) {
     const char* how = end == SintegraLineEnd::kLf   ? "termina só com LF"
                       : end == SintegraLineEnd::kCr ? "termina só com CR"
@@ -783,10 +792,28 @@ void CheckSintegraLine(SintegraCheck* check, std::string_view line, SintegraLine
                  "posição 126.",
                  c.line, how));
   }
+  if (empty) return;
   int type = TypeNumber(line);
   if (type >= 0) ++c.type_counts[type];
   const Kind* kind = KindOf(line);
   const bool whole = line.size() == (std::size_t)kSintegraRecordLength;
+  // a control character is often why a line has the wrong length
+  if (int i = FirstControl(line); i >= 0)
+    c.Add("S05", kR,
+          Format("Linha %lld: caractere de controle (código %d) na posição %d; o registro só "
+                 "pode ter letras, algarismos e espaços.",
+                 c.line, (int)(unsigned char)line[(std::size_t)i], i + 1));
+  if (kind == kRecord10) CheckMaster(c, line, whole);
+  if (kind == kRecord11) {
+    if (c.extra_line) {
+      c.Add("S14", kC,
+            Format("Linha %lld: registro 11 repetido; o arquivo deve ter um único registro 11 (o "
+                   "primeiro está na linha %lld).",
+                   c.line, c.extra_line));
+    } else {
+      c.extra_line = c.line;
+    }
+  }
   if (!whole) {
     std::string name = RecordName(line);
     c.Add("S01", kC,
@@ -821,7 +848,7 @@ void CheckTotals(SintegraCheck& c) {
   for (const auto& [at, line] : c.totals) {
     if (line.empty()) continue;  // of the wrong length: S01 said so
     std::string_view l = line;
-    if (c.master_line) {
+    if (c.master_whole) {
       std::string_view cnpj = ReadSintegraField(l, kNinetyCnpj);
       std::string_view ie = ReadSintegraField(l, kNinetyIe);
       if (cnpj != c.master_cnpj)
@@ -834,8 +861,9 @@ void CheckTotals(SintegraCheck& c) {
                        kNinetyIe.name, std::string(TrimRight(ie)).c_str(),
                        std::string(TrimRight(c.master_ie)).c_str()));
     }
+    // not a digit: the field's own check (S50) said so
     char count_digit = ReadSintegraField(l, kNinetyCount)[0];
-    if (count_digit < '0' || count_digit > '9' || count_digit - '0' != count90)
+    if (count_digit >= '0' && count_digit <= '9' && count_digit - '0' != count90)
       c.AddAt(at, "S61", kC,
               Format("Linha %lld: a posição 126 do registro 90 informa %s registro(s) 90, mas o "
                      "arquivo tem %lld.",
@@ -859,6 +887,7 @@ void CheckTotals(SintegraCheck& c) {
       long long count = LongNumber(pair.substr(2, 8));
       char type_text[16];
       std::snprintf(type_text, sizeof type_text, "%02d", type);
+      auto seen = totalled.find(type);
       if (type == 99) {
         if (at != last_line) {
           c.AddAt(at, "S64", kC,
@@ -866,6 +895,11 @@ void CheckTotals(SintegraCheck& c) {
                          "(linha %lld).",
                          at, last_line));
         } else {
+          if (grand_total_last)
+            c.AddAt(at, "S66", kR,
+                    Format("Linha %lld: o tipo %s aparece mais de uma vez nos totais do registro "
+                           "90 (antes na linha %lld).",
+                           at, type_text, at));
           grand_total_last = true;
           if (count != c.records)
             c.AddAt(at, "S63", kC,
@@ -882,15 +916,15 @@ void CheckTotals(SintegraCheck& c) {
                        at, type_text));
         continue;
       }
-      auto seen = totalled.find(type);
+      // every total is held against the file, the repeated ones too
       if (seen != totalled.end()) {
         c.AddAt(at, "S66", kR,
                 Format("Linha %lld: o tipo %s aparece mais de uma vez nos totais do registro 90 "
                        "(antes na linha %lld).",
                        at, type_text, seen->second));
-        continue;
+      } else {
+        totalled[type] = at;
       }
-      totalled[type] = at;
       long long in_file = c.type_counts[type];
       if (count != in_file)
         c.AddAt(at, "S60", kC,
@@ -918,10 +952,9 @@ void CheckTotals(SintegraCheck& c) {
                      last_line));
     for (int type = 0; type < 100; ++type) {
       const long long count = c.type_counts[type];
-      if (count == 0 || type == 10 || type == 11 || type == 90 || totalled.count(type)) continue;
-      static const int kTotalled[] = {50, 51, 53, 54, 55, 56, 57, 60, 61,
-                                      70, 71, 74, 75, 76, 77, 85, 86, 88};
-      if (std::find(std::begin(kTotalled), std::end(kTotalled), type) == std::end(kTotalled))
+      // 99 names the grand total: lines of that type can have no total of their own
+      if (count == 0 || type == 10 || type == 11 || type == 90 || type == 99 ||
+          totalled.count(type))
         continue;
       c.AddAt(last_line, "S62", kC,
               Format("Linha %lld: o tipo %02d (%lld registro(s) no arquivo) não está totalizado no "
@@ -931,8 +964,9 @@ void CheckTotals(SintegraCheck& c) {
   }
 }
 
-void EndSintegraCheck(SintegraCheck* check, std::vector<SintegraFault>& faults) {
-  SintegraCheck& c = *check;
+// What only the whole file tells. Leaves in missing the product codes that
+// no record 75 describes.
+void EndSintegraCheck(SintegraCheck& c, TextSet& missing) {
   if (!c.master_line) c.AddAt(0, "S11", kC, "Arquivo sem registro 10 (mestre do estabelecimento).");
   if (!c.extra_line)
     c.AddAt(0, "S13", kC, "Arquivo sem registro 11 (dados complementares do informante).");
@@ -953,35 +987,32 @@ void EndSintegraCheck(SintegraCheck* check, std::vector<SintegraFault>& faults) 
                      day.master_line, ShownDate(day.date).c_str(), day.serial.c_str(),
                      Money(day.gross).c_str(), Money(day.sum).c_str()));
   }
-  for (const auto& [code, use] : c.codes_used) {
-    if (c.codes_described.contains(code)) continue;
-    c.AddAt(use.first, "S80", kR,
-            Format("Linha %lld: código de produto '%s' do registro %s sem registro 75 "
-                   "correspondente.",
-                   use.first, code.c_str(), use.second.c_str()));
-  }
+  for (const std::string& code : c.codes_used)
+    if (!c.codes_described.contains(code)) missing.insert(code);
   for (const auto& [at, note] : c.items_waiting) {
     if (c.notes.contains(note)) continue;
+    // the note's key: CNPJ, modelo, série, número and CFOP one after another
+    std::string_view key = note;
+    auto part = [&key](const Field& f) {
+      std::string_view p = key.substr(0, (std::size_t)f.size);
+      key.remove_prefix(p.size());
+      return std::string(p);
+    };
+    std::string cnpj = part(kNoteCnpj), model = part(kNoteModel);
+    std::string series(TrimRight(part(kNoteSeries)));
+    std::string number = part(kNoteNumber), cfop = part(kNoteCfop);
     c.AddAt(at, "S81", kC,
             Format("Linha %lld: item do registro 54 (CNPJ %s, modelo %s, série '%s', nota %s, "
                    "CFOP %s) sem registro 50 correspondente.",
-                   at, note.substr(0, 14).c_str(), note.substr(14, 2).c_str(),
-                   std::string(TrimRight(std::string_view(note).substr(16, 3))).c_str(),
-                   note.substr(19, 6).c_str(), note.substr(25, 4).c_str()));
+                   at, cnpj.c_str(), model.c_str(), series.c_str(), number.c_str(),
+                   cfop.c_str()));
   }
-  std::stable_sort(c.faults.begin(), c.faults.end(),
-                   [](const SintegraFault& a, const SintegraFault& b) {
-                     if (a.line != b.line) return a.line < b.line;
-                     return std::strcmp(a.code, b.code) < 0;
-                   });
-  faults = std::move(c.faults);
-  delete check;
 }
 
 
 // Splits bytes into lines and feeds them; returns how many bytes were used
 // (a last line without its end is kept for more bytes unless at_end).
-std::size_t FeedLines(SintegraCheck* check, std::string_view bytes, bool at_end) {
+std::size_t FeedLines(SintegraCheck& check, std::string_view bytes, bool at_end) {
   std::size_t start = 0;
   while (start < bytes.size()) {
     const char* base = bytes.data() + start;
@@ -1016,23 +1047,15 @@ std::size_t FeedLines(SintegraCheck* check, std::string_view bytes, bool at_end)
   return start;
 }
 
-}  // namespace
-
-void CheckSintegraText(std::string_view bytes, std::vector<SintegraFault>& faults) {
-  SintegraCheck* check = BeginSintegraCheck();
-  FeedLines(check, bytes, true);
-  EndSintegraCheck(check, faults);
-}
-
-int CheckSintegraFile(const std::string& path, std::vector<SintegraFault>& faults) {
-  faults.clear();
+// Reads the file at path in blocks and feeds its lines. Returns 1 when it
+// was read to its end, else 0.
+int FeedFile(const std::string& path, SintegraCheck& check) {
   PlatStream* in = PlatOpen(path, PlatOpenMode::kRead);
   if (!in) return 0;
   constexpr std::size_t kBlock = 1 << 20;
   std::string buffer;
   buffer.resize(kBlock);
   std::size_t held = 0;  // bytes of an unfinished line kept at the start
-  SintegraCheck* check = BeginSintegraCheck();
   for (;;) {
     if (buffer.size() - held < kBlock / 2) buffer.resize(buffer.size() * 2);
     std::size_t n = PlatRead(in, buffer.data() + held, buffer.size() - held);
@@ -1044,9 +1067,46 @@ int CheckSintegraFile(const std::string& path, std::vector<SintegraFault>& fault
   }
   bool failed = PlatFailed(in);
   PlatClose(in);
-  std::vector<SintegraFault> found;
-  EndSintegraCheck(check, found);
-  if (failed) return 0;
-  faults = std::move(found);
+  return failed ? 0 : 1;
+}
+
+// One pass over the source; a second reading, only when some product code
+// has no record 75, names every line that uses such a code. feed(check)
+// reads the whole source into check and returns 1, or 0 when it could not.
+template <typename Feed>
+int CheckSource(Feed feed, std::vector<SintegraFault>& faults) {
+  SintegraCheck check;
+  if (!feed(check)) return 0;
+  TextSet missing;
+  EndSintegraCheck(check, missing);
+  if (!missing.empty()) {
+    SintegraCheck uses;
+    uses.missing_codes = &missing;
+    if (!feed(uses)) return 0;
+    check.faults.insert(check.faults.end(), std::make_move_iterator(uses.faults.begin()),
+                        std::make_move_iterator(uses.faults.end()));
+  }
+  std::stable_sort(check.faults.begin(), check.faults.end(),
+                   [](const SintegraFault& a, const SintegraFault& b) {
+                     if (a.line != b.line) return a.line < b.line;
+                     return std::strcmp(a.code, b.code) < 0;
+                   });
+  faults = std::move(check.faults);
   return 1;
+}
+
+}  // namespace
+
+void CheckSintegraText(std::string_view bytes, std::vector<SintegraFault>& faults) {
+  CheckSource(
+      [bytes](SintegraCheck& check) {
+        FeedLines(check, bytes, true);
+        return 1;
+      },
+      faults);
+}
+
+int CheckSintegraFile(const std::string& path, std::vector<SintegraFault>& faults) {
+  faults.clear();
+  return CheckSource([&path](SintegraCheck& check) { return FeedFile(path, check); }, faults);
 }

@@ -6,7 +6,9 @@
 //
 // One pass over the file: memory grows with the keys that must be
 // remembered (one entry per day and printer of the 60M records, per product
-// code, per note of record 50), not with the size of the file.
+// code, per note of record 50), not with the size of the file. Only a file
+// that uses product codes no record 75 describes is read a second time, to
+// name every line that uses them.
 #pragma once
 
 #include <string>
@@ -27,6 +29,6 @@ struct SintegraFault {
 void CheckSintegraText(std::string_view bytes, std::vector<SintegraFault>& faults);
 
 // Checks the file at path, read in blocks. Returns 1 and the faults; 0 when
-// the file cannot be opened or read to its end (faults then empty). Shows
-// nothing.
+// the file cannot be opened or read to its end, either time (faults then
+// empty). Shows nothing.
 int CheckSintegraFile(const std::string& path, std::vector<SintegraFault>& faults);

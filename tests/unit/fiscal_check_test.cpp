@@ -212,7 +212,7 @@ TEST(SintegraCheck, EachCheckOfTheCatalogue) {
       {"S01 long line", [](Lines& m) { m[5] += "XX"; }, {{6, "S01"}}},
       {"S05 tab inside a record", [](Lines& m) { Put(m[1], "complemento", "SALA\t2"); }, {{2, "S05"}}},
       {"S10 unknown type", [](Lines& m) { m.insert(m.begin() + 4, Rec("52")); },
-       {{5, "S10"}, {13, "S63"}}},
+       {{5, "S10"}, {13, "S62"}, {13, "S63"}}},  // a type of no layout still wants its total
       {"S10 unknown subtype of 60", [](Lines& m) { Put(m[9], "subtipo", "X"); }, {{10, "S10"}}},
       {"S11 no record 10", [](Lines& m) { m.erase(m.begin()); }, {{0, "S11"}, {11, "S63"}}},
       {"S12 record 10 twice", [](Lines& m) { m.insert(m.begin() + 1, Master()); },
@@ -328,13 +328,45 @@ TEST(SintegraCheck, EachCheckOfTheCatalogue) {
       {"S73 the same situação twice", [](Lines& m) { Put(m[6], "situação tributária/alíquota", "1800"); }, {{7, "S73"}}},
       {"S74 situação of a 60D", [](Lines& m) { Put(m[7], "situação", "CANC"); }, {{8, "S74"}}},
       {"S80 a code with no 75", [](Lines& m) { Put(m[7], "código", "P9"); }, {{8, "S80"}}},
-      {"S80 once per code",
+      {"S80 once per line",
        [](Lines& m) {
          Put(m[7], "código", "P9");
          Put(m[8], "código", "P9");
        },
-       {{8, "S80"}}},
+       {{8, "S80"}, {9, "S80"}}},
       {"S81 an item with no note", [](Lines& m) { Put(m[3], "número", "124"); }, {{4, "S81"}}},
+      {"S01 on a record 10 re-saved as UTF-8: still the file's 10, a second one repeats it",
+       [](Lines& m) {
+         m[0].insert(40, "\xC3");  // one byte more inside the name
+         m.insert(m.begin() + 1, Master());
+       },
+       {{1, "S01"}, {2, "S12"}, {13, "S63"}}},
+      {"S01 on a record 11: no S13", [](Lines& m) { m[1] += "\xC3"; }, {{2, "S01"}}},
+      {"S05 on a line of the wrong length",
+       [](Lines& m) {
+         Put(m[3], "série", "\t");
+         m[3].resize(125);
+       },
+       {{4, "S01"}, {4, "S05"}}},
+      {"S05 on a line of an unknown type",
+       [](Lines& m) {
+         m.insert(m.begin() + 4, Rec("52"));
+         m[4][60] = '\x01';  // a type of no layout: no field to put it in
+       },
+       {{5, "S05"}, {5, "S10"}, {13, "S62"}, {13, "S63"}}},
+      {"S60 on a type totalled again in another 90",
+       [](Lines& m) {
+         m[11] = Ninety({{"50", 1}, {"54", 1}, {"60", 6}, {"75", 1}}, "2");
+         m.push_back(Ninety({{"50", 2}, {"99", 13}}, "2"));
+       },
+       {{13, "S60"}, {13, "S66"}}},
+      {"S66 for the grand total given twice",
+       [](Lines& m) {
+         m[11] = Ninety({{"50", 1}, {"54", 1}, {"60", 6}, {"75", 1}, {"99", 12}, {"99", 12}});
+       },
+       {{12, "S66"}}},
+      {"S50, not S61, for a blank at position 126 of a 90",
+       [](Lines& m) { Put(m[11], "número de registros 90", " "); }, {{12, "S50"}}},
       {"S01 on a 60M: its children still find it",
        [](Lines& m) { m[4].resize(100); }, {{5, "S01"}}},
   };
@@ -361,9 +393,13 @@ TEST(SintegraCheck, LineEnds) {
        {{12, "S02"}}},
       {"an empty line", [](std::string& b) { b.insert(second + 128, "\r\n"); },
        {{3, "S03"}}},
+      {"an empty line ended by LF alone", [](std::string& b) { b.insert(second + 128, "\n"); },
+       {{3, "S02"}, {3, "S03"}}},
+      {"an empty line ended by CR alone", [](std::string& b) { b.insert(second + 128, "\r"); },
+       {{3, "S02"}, {3, "S03"}}},
       {"a blank line after the last 90", [](std::string& b) { b += "   \r\n"; }, {{13, "S03"}}},
       {"Ctrl-Z on a line of its own is a record of 1 character",
-       [](std::string& b) { b += "\x1A\r\n"; }, {{12, "S63"}, {13, "S01"}}},
+       [](std::string& b) { b += "\x1A\r\n"; }, {{12, "S63"}, {13, "S01"}, {13, "S05"}}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
