@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <span>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -11,8 +12,150 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "codecs/br_ids.h"
+#include "codecs/calendar.h"
+#include "codecs/digits.h"
 #include "fiscal/sintegra_layout.h"
 #include "platform/platform.h"
+
+// ---------------------------------------------------------------------------
+// The catalogue of checks: every message of the checker is made from one of
+// these rows. An error is a certain rule of the published layout; a warning
+// a reading of it.
+
+namespace {
+
+constexpr bool kError = true;
+constexpr bool kWarning = false;
+
+// The rows, by the message they make.
+enum class Msg : int {
+  kS01, kS02Lf, kS02Cr, kS02None, kS03, kS05, kS10, kS11, kS12, kS13, kS14, kS15, kS20, kS21,
+  kS30, kS31, kS32, kS33, kS34, kS35, kS36, kS37, kS40, kS41, kS42, kS50, kS51, kS52, kS60,
+  kS61, kS62, kS63, kS64Missing, kS64NotLast, kS65, kS66, kS67, kS68, kS70, kS71, kS72, kS73,
+  kS74, kS80, kS81, kCount
+};
+
+const SintegraCheckRule kCatalogue[] = {
+    {"S01", kError, "Linha %lld: registro %s com %d caracteres; o leiaute pede 126."},
+    {"S02", kError,
+     "Linha %lld: a linha termina só com LF; cada registro deve terminar com CR LF logo após a "
+     "posição 126."},
+    {"S02", kError,
+     "Linha %lld: a linha termina só com CR; cada registro deve terminar com CR LF logo após a "
+     "posição 126."},
+    {"S02", kError,
+     "Linha %lld: a linha não termina com CR LF; cada registro deve terminar com CR LF logo após "
+     "a posição 126."},
+    {"S03", kError,
+     "Linha %lld: linha vazia; o arquivo só pode ter registros de 126 caracteres, sem linhas em "
+     "branco."},
+    {"S05", kWarning,
+     "Linha %lld: caractere de controle (código %d) na posição %d; o registro só pode ter "
+     "letras, algarismos e espaços."},
+    {"S10", kError,
+     "Linha %lld: tipo de registro '%s' desconhecido no leiaute do Convênio ICMS 57/95."},
+    {"S11", kError, "Arquivo sem registro 10 (mestre do estabelecimento)."},
+    {"S12", kError,
+     "Linha %lld: registro 10 repetido; o arquivo deve ter um único registro 10 (o primeiro está "
+     "na linha %lld)."},
+    {"S13", kError, "Arquivo sem registro 11 (dados complementares do informante)."},
+    {"S14", kError,
+     "Linha %lld: registro 11 repetido; o arquivo deve ter um único registro 11 (o primeiro está "
+     "na linha %lld)."},
+    {"S15", kError, "Arquivo sem registro 90 (totalização do arquivo)."},
+    {"S20", kError,
+     "Linha %lld: registro %s depois de registro %s (linha %lld); os registros devem estar em "
+     "ordem crescente de tipo."},
+    {"S21", kError,
+     "Linha %lld: registro %s de %s, ECF %s, fora de ordem depois do %s de %s, ECF %s (linha "
+     "%lld); os registros 60 vão por data, por número de série do ECF e, em cada dia e ECF, o "
+     "60M antes dos 60A, 60D e 60I."},
+    {"S30", kError, "Linha %lld: CNPJ %s do registro 10 inválido (dígito verificador não confere)."},
+    {"S31", kWarning,
+     "Linha %lld: CNPJ/CPF %s do registro %s (campo %s) inválido (dígito verificador não "
+     "confere)."},
+    {"S32", kError,
+     "Linha %lld: código '%s' inválido no campo %s do registro 10 (posição %d); valores aceitos: "
+     "%s."},
+    {"S33", kError,
+     "Linha %lld: UF '%s' inválida no campo %s do registro %s (posições %d-%d); use a sigla da UF "
+     "ou EX (exterior)."},
+    {"S34", kError,
+     "Linha %lld: valor '%s' não previsto no campo %s do registro %s; valores aceitos: %s."},
+    {"S35", kError,
+     "Linha %lld: campo %s do registro 10 em branco; o preenchimento é obrigatório."},
+    {"S36", kWarning,
+     "Linha %lld: valor '%s' não previsto no campo %s do registro %s; valores aceitos: %s."},
+    {"S37", kWarning,
+     "Linha %lld: campo %s do registro %s em branco; o preenchimento é obrigatório."},
+    {"S40", kError,
+     "Linha %lld: data '%s' inválida no campo %s do registro %s (posições %d-%d); use AAAAMMDD "
+     "com uma data do calendário."},
+    {"S41", kError,
+     "Linha %lld: data %s (campo %s do registro %s) fora do período do registro 10 (%s a %s)."},
+    {"S42", kError,
+     "Linha %lld: período do registro 10 (%s a %s) não é um mês completo; a data inicial deve ser "
+     "o dia 1 e a final o último dia do mesmo mês."},
+    {"S50", kError,
+     "Linha %lld: campo %s do registro %s (posições %d-%d) é numérico e contém '%s'; use só "
+     "algarismos, com zeros à esquerda."},
+    {"S51", kWarning,
+     "Linha %lld: campo %s do registro %s (posições %d-%d) começa com espaço ('%s'); campos "
+     "alfanuméricos são alinhados à esquerda."},
+    {"S52", kWarning,
+     "Linha %lld: Posições %d-%d do registro %s devem ficar em branco e contêm '%s'."},
+    {"S60", kError,
+     "Linha %lld: o registro 90 informa %lld registro(s) do tipo %s, mas o arquivo tem %lld."},
+    {"S61", kError,
+     "Linha %lld: a posição 126 do registro 90 informa %s registro(s) 90, mas o arquivo tem "
+     "%lld."},
+    {"S62", kError,
+     "Linha %lld: o tipo %02d (%lld registro(s) no arquivo) não está totalizado no registro 90."},
+    {"S63", kError,
+     "Linha %lld: o total geral (tipo 99) do registro 90 é %lld, mas o arquivo tem %lld "
+     "registros."},
+    {"S64", kError,
+     "Linha %lld: o último registro 90 não informa o total geral (tipo 99) de registros do "
+     "arquivo."},
+    {"S64", kError,
+     "Linha %lld: o total geral (tipo 99) deve estar só no último registro 90 (linha %lld)."},
+    {"S65", kError,
+     "Linha %lld: o registro 90 totaliza o tipo %s, que não deve ser totalizado (os tipos 10, 11 "
+     "e 90 entram só no total geral, tipo 99)."},
+    {"S66", kWarning,
+     "Linha %lld: o tipo %s aparece mais de uma vez nos totais do registro 90 (antes na linha "
+     "%lld)."},
+    {"S67", kError,
+     "Linha %lld: área de totais do registro 90 mal formada na posição %d ('%s'); cada total é o "
+     "tipo (2 algarismos) seguido da quantidade (8 algarismos), e o resto fica em branco."},
+    {"S68", kError, "Linha %lld: %s do registro 90 ('%s') diferente do registro 10 ('%s')."},
+    {"S70", kWarning,
+     "Linha %lld: registro %s de %s, ECF %s, sem o registro 60M do mesmo dia e equipamento."},
+    {"S71", kWarning,
+     "Linha %lld: situação tributária '%s' inválida no registro 60A; use a alíquota com 4 "
+     "algarismos (ex.: 1800) ou F, I, N, CANC, DESC, ISS."},
+    {"S72", kWarning,
+     "Linha %lld: venda bruta do 60M de %s, ECF %s, é %s, mas a soma dos 60A do mesmo dia e ECF "
+     "é %s."},
+    {"S73", kWarning,
+     "Linha %lld: situação tributária '%s' repetida nos 60A de %s, ECF %s (primeira na linha "
+     "%lld)."},
+    {"S74", kWarning,
+     "Linha %lld: situação tributária '%s' inválida no registro %s; use a alíquota com 4 "
+     "algarismos (ex.: 1800) ou F, I, N, ISS."},
+    {"S80", kWarning,
+     "Linha %lld: código de produto '%s' do registro %s sem registro 75 correspondente."},
+    {"S81", kError,
+     "Linha %lld: item do registro 54 (CNPJ %s, modelo %s, série '%s', nota %s, CFOP %s) sem "
+     "registro 50 correspondente."},
+};
+static_assert(sizeof kCatalogue / sizeof kCatalogue[0] == (std::size_t)Msg::kCount,
+              "one catalogue row per message");
+
+}  // namespace
+
+std::span<const SintegraCheckRule> SintegraCatalogue() { return kCatalogue; }
 
 void NoSuchSintegraField();
 
@@ -113,93 +256,6 @@ std::string RecordName(std::string_view line) {
 // ---------------------------------------------------------------------------
 // Small readers.
 
-// Eight bytes at a time: most of a record is digits and blanks.
-inline std::uint64_t Load8(const char* p) {
-  std::uint64_t x;
-  std::memcpy(&x, p, 8);
-  return x;
-}
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-
-bool AllDigits(std::string_view s) {
-  if (s.empty()) return false;
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t x = Load8(s.data() + i);
-    // every byte 0x30..0x39: high nibble 3, and adding 6 keeps it 3
-    if ((x & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL ||
-        ((x + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL)
-      return false;
-  }
-  for (; i < s.size(); ++i)
-    if (s[i] < '0' || s[i] > '9') return false;
-  return true;
-}
-
-// The index of the first control character (below 0x20, or 0x7F), or -1.
-int FirstControl(std::string_view s) {
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t x = Load8(s.data() + i);
-    std::uint64_t below = (x - kOnes * 0x20) & ~x & kHighs;
-    std::uint64_t del = x ^ (kOnes * 0x7F);
-    std::uint64_t is_del = (del - kOnes) & ~del & kHighs;
-    if (below | is_del) break;
-  }
-  for (; i < s.size(); ++i) {
-    unsigned char u = (unsigned char)s[i];
-    if (u < 0x20 || u == 0x7F) return (int)i;
-  }
-  return -1;
-}
-bool AllBlank(std::string_view s) {
-  for (char c : s)
-    if (c != ' ') return false;
-  return true;
-}
-bool AllZeros(std::string_view s) {
-  for (char c : s)
-    if (c != '0') return false;
-  return true;
-}
-std::string_view TrimRight(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-int Number(std::string_view digits) {
-  int n = 0;
-  for (char c : digits) n = n * 10 + (c - '0');
-  return n;
-}
-long long LongNumber(std::string_view digits) {
-  long long n = 0;
-  for (char c : digits) n = n * 10 + (c - '0');
-  return n;
-}
-
-int DaysIn(int month, int year) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) return 29;
-  return kDays[month - 1];
-}
-
-// AAAAMMDD of a real day, years 1900-2099: the day as AAAAMMDD number, or 0.
-int DateValue(std::string_view s) {
-  if (s.size() != 8 || !AllDigits(s)) return 0;
-  int year = Number(s.substr(0, 4)), month = Number(s.substr(4, 2)), day = Number(s.substr(6, 2));
-  if (year < 1900 || year > 2099 || month < 1 || month > 12 || day < 1 ||
-      day > DaysIn(month, year))
-    return 0;
-  return year * 10000 + month * 100 + day;
-}
-// MMAAAA: the month as AAAAMM number, or 0.
-int MonthValue(std::string_view s) {
-  if (s.size() != 6 || !AllDigits(s)) return 0;
-  int month = Number(s.substr(0, 2)), year = Number(s.substr(2, 4));
-  if (year < 1900 || year > 2099 || month < 1 || month > 12) return 0;
-  return year * 100 + month;
-}
 std::string DateText(int value) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", value % 100, value / 100 % 100, value / 10000);
@@ -212,72 +268,20 @@ std::string MonthText(int value) {
 }
 // A date of the file for a message: dd/mm/aaaa, or as it stands.
 std::string ShownDate(std::string_view s) {
-  int v = DateValue(s);
+  int v = CompactDateValue(s);
   return v ? DateText(v) : std::string(s);
 }
 
 // Cents as "1.234,56".
 std::string Money(long long cents) {
-  std::string whole = std::to_string(cents / 100);
-  std::string out;
-  for (std::size_t i = 0; i < whole.size(); ++i) {
-    if (i > 0 && (whole.size() - i) % 3 == 0) out.push_back('.');
-    out.push_back(whole[i]);
-  }
-  char frac[8];
-  std::snprintf(frac, sizeof frac, ",%02lld", cents % 100);
-  return out + frac;
-}
-
-bool ValidCnpj(std::string_view d) {
-  if (d.size() != 14 || !AllDigits(d) || AllZeros(d)) return false;
-  static const int w1[] = {5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2};
-  static const int w2[] = {6, 5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2};
-  int s = 0;
-  for (int i = 0; i < 12; ++i) s += (d[(std::size_t)i] - '0') * w1[i];
-  int dv1 = s % 11 < 2 ? 0 : 11 - s % 11;
-  s = 0;
-  for (int i = 0; i < 13; ++i) s += (d[(std::size_t)i] - '0') * w2[i];
-  int dv2 = s % 11 < 2 ? 0 : 11 - s % 11;
-  return d[12] - '0' == dv1 && d[13] - '0' == dv2;
-}
-bool ValidCpf(std::string_view d) {
-  if (d.size() != 11 || !AllDigits(d) || AllZeros(d)) return false;
-  int s = 0;
-  for (int i = 0; i < 9; ++i) s += (d[(std::size_t)i] - '0') * (10 - i);
-  int dv1 = (s * 10) % 11 % 10;
-  s = 0;
-  for (int i = 0; i < 10; ++i) s += (d[(std::size_t)i] - '0') * (11 - i);
-  int dv2 = (s * 10) % 11 % 10;
-  return d[9] - '0' == dv1 && d[10] - '0' == dv2;
-}
-// A CNPJ, or a CPF written as 000 and its 11 digits.
-bool ValidTaxId(std::string_view d) {
-  return ValidCnpj(d) || (d.substr(0, 3) == "000" && ValidCpf(d.substr(3)));
-}
-
-bool IsUf(std::string_view s) {
-  static const char* kUfs[] = {"AC", "AL", "AP", "AM", "BA", "CE", "DF", "ES", "GO",
-                               "MA", "MT", "MS", "MG", "PA", "PB", "PR", "PE", "PI",
-                               "RJ", "RN", "RS", "RO", "RR", "SC", "SP", "SE", "TO"};
-  for (const char* uf : kUfs)
-    if (s == uf) return true;
-  return false;
+  std::string text;
+  return FormatCents(cents, text);
 }
 
 bool OneOf(std::string_view value, std::initializer_list<const char*> allowed) {
   for (const char* a : allowed)
     if (value == a) return true;
   return false;
-}
-
-std::string Format(const char* format, ...) {
-  char buf[1024];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buf, sizeof buf, format, args);
-  va_end(args);
-  return buf;
 }
 
 // Transparent hashing, so that lookups take the line's bytes without a copy.
@@ -335,18 +339,25 @@ struct SintegraCheck {
   TextSet notes;                                          // of the records 50
   std::vector<std::pair<long long, std::string>> items_waiting;  // 54 without a 50 so far
 
-  void Add(const char* code, bool error, std::string text) {
-    faults.push_back(SintegraFault{line, code, error, std::move(text)});
-  }
-  void AddAt(long long at, const char* code, bool error, std::string text) {
-    faults.push_back(SintegraFault{at, code, error, std::move(text)});
-  }
 };
 
 namespace {
 
-constexpr bool kC = true;   // certain: an error
-constexpr bool kR = false;  // a reading: a warning
+// Makes the message of a catalogue row, its template filled in with args,
+// and adds it as a fault of line at.
+void Fault(SintegraCheck& c, long long at, Msg message, ...) {
+  const SintegraCheckRule& rule = kCatalogue[(int)message];
+  va_list args;
+  va_start(args, message);
+  va_list again;
+  va_copy(again, args);
+  int length = std::vsnprintf(nullptr, 0, rule.text, args);
+  va_end(args);
+  std::string text((std::size_t)(length > 0 ? length : 0), '\0');
+  std::vsnprintf(text.data(), text.size() + 1, rule.text, again);
+  va_end(again);
+  c.faults.push_back(SintegraFault{at, rule.code, rule.error, std::move(text)});
+}
 
 int TypeNumber(std::string_view line) {
   if (line.size() < 2 || line[0] < '0' || line[0] > '9' || line[1] < '0' || line[1] > '9')
@@ -397,7 +408,7 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, b
       if (it == c.days.end()) {
         it = c.days.emplace(std::string(key), SintegraCheck::Day{}).first;
         it->second.date = std::string(key.substr(0, (std::size_t)kSixtyDate.size));
-        it->second.serial = std::string(TrimRight(key.substr((std::size_t)kSixtyDate.size)));
+        it->second.serial = std::string(TrimBlanks(key.substr((std::size_t)kSixtyDate.size)));
       }
       c.last_day = &it->second;  // entries stay where they are as the map grows
       c.last_day_key.assign(key);
@@ -407,25 +418,21 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, b
       if (day.master_line == 0) {
         day.master_line = c.line;
         std::string_view gross = at(kGross);
-        if (whole && AllDigits(gross)) day.gross = LongNumber(gross);
+        if (whole && AllDigits(gross)) day.gross = DigitsValue(gross);
         else day.unsure = true;
       }
     } else {
       if (day.master_line == 0) day.orphans.emplace_back(c.line, name);
       if (id == kRecord60A) {
         std::string_view value = at(kValueA);
-        if (whole && AllDigits(value)) day.sum += LongNumber(value);
+        if (whole && AllDigits(value)) day.sum += DigitsValue(value);
         else day.unsure = true;
-        std::string_view situation = TrimRight(at(kSituationA));
+        std::string_view situation = TrimBlanks(at(kSituationA));
         if (whole && !situation.empty()) {
           bool seen = false;
           for (const auto& [s, first] : day.situations) {
             if (s == situation) {
-              c.Add("S73", kR,
-                    Format("Linha %lld: situação tributária '%s' repetida nos 60A de %s, ECF %s "
-                           "(primeira na linha %lld).",
-                           c.line, s.c_str(), ShownDate(day.date).c_str(), day.serial.c_str(),
-                           first));
+              Fault(c, c.line, Msg::kS73, c.line, s.c_str(), ShownDate(day.date).c_str(), day.serial.c_str(), first);
               seen = true;
               break;
             }
@@ -437,7 +444,7 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, b
   }
   // product codes
   if (const Field* code_field = CodeField(kind)) {
-    std::string_view code = TrimRight(at(*code_field));
+    std::string_view code = TrimBlanks(at(*code_field));
     if (code.empty()) {
     } else if (id == kRecord75) {
       if (c.codes_described.find(code) == c.codes_described.end()) c.codes_described.emplace(code);
@@ -466,65 +473,39 @@ void CheckField(SintegraCheck& c, std::string_view line, const char* record, con
   const char* field = f.name;
   if (f.kind == SintegraKind::kBlank) {
     if (!AllBlank(v))
-      c.Add("S52", kR,
-            Format("Linha %lld: Posições %d-%d do registro %s devem ficar em branco e contêm '%s'.",
-                   c.line, f.pos, last, record, std::string(TrimRight(v)).c_str()));
+      Fault(c, c.line, Msg::kS52, c.line, f.pos, last, record, std::string(TrimBlanks(v)).c_str());
     return;
   }
   if (f.kind == SintegraKind::kNumeric) {
     if (!AllDigits(v)) {
-      c.Add("S50", kC,
-            Format("Linha %lld: campo %s do registro %s (posições %d-%d) é numérico e contém "
-                   "'%s'; use só algarismos, com zeros à esquerda.",
-                   c.line, field, record, f.pos, last, std::string(v).c_str()));
+      Fault(c, c.line, Msg::kS50, c.line, field, record, f.pos, last, std::string(v).c_str());
       return;
     }
   } else if (!v.empty() && v[0] == ' ' && !AllBlank(v)) {
-    c.Add("S51", kR,
-          Format("Linha %lld: campo %s do registro %s (posições %d-%d) começa com espaço ('%s'); "
-                 "campos alfanuméricos são alinhados à esquerda.",
-                 c.line, field, record, f.pos, last, std::string(TrimRight(v)).c_str()));
+    Fault(c, c.line, Msg::kS51, c.line, field, record, f.pos, last, std::string(TrimBlanks(v)).c_str());
   }
-  const std::string_view value = TrimRight(v);
+  const std::string_view value = TrimBlanks(v);
   auto shown = [&]() { return std::string(value); };
   auto required = [&]() {
     if (!value.empty()) return true;
-    c.Add("S37", kR,
-          Format("Linha %lld: campo %s do registro %s em branco; o preenchimento é obrigatório.",
-                 c.line, field, record));
+    Fault(c, c.line, Msg::kS37, c.line, field, record);
     return false;
   };
-  auto not_listed = [&](const char* code, bool error, const char* allowed) {
-    c.Add(code, error,
-          Format("Linha %lld: valor '%s' não previsto no campo %s do registro %s; valores "
-                 "aceitos: %s.",
-                 c.line, shown().c_str(), field, record, allowed));
+  auto not_listed = [&](Msg message, const char* allowed) {
+    Fault(c, c.line, message, c.line, shown().c_str(), field, record, allowed);
   };
   auto bad_date = [&]() {
-    c.Add("S40", kC,
-          Format("Linha %lld: data '%s' inválida no campo %s do registro %s (posições %d-%d); use "
-                 "AAAAMMDD com uma data do calendário.",
-                 c.line, std::string(v).c_str(), field, record, f.pos, last));
+    Fault(c, c.line, Msg::kS40, c.line, std::string(v).c_str(), field, record, f.pos, last);
   };
   auto outside = [&](const std::string& shown) {
-    c.Add("S41", kC,
-          Format("Linha %lld: data %s (campo %s do registro %s) fora do período do registro 10 "
-                 "(%s a %s).",
-                 c.line, shown.c_str(), field, record, DateText(c.period_start).c_str(),
-                 DateText(c.period_end).c_str()));
+    Fault(c, c.line, Msg::kS41, c.line, shown.c_str(), field, record, DateText(c.period_start).c_str(), DateText(c.period_end).c_str());
   };
   auto bad_uf = [&]() {
-    c.Add("S33", kC,
-          Format("Linha %lld: UF '%s' inválida no campo %s do registro %s (posições %d-%d); use a "
-                 "sigla da UF ou EX (exterior).",
-                 c.line, shown().c_str(), field, record, f.pos, last));
+    Fault(c, c.line, Msg::kS33, c.line, shown().c_str(), field, record, f.pos, last);
   };
   auto master_code = [&](const char* allowed_text, std::initializer_list<const char*> allowed) {
     if (!OneOf(value, allowed))
-      c.Add("S32", kC,
-            Format("Linha %lld: código '%s' inválido no campo %s do registro 10 (posição %d); "
-                   "valores aceitos: %s.",
-                   c.line, shown().c_str(), field, f.pos, allowed_text));
+      Fault(c, c.line, Msg::kS32, c.line, shown().c_str(), field, f.pos, allowed_text);
   };
   switch (f.rule) {
     case Rule::kNone:
@@ -532,22 +513,22 @@ void CheckField(SintegraCheck& c, std::string_view line, const char* record, con
     case Rule::kTotals:
     case Rule::kStateData: break;
     case Rule::kDate:
-      if (!DateValue(v)) bad_date();
+      if (!CompactDateValue(v)) bad_date();
       break;
     case Rule::kDateOrZeros:
-      if (!AllZeros(v) && !DateValue(v)) bad_date();
+      if (!AllZeros(v) && !CompactDateValue(v)) bad_date();
       break;
     case Rule::kDateInPeriod: {
-      int d = DateValue(v);
+      int d = CompactDateValue(v);
       if (!d) bad_date();
       else if (c.period_start && (d < c.period_start || d > c.period_end)) outside(DateText(d));
       break;
     }
     case Rule::kMonthYear:
-      if (!MonthValue(v)) bad_date();
+      if (!CompactMonthValue(v)) bad_date();
       break;
     case Rule::kMonthInPeriod: {
-      int m = MonthValue(v);
+      int m = CompactMonthValue(v);
       if (!m) bad_date();
       else if (c.period_start && (m < c.period_start / 100 || m > c.period_end / 100))
         outside(MonthText(m));
@@ -561,49 +542,37 @@ void CheckField(SintegraCheck& c, std::string_view line, const char* record, con
       break;
     case Rule::kUfOfMaster:
       if (value.empty()) {
-        c.Add("S35", kC,
-              Format("Linha %lld: campo %s do registro 10 em branco; o preenchimento é "
-                     "obrigatório.",
-                     c.line, field));
+        Fault(c, c.line, Msg::kS35, c.line, field);
       } else if (!IsUf(value)) {
         bad_uf();
       }
       break;
     case Rule::kRequiredMaster:
       if (value.empty())
-        c.Add("S35", kC,
-              Format("Linha %lld: campo %s do registro 10 em branco; o preenchimento é "
-                     "obrigatório.",
-                     c.line, field));
+        Fault(c, c.line, Msg::kS35, c.line, field);
       break;
     case Rule::kCnpjOfMaster:
-      if (!ValidTaxId(v))
-        c.Add("S30", kC,
-              Format("Linha %lld: CNPJ %s do registro 10 inválido (dígito verificador não "
-                     "confere).",
-                     c.line, std::string(v).c_str()));
+      if (!ValidCnpjOrCpf(v))
+        Fault(c, c.line, Msg::kS30, c.line, std::string(v).c_str());
       break;
     case Rule::kParticipant:
-      if (!AllZeros(v) && !ValidTaxId(v))
-        c.Add("S31", kR,
-              Format("Linha %lld: CNPJ/CPF %s do registro %s (campo %s) inválido (dígito "
-                     "verificador não confere).",
-                     c.line, std::string(v).c_str(), record, field));
+      if (!AllZeros(v) && !ValidCnpjOrCpf(v))
+        Fault(c, c.line, Msg::kS31, c.line, std::string(v).c_str(), record, field);
       break;
     case Rule::kSituation:
-      if (!OneOf(value, {"N", "S", "E", "X", "2", "4"})) not_listed("S36", kR, "N, S, E, X, 2, 4");
+      if (!OneOf(value, {"N", "S", "E", "X", "2", "4"})) not_listed(Msg::kS36, "N, S, E, X, 2, 4");
       break;
     case Rule::kPossession:
-      if (!OneOf(value, {"1", "2", "3"})) not_listed("S36", kR, "1, 2, 3");
+      if (!OneOf(value, {"1", "2", "3"})) not_listed(Msg::kS36, "1, 2, 3");
       break;
     case Rule::kIssuer:
-      if (!OneOf(value, {"P", "T"})) not_listed("S34", kC, "P, T");
+      if (!OneOf(value, {"P", "T"})) not_listed(Msg::kS34, "P, T");
       break;
     case Rule::kFreight:
-      if (!OneOf(value, {"0", "1", "2"})) not_listed("S34", kC, "0, 1, 2");
+      if (!OneOf(value, {"0", "1", "2"})) not_listed(Msg::kS34, "0, 1, 2");
       break;
     case Rule::kEcfModel:
-      if (!OneOf(value, {"2B", "2C", "2D", "2E"})) not_listed("S34", kC, "2B, 2C, 2D, 2E");
+      if (!OneOf(value, {"2B", "2C", "2D", "2E"})) not_listed(Msg::kS34, "2B, 2C, 2D, 2E");
       break;
     case Rule::kRequired:
     case Rule::kProductCode:
@@ -617,18 +586,12 @@ void CheckField(SintegraCheck& c, std::string_view line, const char* record, con
     case Rule::kSituation60A:
       if (required() && !(value.size() == 4 && AllDigits(value)) &&
           !OneOf(value, {"F", "I", "N", "CANC", "DESC", "ISS"}))
-        c.Add("S71", kR,
-              Format("Linha %lld: situação tributária '%s' inválida no registro 60A; use a "
-                     "alíquota com 4 algarismos (ex.: 1800) ou F, I, N, CANC, DESC, ISS.",
-                     c.line, shown().c_str()));
+        Fault(c, c.line, Msg::kS71, c.line, shown().c_str());
       break;
     case Rule::kSituation60:
       if (required() && !(value.size() == 4 && AllDigits(value)) &&
           !OneOf(value, {"F", "I", "N", "ISS"}))
-        c.Add("S74", kR,
-              Format("Linha %lld: situação tributária '%s' inválida no registro %s; use a "
-                     "alíquota com 4 algarismos (ex.: 1800) ou F, I, N, ISS.",
-                     c.line, shown().c_str(), record));
+        Fault(c, c.line, Msg::kS74, c.line, shown().c_str(), record);
       break;
   }
 }
@@ -638,10 +601,7 @@ void CheckField(SintegraCheck& c, std::string_view line, const char* record, con
 // record 10 or 11, though nothing is read from its fields.
 void CheckMaster(SintegraCheck& c, std::string_view line, bool whole) {
   if (c.master_line) {
-    c.Add("S12", kC,
-          Format("Linha %lld: registro 10 repetido; o arquivo deve ter um único registro 10 (o "
-                 "primeiro está na linha %lld).",
-                 c.line, c.master_line));
+    Fault(c, c.line, Msg::kS12, c.line, c.master_line);
     return;
   }
   c.master_line = c.line;
@@ -649,16 +609,13 @@ void CheckMaster(SintegraCheck& c, std::string_view line, bool whole) {
   if (!whole) return;
   c.master_cnpj = std::string(ReadSintegraField(line, kMasterCnpj));
   c.master_ie = std::string(ReadSintegraField(line, kMasterIe));
-  int start = DateValue(ReadSintegraField(line, kPeriodStart));
-  int end = DateValue(ReadSintegraField(line, kPeriodEnd));
+  int start = CompactDateValue(ReadSintegraField(line, kPeriodStart));
+  int end = CompactDateValue(ReadSintegraField(line, kPeriodEnd));
   if (!start || !end) return;  // S40 says why
   bool whole_month = start % 100 == 1 && start / 100 == end / 100 &&
-                     end % 100 == DaysIn(end / 100 % 100, end / 10000);
+                     end % 100 == DaysInMonth(end / 100 % 100, end / 10000);
   if (!whole_month)
-    c.Add("S42", kC,
-          Format("Linha %lld: período do registro 10 (%s a %s) não é um mês completo; a data "
-                 "inicial deve ser o dia 1 e a final o último dia do mesmo mês.",
-                 c.line, DateText(start).c_str(), DateText(end).c_str()));
+    Fault(c, c.line, Msg::kS42, c.line, DateText(start).c_str(), DateText(end).c_str());
   if (start <= end) {
     c.period_start = start;
     c.period_end = end;
@@ -677,17 +634,7 @@ void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const char* name) 
     std::string_view prev = c.last_sixty_key;
     const std::size_t date_at = (std::size_t)kSixtyDate.pos - 2;  // the key drops the subtype
     const std::size_t serial_at = (std::size_t)kSixtySerial.pos - 2;
-    c.Add("S21", kC,
-          Format("Linha %lld: registro %s de %s, ECF %s, fora de ordem depois do %s de %s, ECF %s "
-                 "(linha %lld); os registros 60 vão por data, por número de série do ECF e, em "
-                 "cada dia e ECF, o 60M antes dos 60A, 60D e 60I.",
-                 c.line, name, ShownDate(ReadSintegraField(line, kSixtyDate)).c_str(),
-                 std::string(TrimRight(ReadSintegraField(line, kSixtySerial))).c_str(),
-                 c.last_sixty_name.c_str(),
-                 ShownDate(prev.substr(date_at, (std::size_t)kSixtyDate.size)).c_str(),
-                 std::string(TrimRight(prev.substr(serial_at, (std::size_t)kSixtySerial.size)))
-                     .c_str(),
-                 c.last_sixty_line));
+    Fault(c, c.line, Msg::kS21, c.line, name, ShownDate(ReadSintegraField(line, kSixtyDate)).c_str(), std::string(TrimBlanks(ReadSintegraField(line, kSixtySerial))).c_str(), c.last_sixty_name.c_str(), ShownDate(prev.substr(date_at, (std::size_t)kSixtyDate.size)).c_str(), std::string(TrimBlanks(prev.substr(serial_at, (std::size_t)kSixtySerial.size))) .c_str(), c.last_sixty_line);
   }
   c.last_sixty_key.assign(key);  // in place: no allocation after the first
   c.last_sixty_name = name;
@@ -720,10 +667,7 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
   if (c.last_type > type) {
     char prev[16];
     std::snprintf(prev, sizeof prev, "%02d", c.last_type);
-    c.Add("S20", kC,
-          Format("Linha %lld: registro %s depois de registro %s (linha %lld); os registros devem "
-                 "estar em ordem crescente de tipo.",
-                 c.line, std::string(line.substr(0, 2)).c_str(), prev, c.last_type_line));
+    Fault(c, c.line, Msg::kS20, c.line, std::string(line.substr(0, 2)).c_str(), prev, c.last_type_line);
   }
   c.last_type = type;
   c.last_type_line = c.line;
@@ -731,9 +675,7 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
   if (&kind == kRecord11) {
     if (AllZeros(ReadSintegraField(line, kExtraNumber)) &&
         AllBlank(ReadSintegraField(line, kExtraComplement)))
-      c.Add("S37", kR,
-            Format("Linha %lld: campo %s do registro %s em branco; o preenchimento é obrigatório.",
-                   c.line, kExtraNumber.name, name));
+      Fault(c, c.line, Msg::kS37, c.line, kExtraNumber.name, name);
   }
   // Plain numeric fields, merged where they follow one another, are looked
   // at as runs of digits first; only when a run is not all digits are they
@@ -759,12 +701,9 @@ void NameMissingCodes(SintegraCheck& c, std::string_view line) {
   if (!kind || kind == kRecord75 || AllBlank(line)) return;
   const Field* code_field = CodeField(*kind);
   if (!code_field) return;
-  std::string_view code = TrimRight(ReadSintegraField(line, *code_field));
+  std::string_view code = TrimBlanks(ReadSintegraField(line, *code_field));
   if (code.empty() || !c.missing_codes->contains(code)) return;
-  c.Add("S80", kR,
-        Format("Linha %lld: código de produto '%s' do registro %s sem registro 75 "
-               "correspondente.",
-               c.line, std::string(code).c_str(), kind->name));
+  Fault(c, c.line, Msg::kS80, c.line, std::string(code).c_str(), kind->name);
 }
 
 // Checks the next line (without its line end).
@@ -776,21 +715,16 @@ void CheckSintegraLine(SintegraCheck& c, std::string_view line, SintegraLineEnd 
   }
   const bool empty = AllBlank(line);
   if (empty) {
-    c.Add("S03", kC,
-          Format("Linha %lld: linha vazia; o arquivo só pode ter registros de 126 caracteres, sem "
-                 "linhas em branco.",
-                 c.line));
+    Fault(c, c.line, Msg::kS03, c.line);
   } else {
     ++c.records;
   }
   if (end != SintegraLineEnd::kCrLf) {
-    const char* how = end == SintegraLineEnd::kLf   ? "termina só com LF"
-                      : end == SintegraLineEnd::kCr ? "termina só com CR"
-                                                    : "não termina com CR LF";
-    c.Add("S02", kC,
-          Format("Linha %lld: a linha %s; cada registro deve terminar com CR LF logo após a "
-                 "posição 126.",
-                 c.line, how));
+    Fault(c, c.line,
+          end == SintegraLineEnd::kLf   ? Msg::kS02Lf
+          : end == SintegraLineEnd::kCr ? Msg::kS02Cr
+                                        : Msg::kS02None,
+          c.line);
   }
   if (empty) return;
   int type = TypeNumber(line);
@@ -799,32 +733,21 @@ void CheckSintegraLine(SintegraCheck& c, std::string_view line, SintegraLineEnd 
   const bool whole = line.size() == (std::size_t)kSintegraRecordLength;
   // a control character is often why a line has the wrong length
   if (int i = FirstControl(line); i >= 0)
-    c.Add("S05", kR,
-          Format("Linha %lld: caractere de controle (código %d) na posição %d; o registro só "
-                 "pode ter letras, algarismos e espaços.",
-                 c.line, (int)(unsigned char)line[(std::size_t)i], i + 1));
+    Fault(c, c.line, Msg::kS05, c.line, (int)(unsigned char)line[(std::size_t)i], i + 1);
   if (kind == kRecord10) CheckMaster(c, line, whole);
   if (kind == kRecord11) {
     if (c.extra_line) {
-      c.Add("S14", kC,
-            Format("Linha %lld: registro 11 repetido; o arquivo deve ter um único registro 11 (o "
-                   "primeiro está na linha %lld).",
-                   c.line, c.extra_line));
+      Fault(c, c.line, Msg::kS14, c.line, c.extra_line);
     } else {
       c.extra_line = c.line;
     }
   }
   if (!whole) {
     std::string name = RecordName(line);
-    c.Add("S01", kC,
-          Format("Linha %lld: registro %s com %d caracteres; o leiaute pede 126.", c.line,
-                 name.c_str(), (int)line.size()));
+    Fault(c, c.line, Msg::kS01, c.line, name.c_str(), (int)line.size());
   } else if (!kind) {
     std::string name = RecordName(line);
-    c.Add("S10", kC,
-          Format("Linha %lld: tipo de registro '%s' desconhecido no leiaute do Convênio ICMS "
-                 "57/95.",
-                 c.line, name.c_str()));
+    Fault(c, c.line, Msg::kS10, c.line, name.c_str());
   } else {
     CheckRecord(c, line, *kind);
   }
@@ -838,7 +761,7 @@ void CheckSintegraLine(SintegraCheck& c, std::string_view line, SintegraLineEnd 
 // The totals of the 90 records, against the whole file.
 void CheckTotals(SintegraCheck& c) {
   if (c.totals.empty()) {
-    c.AddAt(0, "S15", kC, "Arquivo sem registro 90 (totalização do arquivo).");
+    Fault(c, 0, Msg::kS15);
     return;
   }
   const long long count90 = (long long)c.totals.size();
@@ -852,22 +775,14 @@ void CheckTotals(SintegraCheck& c) {
       std::string_view cnpj = ReadSintegraField(l, kNinetyCnpj);
       std::string_view ie = ReadSintegraField(l, kNinetyIe);
       if (cnpj != c.master_cnpj)
-        c.AddAt(at, "S68", kC,
-                Format("Linha %lld: %s do registro 90 ('%s') diferente do registro 10 ('%s').", at,
-                       kNinetyCnpj.name, std::string(cnpj).c_str(), c.master_cnpj.c_str()));
+        Fault(c, at, Msg::kS68, at, kNinetyCnpj.name, std::string(cnpj).c_str(), c.master_cnpj.c_str());
       if (ie != c.master_ie)
-        c.AddAt(at, "S68", kC,
-                Format("Linha %lld: %s do registro 90 ('%s') diferente do registro 10 ('%s').", at,
-                       kNinetyIe.name, std::string(TrimRight(ie)).c_str(),
-                       std::string(TrimRight(c.master_ie)).c_str()));
+        Fault(c, at, Msg::kS68, at, kNinetyIe.name, std::string(TrimBlanks(ie)).c_str(), std::string(TrimBlanks(c.master_ie)).c_str());
     }
     // not a digit: the field's own check (S50) said so
     char count_digit = ReadSintegraField(l, kNinetyCount)[0];
     if (count_digit >= '0' && count_digit <= '9' && count_digit - '0' != count90)
-      c.AddAt(at, "S61", kC,
-              Format("Linha %lld: a posição 126 do registro 90 informa %s registro(s) 90, mas o "
-                     "arquivo tem %lld.",
-                     at, std::string(1, count_digit).c_str(), count90));
+      Fault(c, at, Msg::kS61, at, std::string(1, count_digit).c_str(), count90);
     // 0-based: the first pair and the end of the totals area
     const std::size_t first = (std::size_t)kNinetyTotals.pos - 1;
     const std::size_t end = first + (std::size_t)kNinetyTotals.size;
@@ -876,90 +791,58 @@ void CheckTotals(SintegraCheck& c) {
       std::string_view pair = l.substr(pos, 10);
       if (AllBlank(pair)) break;
       if (!AllDigits(pair)) {
-        c.AddAt(at, "S67", kC,
-                Format("Linha %lld: área de totais do registro 90 mal formada na posição %d "
-                       "('%s'); cada total é o tipo (2 algarismos) seguido da quantidade (8 "
-                       "algarismos), e o resto fica em branco.",
-                       at, (int)pos + 1, std::string(pair).c_str()));
+        Fault(c, at, Msg::kS67, at, (int)pos + 1, std::string(pair).c_str());
         continue;
       }
-      int type = Number(pair.substr(0, 2));
-      long long count = LongNumber(pair.substr(2, 8));
+      int type = (int)DigitsValue(pair.substr(0, 2));
+      long long count = DigitsValue(pair.substr(2, 8));
       char type_text[16];
       std::snprintf(type_text, sizeof type_text, "%02d", type);
       auto seen = totalled.find(type);
       if (type == 99) {
         if (at != last_line) {
-          c.AddAt(at, "S64", kC,
-                  Format("Linha %lld: o total geral (tipo 99) deve estar só no último registro 90 "
-                         "(linha %lld).",
-                         at, last_line));
+          Fault(c, at, Msg::kS64NotLast, at, last_line);
         } else {
           if (grand_total_last)
-            c.AddAt(at, "S66", kR,
-                    Format("Linha %lld: o tipo %s aparece mais de uma vez nos totais do registro "
-                           "90 (antes na linha %lld).",
-                           at, type_text, at));
+            Fault(c, at, Msg::kS66, at, type_text, at);
           grand_total_last = true;
           if (count != c.records)
-            c.AddAt(at, "S63", kC,
-                    Format("Linha %lld: o total geral (tipo 99) do registro 90 é %lld, mas o "
-                           "arquivo tem %lld registros.",
-                           at, count, c.records));
+            Fault(c, at, Msg::kS63, at, count, c.records);
         }
         continue;
       }
       if (type == 10 || type == 11 || type == 90) {
-        c.AddAt(at, "S65", kC,
-                Format("Linha %lld: o registro 90 totaliza o tipo %s, que não deve ser totalizado "
-                       "(os tipos 10, 11 e 90 entram só no total geral, tipo 99).",
-                       at, type_text));
+        Fault(c, at, Msg::kS65, at, type_text);
         continue;
       }
       // every total is held against the file, the repeated ones too
       if (seen != totalled.end()) {
-        c.AddAt(at, "S66", kR,
-                Format("Linha %lld: o tipo %s aparece mais de uma vez nos totais do registro 90 "
-                       "(antes na linha %lld).",
-                       at, type_text, seen->second));
+        Fault(c, at, Msg::kS66, at, type_text, seen->second);
       } else {
         totalled[type] = at;
       }
       long long in_file = c.type_counts[type];
       if (count != in_file)
-        c.AddAt(at, "S60", kC,
-                Format("Linha %lld: o registro 90 informa %lld registro(s) do tipo %s, mas o "
-                       "arquivo tem %lld.",
-                       at, count, type_text, in_file));
+        Fault(c, at, Msg::kS60, at, count, type_text, in_file);
     }
     // after the pairs, blanks to the end of the totals area
     if (pos < end) {
       std::string_view rest = l.substr(pos, end - pos);
       std::size_t odd = rest.find_first_not_of(' ');
       if (odd != std::string_view::npos)
-        c.AddAt(at, "S67", kC,
-                Format("Linha %lld: área de totais do registro 90 mal formada na posição %d "
-                       "('%s'); cada total é o tipo (2 algarismos) seguido da quantidade (8 "
-                       "algarismos), e o resto fica em branco.",
-                       at, (int)(pos + odd) + 1, std::string(TrimRight(rest.substr(odd))).c_str()));
+        Fault(c, at, Msg::kS67, at, (int)(pos + odd) + 1, std::string(TrimBlanks(rest.substr(odd))).c_str());
     }
   }
   if (!c.totals.back().second.empty()) {
     if (!grand_total_last)
-      c.AddAt(last_line, "S64", kC,
-              Format("Linha %lld: o último registro 90 não informa o total geral (tipo 99) de "
-                     "registros do arquivo.",
-                     last_line));
+      Fault(c, last_line, Msg::kS64Missing, last_line);
     for (int type = 0; type < 100; ++type) {
       const long long count = c.type_counts[type];
       // 99 names the grand total: lines of that type can have no total of their own
       if (count == 0 || type == 10 || type == 11 || type == 90 || type == 99 ||
           totalled.count(type))
         continue;
-      c.AddAt(last_line, "S62", kC,
-              Format("Linha %lld: o tipo %02d (%lld registro(s) no arquivo) não está totalizado no "
-                     "registro 90.",
-                     last_line, type, count));
+      Fault(c, last_line, Msg::kS62, last_line, type, count);
     }
   }
 }
@@ -967,25 +850,18 @@ void CheckTotals(SintegraCheck& c) {
 // What only the whole file tells. Leaves in missing the product codes that
 // no record 75 describes.
 void EndSintegraCheck(SintegraCheck& c, TextSet& missing) {
-  if (!c.master_line) c.AddAt(0, "S11", kC, "Arquivo sem registro 10 (mestre do estabelecimento).");
+  if (!c.master_line) Fault(c, 0, Msg::kS11);
   if (!c.extra_line)
-    c.AddAt(0, "S13", kC, "Arquivo sem registro 11 (dados complementares do informante).");
+    Fault(c, 0, Msg::kS13);
   CheckTotals(c);
   for (const auto& [key, day] : c.days) {
     if (day.master_line == 0) {
       for (const auto& [at, name] : day.orphans)
-        c.AddAt(at, "S70", kR,
-                Format("Linha %lld: registro %s de %s, ECF %s, sem o registro 60M do mesmo dia e "
-                       "equipamento.",
-                       at, name.c_str(), ShownDate(day.date).c_str(), day.serial.c_str()));
+        Fault(c, at, Msg::kS70, at, name.c_str(), ShownDate(day.date).c_str(), day.serial.c_str());
       continue;
     }
     if (!day.unsure && day.gross != day.sum)
-      c.AddAt(day.master_line, "S72", kR,
-              Format("Linha %lld: venda bruta do 60M de %s, ECF %s, é %s, mas a soma dos 60A do "
-                     "mesmo dia e ECF é %s.",
-                     day.master_line, ShownDate(day.date).c_str(), day.serial.c_str(),
-                     Money(day.gross).c_str(), Money(day.sum).c_str()));
+      Fault(c, day.master_line, Msg::kS72, day.master_line, ShownDate(day.date).c_str(), day.serial.c_str(), Money(day.gross).c_str(), Money(day.sum).c_str());
   }
   for (const std::string& code : c.codes_used)
     if (!c.codes_described.contains(code)) missing.insert(code);
@@ -999,13 +875,9 @@ void EndSintegraCheck(SintegraCheck& c, TextSet& missing) {
       return std::string(p);
     };
     std::string cnpj = part(kNoteCnpj), model = part(kNoteModel);
-    std::string series(TrimRight(part(kNoteSeries)));
+    std::string series(TrimBlanks(part(kNoteSeries)));
     std::string number = part(kNoteNumber), cfop = part(kNoteCfop);
-    c.AddAt(at, "S81", kC,
-            Format("Linha %lld: item do registro 54 (CNPJ %s, modelo %s, série '%s', nota %s, "
-                   "CFOP %s) sem registro 50 correspondente.",
-                   at, cnpj.c_str(), model.c_str(), series.c_str(), number.c_str(),
-                   cfop.c_str()));
+    Fault(c, at, Msg::kS81, at, cnpj.c_str(), model.c_str(), series.c_str(), number.c_str(), cfop.c_str());
   }
 }
 

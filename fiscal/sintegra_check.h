@@ -11,11 +11,25 @@
 // name every line that uses them.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "fiscal/sintegra_layout.h"
+
+// A row of the catalogue of checks: its code, whether it is an error (a
+// certain rule of the layout) or a warning (a reading of it), and the
+// template (printf, Windows-1252) its messages are made from. Some codes
+// have more than one row.
+struct SintegraCheckRule {
+  const char* code;
+  bool error;
+  const char* text;
+};
+
+// Every row of the catalogue, in the order of the codes.
+std::span<const SintegraCheckRule> SintegraCatalogue();
 
 struct SintegraFault {
   long long line = 0;  // 1-based; 0 for a fault of the whole file
