@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -459,6 +460,23 @@ TEST(SintegraCheck, MessagesAreTheCataloguesTexts) {
     EXPECT_EQ(faults[0].text, row.text);
     EXPECT_EQ(faults[0].error, row.error) << row.text;
   }
+}
+
+// The support guide lists every code of the catalogue, as error or warning,
+// and no other.
+TEST(SintegraCheck, SupportGuideListsTheCatalogue) {
+  std::set<std::pair<std::string, bool>> table, guide;
+  for (const SintegraCheckRule& rule : SintegraCatalogue()) table.emplace(rule.code, rule.error);
+  std::string text = ReadFileBytes(std::string(VRI_SOURCE_DIR) + "/packaging/LEIA-ME.txt");
+  std::size_t at = text.find("12. Verificações do sintegra-check");
+  ASSERT_NE(at, std::string::npos);
+  // "  S01 erro   ..." / "  S05 aviso  ..."
+  for (at = text.find("\r\n  S", at); at != std::string::npos; at = text.find("\r\n  S", at + 1)) {
+    std::string code = text.substr(at + 4, 3), kind = text.substr(at + 8, 5);
+    ASSERT_TRUE(kind == "erro " || kind == "aviso") << code;
+    guide.emplace(code, kind == "erro ");
+  }
+  EXPECT_EQ(guide, table);
 }
 
 // A file read in blocks gives what its bytes give, with lines across the
