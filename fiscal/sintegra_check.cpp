@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cstdarg>
-#include <span>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -187,7 +186,6 @@ constexpr const Kind* kRecord60I = SintegraRecordNamed("60I");
 constexpr const Kind* kRecord60R = SintegraRecordNamed("60R");
 constexpr const Kind* kRecord61 = SintegraRecordNamed("61");
 constexpr const Kind* kRecord75 = SintegraRecordNamed("75");
-constexpr const Kind* kRecord90 = SintegraRecordNamed("90");
 
 constexpr Field kMasterCnpj = LayoutField("10", "CNPJ");
 constexpr Field kMasterIe = LayoutField("10", "inscrição estadual");
@@ -254,7 +252,7 @@ std::string RecordName(std::string_view line) {
 }
 
 // ---------------------------------------------------------------------------
-// Small readers.
+// Values as the messages show them.
 
 std::string DateText(int value) {
   char buf[16];
@@ -312,7 +310,7 @@ struct SintegraCheck {
   // order of types and of the type-60 records
   int last_type = -1;
   long long last_type_line = 0;
-  std::string last_sixty_key;  // date, serial, order digit (folded)
+  std::string last_sixty_key;  // the sort key of the last one, folded
   std::string last_sixty_name;
   long long last_sixty_line = 0;
 

@@ -586,7 +586,11 @@ constexpr void WriteSintegraSortKey(const char* line, std::size_t length, char* 
     for (std::size_t i = 2; i < (std::size_t)kSintegraKeyLength; ++i) key[i] = ' ';
     return;
   }
-  for (std::size_t i = 3; i < (std::size_t)kSintegraKeyLength; ++i) key[i - 1] = at(i);
+  if (length >= (std::size_t)kSintegraKeyLength) {  // the usual whole line: no blank fill
+    for (std::size_t i = 3; i < (std::size_t)kSintegraKeyLength; ++i) key[i - 1] = line[i];
+  } else {
+    for (std::size_t i = 3; i < (std::size_t)kSintegraKeyLength; ++i) key[i - 1] = at(i);
+  }
   char order;
   switch (SintegraFold(at(2))) {
     case 'M': order = '0'; break;
