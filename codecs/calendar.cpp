@@ -1,16 +1,10 @@
 #include "codecs/calendar.h"
 
+#include "codecs/digits.h"
+
 namespace {
 
-// The value of a text of digits only; -1 when it holds anything else.
-int DigitsOnly(std::string_view text) {
-  int n = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return -1;
-    n = n * 10 + (c - '0');
-  }
-  return n;
-}
+int Value(std::string_view digits) { return (int)DigitsValue(digits); }
 
 }  // namespace
 
@@ -23,10 +17,10 @@ int DaysInMonth(int month, int year) {
 }
 
 int CompactDateValue(std::string_view text) {
-  if (text.size() != 8) return 0;
-  int year = DigitsOnly(text.substr(0, 4));
-  int month = DigitsOnly(text.substr(4, 2));
-  int day = DigitsOnly(text.substr(6, 2));
+  if (text.size() != 8 || !AllDigits(text)) return 0;
+  int year = Value(text.substr(0, 4));
+  int month = Value(text.substr(4, 2));
+  int day = Value(text.substr(6, 2));
   if (year < kFirstCompactYear || year > kLastCompactYear || month < 1 || day < 1 ||
       day > DaysInMonth(month, year))
     return 0;
@@ -34,9 +28,9 @@ int CompactDateValue(std::string_view text) {
 }
 
 int CompactMonthValue(std::string_view text) {
-  if (text.size() != 6) return 0;
-  int month = DigitsOnly(text.substr(0, 2));
-  int year = DigitsOnly(text.substr(2, 4));
+  if (text.size() != 6 || !AllDigits(text)) return 0;
+  int month = Value(text.substr(0, 2));
+  int year = Value(text.substr(2, 4));
   if (year < kFirstCompactYear || year > kLastCompactYear || month < 1 || month > 12) return 0;
   return year * 100 + month;
 }

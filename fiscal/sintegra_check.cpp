@@ -639,24 +639,40 @@ void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const char* name) 
   c.last_sixty_line = c.line;
 }
 
-// The plain numeric fields of a kind (no rule of their own) as runs of
-// positions (0-based start, length), neighbours merged.
-const std::vector<std::pair<int, int>>& PlainDigitRuns(const Kind& kind) {
-  static const std::vector<std::vector<std::pair<int, int>>> runs = [] {
-    std::vector<std::vector<std::pair<int, int>>> all;
+// How the fields of a kind are looked at: its plain numeric fields (no rule
+// of their own) as runs of positions (0-based start, length), neighbours
+// merged; the fields the record pass checks one by one, with and without
+// those plain ones.
+struct FieldPlan {
+  std::vector<std::pair<int, int>> plain_runs;
+  std::vector<const Field*> ruled;  // every checked field but the plain numeric ones
+  std::vector<const Field*> all;    // every checked field
+};
+const FieldPlan& PlanOf(const Kind& kind) {
+  static const std::vector<FieldPlan> plans = [] {
+    std::vector<FieldPlan> plans;
     for (const Kind& k : kSintegraRecords) {
-      std::vector<std::pair<int, int>> r;
+      FieldPlan plan;
+      std::vector<std::pair<int, int>>& r = plan.plain_runs;
       for (int i = 0; i < k.count; ++i) {
         const Field& f = k.fields[i];
-        if (f.kind != SintegraKind::kNumeric || f.rule != Rule::kNone) continue;
+        // the type is known by now; the totals of a 90 have their own pass;
+        // each state's record 88 is not looked into
+        if (f.rule == Rule::kType || f.rule == Rule::kTotals || f.rule == Rule::kStateData)
+          continue;
+        plan.all.push_back(&f);
+        if (f.kind != SintegraKind::kNumeric || f.rule != Rule::kNone) {
+          plan.ruled.push_back(&f);
+          continue;
+        }
         if (!r.empty() && r.back().first + r.back().second == f.pos - 1) r.back().second += f.size;
         else r.emplace_back(f.pos - 1, f.size);
       }
-      all.push_back(std::move(r));
+      plans.push_back(std::move(plan));
     }
-    return all;
+    return plans;
   }();
-  return runs[(std::size_t)(&kind - kSintegraRecords)];
+  return plans[(std::size_t)(&kind - kSintegraRecords)];
 }
 
 void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
@@ -678,19 +694,15 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
   // Plain numeric fields, merged where they follow one another, are looked
   // at as runs of digits first; only when a run is not all digits are they
   // gone through field by field.
+  const FieldPlan& plan = PlanOf(kind);
   bool plain_digits = true;
-  for (const auto& [from, size] : PlainDigitRuns(kind)) {
+  for (const auto& [from, size] : plan.plain_runs) {
     if (!AllDigits(line.substr((std::size_t)from, (std::size_t)size))) {
       plain_digits = false;
       break;
     }
   }
-  for (int i = 0; i < kind.count; ++i) {
-    const Field& f = kind.fields[i];
-    if (f.rule == Rule::kType || f.rule == Rule::kTotals || f.rule == Rule::kStateData) continue;
-    if (plain_digits && f.kind == SintegraKind::kNumeric && f.rule == Rule::kNone) continue;
-    CheckField(c, line, name, f);
-  }
+  for (const Field* f : plain_digits ? plan.ruled : plan.all) CheckField(c, line, name, *f);
 }
 
 // Second reading: a line that uses a product code no record 75 describes.
