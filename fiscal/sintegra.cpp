@@ -18,13 +18,6 @@ constexpr int kCepFieldLength = 9;
 // Digits of a CEP passed to the library.
 constexpr int kCepDigits = 8;
 
-// Lines are compared without regard to letter case: ASCII letters fold to
-// upper case, every other byte (blank, digits, accented letters) stays.
-inline unsigned char Fold(char c) {
-  unsigned char u = (unsigned char)c;
-  return (u >= 'a' && u <= 'z') ? (unsigned char)(u - 'a' + 'A') : u;
-}
-
 // The lines of a report, held in one text: each line is a span of it.
 struct LineSpan {
   std::size_t offset;
@@ -55,25 +48,6 @@ bool IsTypeSixty(const char* line, std::size_t length) {
   return length >= 2 && line[0] == '6' && line[1] == '0';
 }
 
-// Writes the kSintegraKeyLength bytes of the sort key of a line.
-void WriteSortKey(const char* line, std::size_t length, char* key) {
-  auto at = [line, length](std::size_t i) { return i < length ? line[i] : ' '; };
-  key[0] = at(0);
-  key[1] = at(1);
-  if (!IsTypeSixty(line, length)) {
-    std::memset(key + 2, ' ', kSintegraKeyLength - 2);
-    return;
-  }
-  for (std::size_t i = 3; i < (std::size_t)kSintegraKeyLength; ++i) key[i - 1] = at(i);
-  switch (Fold(at(2))) {
-    case 'M': key[kSintegraKeyLength - 1] = '0'; break;
-    case 'A': key[kSintegraKeyLength - 1] = '1'; break;
-    case 'D': key[kSintegraKeyLength - 1] = '2'; break;
-    case 'I': key[kSintegraKeyLength - 1] = '3'; break;
-    default: key[kSintegraKeyLength - 1] = '4'; break;
-  }
-}
-
 void MakeEntry(const std::string& text, const LineSpan& span, std::uint32_t index, SortEntry& e) {
   const char* line = text.data() + span.offset;
   std::size_t length = span.length;
@@ -82,20 +56,20 @@ void MakeEntry(const std::string& text, const LineSpan& span, std::uint32_t inde
   std::size_t from;  // where the comparison text takes up the line
   if (IsTypeSixty(line, length)) {
     char key[kSintegraKeyLength];
-    WriteSortKey(line, length, key);
-    for (int i = 0; i < kSintegraKeyLength; ++i) e.head[i] = Fold(key[i]);
-    e.head[kSintegraKeyLength] = Fold(length > 2 ? line[2] : ' ');
+    WriteSintegraSortKey(line, length, key);
+    for (int i = 0; i < kSintegraKeyLength; ++i) e.head[i] = SintegraFold(key[i]);
+    e.head[kSintegraKeyLength] = SintegraFold(length > 2 ? line[2] : ' ');
     prefix = kTypeSixtyPrefix;
     from = kSintegraKeyLength;
   } else {
-    e.head[0] = Fold(length > 0 ? line[0] : ' ');
-    e.head[1] = Fold(length > 1 ? line[1] : ' ');
+    e.head[0] = SintegraFold(length > 0 ? line[0] : ' ');
+    e.head[1] = SintegraFold(length > 1 ? line[1] : ' ');
     prefix = 2;
     from = 2;
   }
   std::size_t tail = length > from ? length - from : 0;
   std::size_t in_head = std::min(tail, kHeadBytes - prefix);
-  for (std::size_t i = 0; i < in_head; ++i) e.head[prefix + i] = Fold(line[from + i]);
+  for (std::size_t i = 0; i < in_head; ++i) e.head[prefix + i] = SintegraFold(line[from + i]);
   e.rest = span.offset + from + in_head;
   e.rest_length = (std::uint32_t)(tail - in_head);
   e.compare_length = (std::uint32_t)(prefix + tail);
@@ -114,8 +88,8 @@ std::vector<std::uint32_t> ReportOrder(const std::string& text, const std::vecto
     if (c != 0) return c < 0;
     std::uint32_t n = std::min(a.rest_length, b.rest_length);
     for (std::uint32_t i = 0; i < n; ++i) {
-      unsigned char x = Fold(base[a.rest + i]);
-      unsigned char y = Fold(base[b.rest + i]);
+      unsigned char x = SintegraFold(base[a.rest + i]);
+      unsigned char y = SintegraFold(base[b.rest + i]);
       if (x != y) return x < y;
     }
     if (a.compare_length != b.compare_length) return a.compare_length < b.compare_length;
@@ -330,7 +304,7 @@ int RestorePreviousSintegra(PlatWindow owner) {
 
 std::string& SintegraSortKey(const std::string& line, std::string& key) {
   key.assign(kSintegraKeyLength, ' ');
-  WriteSortKey(line.data(), line.size(), key.data());
+  WriteSintegraSortKey(line.data(), line.size(), key.data());
   return key;
 }
 
@@ -338,7 +312,7 @@ void SortSintegraLines(std::vector<std::string>& lines) {
   auto folded = [](const std::string& line) {
     std::string text;
     SintegraSortKey(line, text) += line;
-    for (char& c : text) c = (char)Fold(c);
+    for (char& c : text) c = (char)SintegraFold(c);
     return text;
   };
   // std::string compares its bytes as unsigned char

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fiscal/sintegra_layout.h"
 #include "platform/platform.h"
 
 // The one place the report is written.
@@ -17,9 +18,6 @@ inline constexpr const char* kSintegraPath = "C:\\Kmar\\Arquivos\\Sintegra.txt";
 // Where the previous report waits while a new one is generated.
 inline constexpr const char* kSintegraPreviousName = "Sintegra-anterior.txt";
 inline constexpr const char* kSintegraPreviousPath = "C:\\Kmar\\Arquivos\\Sintegra-anterior.txt";
-
-// Characters of a line that make up its sort key.
-constexpr int kSintegraKeyLength = 31;
 
 // The fields of a generation, by meaning: the month/year, the library's
 // report selection, the folder the report goes to (only shown) and the

@@ -2,268 +2,229 @@
 
 #include <algorithm>
 #include <cstdarg>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "codecs/br_ids.h"
+#include "codecs/calendar.h"
+#include "codecs/digits.h"
+#include "fiscal/sintegra_layout.h"
 #include "platform/platform.h"
+
+// ---------------------------------------------------------------------------
+// The catalogue of checks: every message of the checker is made from one of
+// these rows. An error is a certain rule of the published layout; a warning
+// a reading of it.
+
+namespace {
+
+constexpr bool kError = true;
+constexpr bool kWarning = false;
+
+// The rows, by the message they make.
+enum class Msg : int {
+  kS01, kS02Lf, kS02Cr, kS02None, kS03, kS05, kS10, kS11, kS12, kS13, kS14, kS15, kS20, kS21,
+  kS30, kS31, kS32, kS33, kS34, kS35, kS36, kS37, kS40, kS41, kS42, kS50, kS51, kS52, kS60,
+  kS61, kS62, kS63, kS64Missing, kS64NotLast, kS65, kS66, kS67, kS68, kS70, kS71, kS72, kS73,
+  kS74, kS80, kS81, kCount
+};
+
+const SintegraCheckRule kCatalogue[] = {
+    {"S01", kError, "Linha %lld: registro %s com %d caracteres; o leiaute pede 126."},
+    {"S02", kError,
+     "Linha %lld: a linha termina só com LF; cada registro deve terminar com CR LF logo após a "
+     "posição 126."},
+    {"S02", kError,
+     "Linha %lld: a linha termina só com CR; cada registro deve terminar com CR LF logo após a "
+     "posição 126."},
+    {"S02", kError,
+     "Linha %lld: a linha não termina com CR LF; cada registro deve terminar com CR LF logo após "
+     "a posição 126."},
+    {"S03", kError,
+     "Linha %lld: linha vazia; o arquivo só pode ter registros de 126 caracteres, sem linhas em "
+     "branco."},
+    {"S05", kWarning,
+     "Linha %lld: caractere de controle (código %d) na posição %d; o registro só pode ter "
+     "letras, algarismos e espaços."},
+    {"S10", kError,
+     "Linha %lld: tipo de registro '%s' desconhecido no leiaute do Convênio ICMS 57/95."},
+    {"S11", kError, "Arquivo sem registro 10 (mestre do estabelecimento)."},
+    {"S12", kError,
+     "Linha %lld: registro 10 repetido; o arquivo deve ter um único registro 10 (o primeiro está "
+     "na linha %lld)."},
+    {"S13", kError, "Arquivo sem registro 11 (dados complementares do informante)."},
+    {"S14", kError,
+     "Linha %lld: registro 11 repetido; o arquivo deve ter um único registro 11 (o primeiro está "
+     "na linha %lld)."},
+    {"S15", kError, "Arquivo sem registro 90 (totalização do arquivo)."},
+    {"S20", kError,
+     "Linha %lld: registro %s depois de registro %s (linha %lld); os registros devem estar em "
+     "ordem crescente de tipo."},
+    {"S21", kError,
+     "Linha %lld: registro %s de %s, ECF %s, fora de ordem depois do %s de %s, ECF %s (linha "
+     "%lld); os registros 60 vão por data, por número de série do ECF e, em cada dia e ECF, o "
+     "60M antes dos 60A, 60D e 60I."},
+    {"S30", kError, "Linha %lld: CNPJ %s do registro 10 inválido (dígito verificador não confere)."},
+    {"S31", kWarning,
+     "Linha %lld: CNPJ/CPF %s do registro %s (campo %s) inválido (dígito verificador não "
+     "confere)."},
+    {"S32", kError,
+     "Linha %lld: código '%s' inválido no campo %s do registro 10 (posição %d); valores aceitos: "
+     "%s."},
+    {"S33", kError,
+     "Linha %lld: UF '%s' inválida no campo %s do registro %s (posições %d-%d); use a sigla da UF "
+     "ou EX (exterior)."},
+    {"S34", kError,
+     "Linha %lld: valor '%s' não previsto no campo %s do registro %s; valores aceitos: %s."},
+    {"S35", kError,
+     "Linha %lld: campo %s do registro 10 em branco; o preenchimento é obrigatório."},
+    {"S36", kWarning,
+     "Linha %lld: valor '%s' não previsto no campo %s do registro %s; valores aceitos: %s."},
+    {"S37", kWarning,
+     "Linha %lld: campo %s do registro %s em branco; o preenchimento é obrigatório."},
+    {"S40", kError,
+     "Linha %lld: data '%s' inválida no campo %s do registro %s (posições %d-%d); use AAAAMMDD "
+     "com uma data do calendário."},
+    {"S41", kError,
+     "Linha %lld: data %s (campo %s do registro %s) fora do período do registro 10 (%s a %s)."},
+    {"S42", kError,
+     "Linha %lld: período do registro 10 (%s a %s) não é um mês completo; a data inicial deve ser "
+     "o dia 1 e a final o último dia do mesmo mês."},
+    {"S50", kError,
+     "Linha %lld: campo %s do registro %s (posições %d-%d) é numérico e contém '%s'; use só "
+     "algarismos, com zeros à esquerda."},
+    {"S51", kWarning,
+     "Linha %lld: campo %s do registro %s (posições %d-%d) começa com espaço ('%s'); campos "
+     "alfanuméricos são alinhados à esquerda."},
+    {"S52", kWarning,
+     "Linha %lld: Posições %d-%d do registro %s devem ficar em branco e contêm '%s'."},
+    {"S60", kError,
+     "Linha %lld: o registro 90 informa %lld registro(s) do tipo %s, mas o arquivo tem %lld."},
+    {"S61", kError,
+     "Linha %lld: a posição 126 do registro 90 informa %s registro(s) 90, mas o arquivo tem "
+     "%lld."},
+    {"S62", kError,
+     "Linha %lld: o tipo %02d (%lld registro(s) no arquivo) não está totalizado no registro 90."},
+    {"S63", kError,
+     "Linha %lld: o total geral (tipo 99) do registro 90 é %lld, mas o arquivo tem %lld "
+     "registros."},
+    {"S64", kError,
+     "Linha %lld: o último registro 90 não informa o total geral (tipo 99) de registros do "
+     "arquivo."},
+    {"S64", kError,
+     "Linha %lld: o total geral (tipo 99) deve estar só no último registro 90 (linha %lld)."},
+    {"S65", kError,
+     "Linha %lld: o registro 90 totaliza o tipo %s, que não deve ser totalizado (os tipos 10, 11 "
+     "e 90 entram só no total geral, tipo 99)."},
+    {"S66", kWarning,
+     "Linha %lld: o tipo %s aparece mais de uma vez nos totais do registro 90 (antes na linha "
+     "%lld)."},
+    {"S67", kError,
+     "Linha %lld: área de totais do registro 90 mal formada na posição %d ('%s'); cada total é o "
+     "tipo (2 algarismos) seguido da quantidade (8 algarismos), e o resto fica em branco."},
+    {"S68", kError, "Linha %lld: %s do registro 90 ('%s') diferente do registro 10 ('%s')."},
+    {"S70", kWarning,
+     "Linha %lld: registro %s de %s, ECF %s, sem o registro 60M do mesmo dia e equipamento."},
+    {"S71", kWarning,
+     "Linha %lld: situação tributária '%s' inválida no registro 60A; use a alíquota com 4 "
+     "algarismos (ex.: 1800) ou F, I, N, CANC, DESC, ISS."},
+    {"S72", kWarning,
+     "Linha %lld: venda bruta do 60M de %s, ECF %s, é %s, mas a soma dos 60A do mesmo dia e ECF "
+     "é %s."},
+    {"S73", kWarning,
+     "Linha %lld: situação tributária '%s' repetida nos 60A de %s, ECF %s (primeira na linha "
+     "%lld)."},
+    {"S74", kWarning,
+     "Linha %lld: situação tributária '%s' inválida no registro %s; use a alíquota com 4 "
+     "algarismos (ex.: 1800) ou F, I, N, ISS."},
+    {"S80", kWarning,
+     "Linha %lld: código de produto '%s' do registro %s sem registro 75 correspondente."},
+    {"S81", kError,
+     "Linha %lld: item do registro 54 (CNPJ %s, modelo %s, série '%s', nota %s, CFOP %s) sem "
+     "registro 50 correspondente."},
+};
+static_assert(sizeof kCatalogue / sizeof kCatalogue[0] == (std::size_t)Msg::kCount,
+              "one catalogue row per message");
+
+}  // namespace
+
+std::span<const SintegraCheckRule> SintegraCatalogue() { return kCatalogue; }
+
+void NoSuchSintegraField();
 
 // How a line of the file ended.
 enum class SintegraLineEnd { kCrLf, kLf, kCr, kNone };
 
 namespace {
 
-// ---------------------------------------------------------------------------
-// Field tables of the layout. Positions are 1-based, as the layout gives them.
+using Field = SintegraLayoutField;
+using Rule = SintegraRule;
+using Kind = SintegraRecordLayout;
 
-enum class Fmt : unsigned char { N, X, B };  // numeric, alphanumeric, reserved blanks
+// A field of the layout, found while compiling: a name the layout does not
+// have stops the build (NoSuchSintegraField is no constant expression).
+consteval Field LayoutField(std::string_view record, std::string_view name, int nth = 1) {
+  Field f = SintegraFieldNamed(record, name, nth);
+  if (f.size == 0) NoSuchSintegraField();
+  return f;
+}
 
-enum class Rule : unsigned char {
-  kNone,
-  kDate,           // AAAAMMDD of a real day
-  kDateOrZeros,    // the same, or zeros when absent
-  kDateInPeriod,   // a document date: also inside the period of record 10
-  kMonthYear,      // MMAAAA
-  kMonthInPeriod,  // MMAAAA inside the period of record 10
-  kUf,             // one of the 27 siglas or EX
-  kUfOrBlank,      // the same, or blank
-  kUfOfMaster,     // record 10: a sigla, required
-  kCnpjOfMaster,   // record 10: check digits
-  kParticipant,    // zeros, a CNPJ or 000 + a CPF, check digits right
-  kSituation,      // N S E X 2 4
-  kPossession,     // 1 2 3
-  kIssuer,         // P T
-  kFreight,        // 0 1 2
-  kEcfModel,       // 2B 2C 2D 2E
-  kRequired,       // not blank
-  kRequiredMaster, // record 10: not blank (S35)
-  kAgreement,      // record 10: 1 2 3
-  kNature,         // record 10: 1 2 3
-  kPurpose,        // record 10: 1 2 3 5
-  kSituation60A,   // rate of 4 digits, F I N CANC DESC ISS
-  kSituation60,    // rate of 4 digits, F I N ISS
-  kProductCode,    // required; needs a record 75 of that code
-  kItemCode,       // record 54: needs a record 75 when given
-  kCode75,         // required; the code a record 75 describes
-};
+constexpr const Kind* kRecord10 = SintegraRecordNamed("10");
+constexpr const Kind* kRecord11 = SintegraRecordNamed("11");
+constexpr const Kind* kRecord50 = SintegraRecordNamed("50");
+constexpr const Kind* kRecord54 = SintegraRecordNamed("54");
+constexpr const Kind* kRecord60M = SintegraRecordNamed("60M");
+constexpr const Kind* kRecord60A = SintegraRecordNamed("60A");
+constexpr const Kind* kRecord60D = SintegraRecordNamed("60D");
+constexpr const Kind* kRecord60I = SintegraRecordNamed("60I");
+constexpr const Kind* kRecord60R = SintegraRecordNamed("60R");
+constexpr const Kind* kRecord61 = SintegraRecordNamed("61");
+constexpr const Kind* kRecord75 = SintegraRecordNamed("75");
 
-struct Field {
-  int pos;
-  int size;
-  Fmt fmt;
-  const char* name;
-  Rule rule = Rule::kNone;
-};
-
-using F = Field;
-constexpr Fmt N = Fmt::N;
-constexpr Fmt X = Fmt::X;
-constexpr Fmt B = Fmt::B;
-using R = Rule;
-
-const std::vector<Field> k10 = {
-    {3, 14, N, "CNPJ", R::kCnpjOfMaster},
-    {17, 14, X, "inscrição estadual", R::kRequired},
-    {31, 35, X, "nome do contribuinte", R::kRequiredMaster},
-    {66, 30, X, "município", R::kRequiredMaster},
-    {96, 2, X, "UF", R::kUfOfMaster},
-    {98, 10, N, "fax"},
-    {108, 8, N, "data inicial", R::kDate},
-    {116, 8, N, "data final", R::kDate},
-    {124, 1, X, "código do convênio", R::kAgreement},
-    {125, 1, X, "natureza das operações", R::kNature},
-    {126, 1, X, "finalidade", R::kPurpose},
-};
-const std::vector<Field> k11 = {
-    {3, 34, X, "logradouro", R::kRequired}, {37, 5, N, "número"},  {42, 22, X, "complemento"},
-    {64, 15, X, "bairro"},                  {79, 8, N, "CEP"},     {87, 28, X, "contato"},
-    {115, 12, N, "telefone"},
-};
-const std::vector<Field> k50 = {
-    {3, 14, N, "CNPJ/CPF", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDateInPeriod},
-    {39, 2, X, "UF", R::kUf}, {41, 2, N, "modelo"}, {43, 3, X, "série"}, {46, 6, N, "número"},
-    {52, 4, N, "CFOP"}, {56, 1, X, "emitente", R::kIssuer}, {57, 13, N, "valores"},
-    {70, 13, N, "valores"}, {83, 13, N, "valores"}, {96, 13, N, "valores"},
-    {109, 13, N, "valores"}, {122, 4, N, "alíquota"}, {126, 1, X, "situação", R::kSituation},
-};
-const std::vector<Field> k51 = {
-    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDateInPeriod},
-    {39, 2, X, "UF", R::kUf}, {41, 3, X, "série"}, {44, 6, N, "número"}, {50, 4, N, "CFOP"},
-    {54, 13, N, "valores"}, {67, 13, N, "valores"}, {80, 13, N, "valores"},
-    {93, 13, N, "valores"}, {106, 20, B, "brancos"}, {126, 1, X, "situação", R::kSituation},
-};
-const std::vector<Field> k53 = {
-    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDateInPeriod},
-    {39, 2, X, "UF", R::kUf}, {41, 2, N, "modelo"}, {43, 3, X, "série"}, {46, 6, N, "número"},
-    {52, 4, N, "CFOP"}, {56, 1, X, "emitente", R::kIssuer}, {57, 13, N, "base ST"},
-    {70, 13, N, "ICMS retido"}, {83, 13, N, "despesas"}, {96, 1, X, "situação", R::kSituation},
-    {97, 1, X, "código da antecipação"}, {98, 29, B, "brancos"},
-};
-const std::vector<Field> k54 = {
-    {3, 14, N, "CNPJ", R::kParticipant}, {17, 2, N, "modelo"}, {19, 3, X, "série"},
-    {22, 6, N, "número"}, {28, 4, N, "CFOP"}, {32, 3, X, "CST"}, {35, 3, N, "item"},
-    {38, 14, X, "código", R::kItemCode}, {52, 11, N, "quantidade"}, {63, 12, N, "valores"},
-    {75, 12, N, "valores"}, {87, 12, N, "valores"}, {99, 12, N, "valores"},
-    {111, 12, N, "valores"}, {123, 4, N, "alíquota"},
-};
-const std::vector<Field> k55 = {
-    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDate},
-    {39, 2, X, "UF substituto", R::kUf}, {41, 2, X, "UF favorecida", R::kUf},
-    {43, 3, N, "banco"}, {46, 4, N, "agência"}, {50, 20, X, "número"}, {70, 13, N, "valor"},
-    {83, 8, N, "vencimento", R::kDate}, {91, 6, N, "mês/ano", R::kMonthYear},
-    {97, 30, X, "convênio/protocolo"},
-};
-const std::vector<Field> k56 = {
-    {3, 14, N, "CNPJ/CPF", R::kParticipant}, {17, 2, N, "modelo"}, {19, 3, X, "série"},
-    {22, 6, N, "número"}, {28, 4, N, "CFOP"}, {32, 3, N, "CST"}, {35, 3, N, "item"},
-    {38, 14, X, "código"}, {52, 1, N, "tipo de operação"},
-    {53, 14, N, "CNPJ concessionária", R::kParticipant}, {67, 4, N, "alíquota IPI"},
-    {71, 17, X, "chassi"}, {88, 39, B, "brancos"},
-};
-const std::vector<Field> k57 = {
-    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 2, N, "modelo"},
-    {33, 3, X, "série"}, {36, 6, N, "número"}, {42, 4, N, "CFOP"}, {46, 3, X, "CST"},
-    {49, 3, N, "item"}, {52, 14, X, "código"}, {66, 20, X, "lote"}, {86, 41, B, "brancos"},
-};
-const std::vector<Field> k60M = {
-    {4, 8, N, "data de emissão", R::kDateInPeriod},
-    {12, 20, X, "número de série do ECF", R::kRequired},
-    {32, 3, N, "número de ordem do ECF"}, {35, 2, X, "modelo", R::kEcfModel},
-    {37, 6, N, "COO inicial"}, {43, 6, N, "COO final"}, {49, 6, N, "contador de redução Z"},
-    {55, 3, N, "contador de reinício"}, {58, 16, N, "venda bruta"},
-    {74, 16, N, "totalizador geral"}, {90, 37, B, "brancos"},
-};
-const std::vector<Field> k60A = {
-    {4, 8, N, "data", R::kDateInPeriod}, {12, 20, X, "série", R::kRequired},
-    {32, 4, X, "situação tributária/alíquota", R::kSituation60A}, {36, 12, N, "valor"},
-    {48, 79, B, "brancos"},
-};
-const std::vector<Field> k60D = {
-    {4, 8, N, "data", R::kDateInPeriod}, {12, 20, X, "série", R::kRequired},
-    {32, 14, X, "código", R::kProductCode}, {46, 13, N, "quantidade"}, {59, 16, N, "valor"},
-    {75, 16, N, "base"}, {91, 4, X, "situação", R::kSituation60}, {95, 13, N, "ICMS"},
-    {108, 19, B, "brancos"},
-};
-const std::vector<Field> k60I = {
-    {4, 8, N, "data", R::kDateInPeriod}, {12, 20, X, "série", R::kRequired},
-    {32, 2, X, "modelo", R::kEcfModel}, {34, 6, N, "COO"}, {40, 3, N, "item"},
-    {43, 14, X, "código", R::kProductCode}, {57, 13, N, "quantidade"},
-    {70, 13, N, "valor unitário"}, {83, 12, N, "base"}, {95, 4, X, "situação", R::kSituation60},
-    {99, 12, N, "ICMS"}, {111, 16, B, "brancos"},
-};
-const std::vector<Field> k60R = {
-    {4, 6, N, "mês/ano", R::kMonthInPeriod}, {10, 14, X, "código", R::kProductCode},
-    {24, 13, N, "quantidade"}, {37, 16, N, "valor"}, {53, 16, N, "base"},
-    {69, 4, X, "situação", R::kSituation60}, {73, 54, B, "brancos"},
-};
-const std::vector<Field> k61 = {
-    {3, 14, B, "brancos"}, {17, 14, B, "brancos"}, {31, 8, N, "data", R::kDateInPeriod},
-    {39, 2, N, "modelo"}, {41, 3, X, "série"}, {44, 2, X, "subsérie"},
-    {46, 6, N, "número inicial"}, {52, 6, N, "número final"}, {58, 13, N, "total"},
-    {71, 13, N, "base"}, {84, 12, N, "ICMS"}, {96, 13, N, "isenta"}, {109, 13, N, "outras"},
-    {122, 4, N, "alíquota"}, {126, 1, B, "branco"},
-};
-const std::vector<Field> k61R = {
-    {4, 6, N, "mês/ano", R::kMonthInPeriod}, {10, 14, X, "código", R::kProductCode},
-    {24, 13, N, "quantidade"}, {37, 16, N, "valor bruto"}, {53, 16, N, "base"},
-    {69, 4, N, "alíquota"}, {73, 54, B, "brancos"},
-};
-const std::vector<Field> k70 = {
-    {3, 14, N, "CNPJ", R::kParticipant}, {17, 14, X, "IE"}, {31, 8, N, "data", R::kDateInPeriod},
-    {39, 2, X, "UF", R::kUf}, {41, 2, N, "modelo"}, {43, 1, X, "série"}, {44, 2, X, "subsérie"},
-    {46, 6, N, "número"}, {52, 4, N, "CFOP"}, {56, 13, N, "total"}, {69, 14, N, "valores"},
-    {83, 14, N, "valores"}, {97, 14, N, "valores"}, {111, 14, N, "valores"},
-    {125, 1, N, "frete", R::kFreight}, {126, 1, X, "situação", R::kSituation},
-};
-const std::vector<Field> k71 = {
-    {3, 14, N, "CNPJ tomador", R::kParticipant}, {17, 14, X, "IE"},
-    {31, 8, N, "data", R::kDateInPeriod}, {39, 2, X, "UF", R::kUf}, {41, 2, N, "modelo"},
-    {43, 1, X, "série"}, {44, 2, X, "subsérie"}, {46, 6, N, "número"},
-    {52, 2, X, "UF rem./dest.", R::kUf}, {54, 14, N, "CNPJ rem./dest.", R::kParticipant},
-    {68, 14, X, "IE"}, {82, 8, N, "data da NF", R::kDate}, {90, 2, X, "modelo NF"},
-    {92, 3, X, "série NF"}, {95, 6, N, "número NF"}, {101, 14, N, "valor NF"},
-    {115, 12, B, "brancos"},
-};
-const std::vector<Field> k74 = {
-    {3, 8, N, "data", R::kDate}, {11, 14, X, "código", R::kProductCode},
-    {25, 13, N, "quantidade"}, {38, 13, N, "valor"}, {51, 1, X, "posse", R::kPossession},
-    {52, 14, N, "CNPJ possuidor", R::kParticipant}, {66, 14, X, "IE"},
-    {80, 2, X, "UF", R::kUfOrBlank}, {82, 45, B, "brancos"},
-};
-const std::vector<Field> k75 = {
-    {3, 8, N, "data inicial", R::kDate}, {11, 8, N, "data final", R::kDate},
-    {19, 14, X, "código", R::kCode75}, {33, 8, X, "NCM"}, {41, 53, X, "descrição"},
-    {94, 6, X, "unidade"}, {100, 5, N, "alíq. IPI"}, {105, 4, N, "alíq. ICMS"},
-    {109, 5, N, "redução"}, {114, 13, N, "base ST"},
-};
-const std::vector<Field> k76 = {
-    {3, 14, N, "CNPJ/CPF", R::kParticipant}, {17, 14, X, "IE"}, {31, 2, N, "modelo"},
-    {33, 2, X, "série"}, {35, 2, X, "subsérie"}, {37, 10, N, "número"}, {47, 4, N, "CFOP"},
-    {51, 1, N, "tipo de receita"}, {52, 8, N, "data", R::kDateInPeriod}, {60, 2, X, "UF", R::kUf},
-    {62, 13, N, "total"}, {75, 13, N, "base"}, {88, 12, N, "ICMS"}, {100, 12, N, "isenta"},
-    {112, 12, N, "outras"}, {124, 2, N, "alíquota"}, {126, 1, X, "situação", R::kSituation},
-};
-const std::vector<Field> k77 = {
-    {3, 14, N, "CNPJ/CPF", R::kParticipant}, {17, 2, N, "modelo"}, {19, 2, X, "série"},
-    {21, 2, X, "subsérie"}, {23, 10, N, "número"}, {33, 4, N, "CFOP"},
-    {37, 1, N, "tipo de receita"}, {38, 3, N, "item"}, {41, 11, X, "código"},
-    {52, 13, N, "quantidade"}, {65, 12, N, "valor"}, {77, 12, N, "desconto"},
-    {89, 12, N, "base"}, {101, 2, N, "alíquota"}, {103, 14, N, "CNPJ/MF", R::kParticipant},
-    {117, 10, N, "terminal"},
-};
-const std::vector<Field> k85 = {
-    {3, 11, N, "declaração"}, {14, 8, N, "data", R::kDateOrZeros}, {22, 1, X, "natureza"},
-    {23, 12, N, "registro"}, {35, 8, N, "data", R::kDateOrZeros}, {43, 16, X, "conhecimento"},
-    {59, 8, N, "data", R::kDateOrZeros}, {67, 2, N, "tipo"}, {69, 4, N, "país"},
-    {73, 8, N, "reservado"}, {81, 8, N, "averbação", R::kDateOrZeros}, {89, 6, N, "NF"},
-    {95, 8, N, "data NF", R::kDateOrZeros}, {103, 2, N, "modelo"}, {105, 3, N, "série"},
-    {108, 19, B, "brancos"},
-};
-const std::vector<Field> k86 = {
-    {3, 12, N, "registro"}, {15, 8, N, "data", R::kDateOrZeros},
-    {23, 14, N, "CNPJ", R::kParticipant}, {37, 14, X, "IE"}, {51, 2, X, "UF", R::kUf},
-    {53, 6, N, "NF"}, {59, 8, N, "data", R::kDateOrZeros}, {67, 2, N, "modelo"},
-    {69, 3, X, "série"}, {72, 14, X, "código"}, {86, 11, N, "quantidade"},
-    {97, 12, N, "valor unitário"}, {109, 12, N, "valor"}, {121, 1, N, "relacionamento"},
-    {122, 5, B, "brancos"},
-};
-const std::vector<Field> k90 = {{3, 14, N, "CNPJ"}, {17, 14, X, "IE"}};
-const std::vector<Field> kNoFields;
-
-// The record kinds of the layout; 60 and 61 by their subtype letter.
-enum class Id : unsigned char {
-  k10, k11, k50, k51, k53, k54, k55, k56, k57, k60M, k60A, k60D, k60I, k60R, k61, k61R,
-  k70, k71, k74, k75, k76, k77, k85, k86, k88, k90
-};
-
-struct Kind {
-  const char* name;
-  const std::vector<Field>* fields;
-  Id id;
-};
+constexpr Field kMasterCnpj = LayoutField("10", "CNPJ");
+constexpr Field kMasterIe = LayoutField("10", "inscrição estadual");
+constexpr Field kPeriodStart = LayoutField("10", "data inicial");
+constexpr Field kPeriodEnd = LayoutField("10", "data final");
+constexpr Field kExtraNumber = LayoutField("11", "número");
+constexpr Field kExtraComplement = LayoutField("11", "complemento");
+constexpr Field kNoteCnpj = LayoutField("50", "CNPJ/CPF");
+constexpr Field kNoteModel = LayoutField("50", "modelo");
+constexpr Field kNoteSeries = LayoutField("50", "série");
+constexpr Field kNoteNumber = LayoutField("50", "número");
+constexpr Field kNoteCfop = LayoutField("50", "CFOP");
+constexpr Field kItemCnpj = LayoutField("54", "CNPJ");
+constexpr Field kItemCfop = LayoutField("54", "CFOP");
+constexpr Field kSixtyDate = LayoutField("60M", "data de emissão");
+constexpr Field kSixtySerial = LayoutField("60M", "número de série do ECF");
+constexpr Field kGross = LayoutField("60M", "venda bruta");
+constexpr Field kSituationA = LayoutField("60A", "situação tributária/alíquota");
+constexpr Field kValueA = LayoutField("60A", "valor");
+constexpr Field kNinetyCnpj = LayoutField("90", "CNPJ");
+constexpr Field kNinetyIe = LayoutField("90", "IE");
+constexpr Field kNinetyTotals = LayoutField("90", "totais");
+constexpr Field kNinetyCount = LayoutField("90", "número de registros 90");
+// The date and the serial stand side by side in every 60M, 60A, 60D and 60I.
+static_assert(LayoutField("60A", "data").pos == kSixtyDate.pos &&
+              LayoutField("60D", "série").pos == kSixtySerial.pos &&
+              LayoutField("60I", "série").pos == kSixtySerial.pos &&
+              kSixtyDate.pos + kSixtyDate.size == kSixtySerial.pos);
+// A 54 names its note by CNPJ, modelo, série, número and CFOP in a row.
+static_assert(kItemCfop.pos + kItemCfop.size - kItemCnpj.pos ==
+              kNoteCnpj.size + kNoteModel.size + kNoteSeries.size + kNoteNumber.size +
+                  kNoteCfop.size);
 
 // Returns the kind of a line, or nullptr for a type the layout does not know.
 const Kind* KindOf(std::string_view line) {
-  static const Kind k[] = {
-      {"10", &k10, Id::k10},    {"11", &k11, Id::k11},    {"50", &k50, Id::k50},
-      {"51", &k51, Id::k51},    {"53", &k53, Id::k53},    {"54", &k54, Id::k54},
-      {"55", &k55, Id::k55},    {"56", &k56, Id::k56},    {"57", &k57, Id::k57},
-      {"60M", &k60M, Id::k60M}, {"60A", &k60A, Id::k60A}, {"60D", &k60D, Id::k60D},
-      {"60I", &k60I, Id::k60I}, {"60R", &k60R, Id::k60R}, {"61", &k61, Id::k61},
-      {"61R", &k61R, Id::k61R}, {"70", &k70, Id::k70},    {"71", &k71, Id::k71},
-      {"74", &k74, Id::k74},    {"75", &k75, Id::k75},    {"76", &k76, Id::k76},
-      {"77", &k77, Id::k77},    {"85", &k85, Id::k85},    {"86", &k86, Id::k86},
-      {"88", &kNoFields, Id::k88}, {"90", &k90, Id::k90},
-  };
   // the first kind of each type number, found once
   static const std::vector<const Kind*> by_type = [] {
     std::vector<const Kind*> t(100, nullptr);
-    for (const Kind& kind : k) {
+    for (const Kind& kind : kSintegraRecords) {
       int n = (kind.name[0] - '0') * 10 + (kind.name[1] - '0');
       if (!t[(std::size_t)n]) t[(std::size_t)n] = &kind;
     }
@@ -274,12 +235,12 @@ const Kind* KindOf(std::string_view line) {
   const Kind* first = by_type[(std::size_t)((line[0] - '0') * 10 + (line[1] - '0'))];
   if (!first) return nullptr;
   char sub = line.size() > 2 ? line[2] : ' ';
-  if (first->id == Id::k60M) {  // 60M, 60A, 60D, 60I, 60R stand in a row
-    for (const Kind* kind = first; kind->id <= Id::k60R; ++kind)
+  if (first == kRecord60M) {  // 60M, 60A, 60D, 60I, 60R stand in a row
+    for (const Kind* kind = first; kind <= kRecord60R; ++kind)
       if (kind->name[2] == sub) return kind;
     return nullptr;
   }
-  if (first->id == Id::k61) return sub == 'R' ? first + 1 : first;
+  if (first == kRecord61) return sub == 'R' ? first + 1 : first;
   return first;
 }
 
@@ -291,95 +252,8 @@ std::string RecordName(std::string_view line) {
 }
 
 // ---------------------------------------------------------------------------
-// Small readers.
+// Values as the messages show them.
 
-// Eight bytes at a time: most of a record is digits and blanks.
-inline std::uint64_t Load8(const char* p) {
-  std::uint64_t x;
-  std::memcpy(&x, p, 8);
-  return x;
-}
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-
-bool AllDigits(std::string_view s) {
-  if (s.empty()) return false;
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t x = Load8(s.data() + i);
-    // every byte 0x30..0x39: high nibble 3, and adding 6 keeps it 3
-    if ((x & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL ||
-        ((x + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL)
-      return false;
-  }
-  for (; i < s.size(); ++i)
-    if (s[i] < '0' || s[i] > '9') return false;
-  return true;
-}
-
-// The index of the first control character (below 0x20, or 0x7F), or -1.
-int FirstControl(std::string_view s) {
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t x = Load8(s.data() + i);
-    std::uint64_t below = (x - kOnes * 0x20) & ~x & kHighs;
-    std::uint64_t del = x ^ (kOnes * 0x7F);
-    std::uint64_t is_del = (del - kOnes) & ~del & kHighs;
-    if (below | is_del) break;
-  }
-  for (; i < s.size(); ++i) {
-    unsigned char u = (unsigned char)s[i];
-    if (u < 0x20 || u == 0x7F) return (int)i;
-  }
-  return -1;
-}
-bool AllBlank(std::string_view s) {
-  for (char c : s)
-    if (c != ' ') return false;
-  return true;
-}
-bool AllZeros(std::string_view s) {
-  for (char c : s)
-    if (c != '0') return false;
-  return true;
-}
-std::string_view TrimRight(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-int Number(std::string_view digits) {
-  int n = 0;
-  for (char c : digits) n = n * 10 + (c - '0');
-  return n;
-}
-long long LongNumber(std::string_view digits) {
-  long long n = 0;
-  for (char c : digits) n = n * 10 + (c - '0');
-  return n;
-}
-
-int DaysIn(int month, int year) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) return 29;
-  return kDays[month - 1];
-}
-
-// AAAAMMDD of a real day, years 1900-2099: the day as AAAAMMDD number, or 0.
-int DateValue(std::string_view s) {
-  if (s.size() != 8 || !AllDigits(s)) return 0;
-  int year = Number(s.substr(0, 4)), month = Number(s.substr(4, 2)), day = Number(s.substr(6, 2));
-  if (year < 1900 || year > 2099 || month < 1 || month > 12 || day < 1 ||
-      day > DaysIn(month, year))
-    return 0;
-  return year * 10000 + month * 100 + day;
-}
-// MMAAAA: the month as AAAAMM number, or 0.
-int MonthValue(std::string_view s) {
-  if (s.size() != 6 || !AllDigits(s)) return 0;
-  int month = Number(s.substr(0, 2)), year = Number(s.substr(2, 4));
-  if (year < 1900 || year > 2099 || month < 1 || month > 12) return 0;
-  return year * 100 + month;
-}
 std::string DateText(int value) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", value % 100, value / 100 % 100, value / 10000);
@@ -392,72 +266,20 @@ std::string MonthText(int value) {
 }
 // A date of the file for a message: dd/mm/aaaa, or as it stands.
 std::string ShownDate(std::string_view s) {
-  int v = DateValue(s);
+  int v = CompactDateValue(s);
   return v ? DateText(v) : std::string(s);
 }
 
 // Cents as "1.234,56".
 std::string Money(long long cents) {
-  std::string whole = std::to_string(cents / 100);
-  std::string out;
-  for (std::size_t i = 0; i < whole.size(); ++i) {
-    if (i > 0 && (whole.size() - i) % 3 == 0) out.push_back('.');
-    out.push_back(whole[i]);
-  }
-  char frac[8];
-  std::snprintf(frac, sizeof frac, ",%02lld", cents % 100);
-  return out + frac;
-}
-
-bool ValidCnpj(std::string_view d) {
-  if (d.size() != 14 || !AllDigits(d) || AllZeros(d)) return false;
-  static const int w1[] = {5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2};
-  static const int w2[] = {6, 5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2};
-  int s = 0;
-  for (int i = 0; i < 12; ++i) s += (d[(std::size_t)i] - '0') * w1[i];
-  int dv1 = s % 11 < 2 ? 0 : 11 - s % 11;
-  s = 0;
-  for (int i = 0; i < 13; ++i) s += (d[(std::size_t)i] - '0') * w2[i];
-  int dv2 = s % 11 < 2 ? 0 : 11 - s % 11;
-  return d[12] - '0' == dv1 && d[13] - '0' == dv2;
-}
-bool ValidCpf(std::string_view d) {
-  if (d.size() != 11 || !AllDigits(d) || AllZeros(d)) return false;
-  int s = 0;
-  for (int i = 0; i < 9; ++i) s += (d[(std::size_t)i] - '0') * (10 - i);
-  int dv1 = (s * 10) % 11 % 10;
-  s = 0;
-  for (int i = 0; i < 10; ++i) s += (d[(std::size_t)i] - '0') * (11 - i);
-  int dv2 = (s * 10) % 11 % 10;
-  return d[9] - '0' == dv1 && d[10] - '0' == dv2;
-}
-// A CNPJ, or a CPF written as 000 and its 11 digits.
-bool ValidTaxId(std::string_view d) {
-  return ValidCnpj(d) || (d.substr(0, 3) == "000" && ValidCpf(d.substr(3)));
-}
-
-bool IsUf(std::string_view s) {
-  static const char* kUfs[] = {"AC", "AL", "AP", "AM", "BA", "CE", "DF", "ES", "GO",
-                               "MA", "MT", "MS", "MG", "PA", "PB", "PR", "PE", "PI",
-                               "RJ", "RN", "RS", "RO", "RR", "SC", "SP", "SE", "TO"};
-  for (const char* uf : kUfs)
-    if (s == uf) return true;
-  return false;
+  std::string text;
+  return FormatCents(cents, text);
 }
 
 bool OneOf(std::string_view value, std::initializer_list<const char*> allowed) {
   for (const char* a : allowed)
     if (value == a) return true;
   return false;
-}
-
-std::string Format(const char* format, ...) {
-  char buf[1024];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buf, sizeof buf, format, args);
-  va_end(args);
-  return buf;
 }
 
 // Transparent hashing, so that lookups take the line's bytes without a copy.
@@ -468,12 +290,6 @@ struct TextHash {
 template <typename V>
 using TextMap = std::unordered_map<std::string, V, TextHash, std::equal_to<>>;
 using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
-
-// Folded for the record order, as the sort compares: ASCII letters upper case.
-unsigned char Fold(char c) {
-  unsigned char u = (unsigned char)c;
-  return (u >= 'a' && u <= 'z') ? (unsigned char)(u - 'a' + 'A') : u;
-}
 
 }  // namespace
 
@@ -487,13 +303,14 @@ struct SintegraCheck {
 
   // record 10 and 11
   long long master_line = 0, extra_line = 0;
+  bool master_whole = false;  // the first record 10 is of the right length
   std::string master_cnpj, master_ie;
   int period_start = 0, period_end = 0;  // AAAAMMDD, 0 when unknown
 
   // order of types and of the type-60 records
   int last_type = -1;
   long long last_type_line = 0;
-  std::string last_sixty_key;  // date, serial, order digit (folded)
+  std::string last_sixty_key;  // the sort key of the last one, folded
   std::string last_sixty_name;
   long long last_sixty_line = 0;
 
@@ -513,23 +330,32 @@ struct SintegraCheck {
   TextMap<Day> days;
   Day* last_day = nullptr;
   std::string last_day_key;
-  TextMap<std::pair<long long, std::string>> codes_used;  // first line and record
-  TextSet codes_described;                                // by a record 75
+  TextSet codes_used;       // by any record but 75
+  TextSet codes_described;  // by a record 75
+  // A second reading names every line that uses one of these codes.
+  const TextSet* missing_codes = nullptr;
   TextSet notes;                                          // of the records 50
   std::vector<std::pair<long long, std::string>> items_waiting;  // 54 without a 50 so far
 
-  void Add(const char* code, bool error, std::string text) {
-    faults.push_back(SintegraFault{line, code, error, std::move(text)});
-  }
-  void AddAt(long long at, const char* code, bool error, std::string text) {
-    faults.push_back(SintegraFault{at, code, error, std::move(text)});
-  }
 };
 
 namespace {
 
-constexpr bool kC = true;   // certain: an error
-constexpr bool kR = false;  // a reading: a warning
+// Makes the message of a catalogue row, its template filled in with args,
+// and adds it as a fault of line at.
+void Fault(SintegraCheck& c, long long at, Msg message, ...) {
+  const SintegraCheckRule& rule = kCatalogue[(int)message];
+  va_list args;
+  va_start(args, message);
+  va_list again;
+  va_copy(again, args);
+  int length = std::vsnprintf(nullptr, 0, rule.text, args);
+  va_end(args);
+  std::string text((std::size_t)(length > 0 ? length : 0), '\0');
+  std::vsnprintf(text.data(), text.size() + 1, rule.text, again);
+  va_end(again);
+  c.faults.push_back(SintegraFault{at, rule.code, rule.error, std::move(text)});
+}
 
 int TypeNumber(std::string_view line) {
   if (line.size() < 2 || line[0] < '0' || line[0] > '9' || line[1] < '0' || line[1] > '9')
@@ -537,17 +363,30 @@ int TypeNumber(std::string_view line) {
   return (line[0] - '0') * 10 + (line[1] - '0');
 }
 
-std::string_view FieldOf(std::string_view line, const Field& f) {
-  std::size_t at = (std::size_t)f.pos - 1;
-  if (at >= line.size()) return {};
-  return line.substr(at, std::min((std::size_t)f.size, line.size() - at));
+// The field of a kind that names a product code (used or described), or
+// nullptr.
+const Field* CodeField(const Kind& kind) {
+  static const std::vector<const Field*> fields = [] {
+    std::vector<const Field*> t;
+    for (const Kind& k : kSintegraRecords) {
+      const Field* code = nullptr;
+      for (int i = 0; i < k.count && !code; ++i) {
+        Rule r = k.fields[i].rule;
+        if (r == Rule::kProductCode || r == Rule::kItemCode || r == Rule::kCode75)
+          code = &k.fields[i];
+      }
+      t.push_back(code);
+    }
+    return t;
+  }();
+  return fields[(std::size_t)(&kind - kSintegraRecords)];
 }
 
 // The references a line makes or gives (a 60M day, a product code, a 50
 // note): taken from every line of a known type, also from one of the wrong
 // length, so that one bad line gives one fault.
 void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, bool whole) {
-  const Id id = kind.id;
+  const Kind* id = &kind;
   const char* name = kind.name;
   // A line of the wrong length is read as if blank-filled to 126.
   std::string padded;
@@ -556,45 +395,42 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, b
     padded.resize((std::size_t)kSintegraRecordLength, ' ');
     line = padded;
   }
-  auto at = [&](int pos, int size) { return line.substr((std::size_t)pos - 1, (std::size_t)size); };
-  if (id == Id::k60M || id == Id::k60A || id == Id::k60D || id == Id::k60I) {
-    std::string_view key = at(4, 28);  // date and serial
+  auto at = [&](const Field& f) { return ReadSintegraField(line, f); };
+  if (id == kRecord60M || id == kRecord60A || id == kRecord60D || id == kRecord60I) {
+    std::string_view key = line.substr((std::size_t)kSixtyDate.pos - 1,
+                                       (std::size_t)(kSixtyDate.size + kSixtySerial.size));
     // the records of one day and printer stand together: most lines find
     // the entry of the line before
     if (!c.last_day || key != std::string_view(c.last_day_key)) {
       auto it = c.days.find(key);
       if (it == c.days.end()) {
         it = c.days.emplace(std::string(key), SintegraCheck::Day{}).first;
-        it->second.date = std::string(key.substr(0, 8));
-        it->second.serial = std::string(TrimRight(key.substr(8)));
+        it->second.date = std::string(key.substr(0, (std::size_t)kSixtyDate.size));
+        it->second.serial = std::string(TrimBlanks(key.substr((std::size_t)kSixtyDate.size)));
       }
       c.last_day = &it->second;  // entries stay where they are as the map grows
       c.last_day_key.assign(key);
     }
     SintegraCheck::Day& day = *c.last_day;
-    if (id == Id::k60M) {
+    if (id == kRecord60M) {
       if (day.master_line == 0) {
         day.master_line = c.line;
-        std::string_view gross = at(58, 16);
-        if (whole && AllDigits(gross)) day.gross = LongNumber(gross);
+        std::string_view gross = at(kGross);
+        if (whole && AllDigits(gross)) day.gross = DigitsValue(gross);
         else day.unsure = true;
       }
     } else {
       if (day.master_line == 0) day.orphans.emplace_back(c.line, name);
-      if (id == Id::k60A) {
-        std::string_view value = at(36, 12);
-        if (whole && AllDigits(value)) day.sum += LongNumber(value);
+      if (id == kRecord60A) {
+        std::string_view value = at(kValueA);
+        if (whole && AllDigits(value)) day.sum += DigitsValue(value);
         else day.unsure = true;
-        std::string_view situation = TrimRight(at(32, 4));
+        std::string_view situation = TrimBlanks(at(kSituationA));
         if (whole && !situation.empty()) {
           bool seen = false;
           for (const auto& [s, first] : day.situations) {
             if (s == situation) {
-              c.Add("S73", kR,
-                    Format("Linha %lld: situação tributária '%s' repetida nos 60A de %s, ECF %s "
-                           "(primeira na linha %lld).",
-                           c.line, s.c_str(), ShownDate(day.date).c_str(), day.serial.c_str(),
-                           first));
+              Fault(c, c.line, Msg::kS73, c.line, s.c_str(), ShownDate(day.date).c_str(), day.serial.c_str(), first);
               seen = true;
               break;
             }
@@ -605,120 +441,92 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, b
     }
   }
   // product codes
-  int code_pos = 0;
-  if (id == Id::k54) code_pos = 38;
-  else if (id == Id::k60D) code_pos = 32;
-  else if (id == Id::k60I) code_pos = 43;
-  else if (id == Id::k60R || id == Id::k61R) code_pos = 10;
-  else if (id == Id::k74) code_pos = 11;
-  if (code_pos) {
-    std::string_view code = TrimRight(at(code_pos, 14));
-    if (!code.empty() && c.codes_used.find(code) == c.codes_used.end())
-      c.codes_used.emplace(std::string(code), std::make_pair(c.line, std::string(name)));
+  if (const Field* code_field = CodeField(kind)) {
+    std::string_view code = TrimBlanks(at(*code_field));
+    if (code.empty()) {
+    } else if (id == kRecord75) {
+      if (c.codes_described.find(code) == c.codes_described.end()) c.codes_described.emplace(code);
+    } else if (c.codes_used.find(code) == c.codes_used.end()) {
+      c.codes_used.emplace(code);
+    }
   }
-  if (id == Id::k75) {
-    std::string_view code = TrimRight(at(19, 14));
-    if (!code.empty() && c.codes_described.find(code) == c.codes_described.end())
-      c.codes_described.emplace(code);
-  }
-  if (id == Id::k50) {
+  if (id == kRecord50) {
     std::string note;
     note.reserve(29);
-    note.append(at(3, 14)).append(at(41, 2)).append(at(43, 3)).append(at(46, 6)).append(at(52, 4));
+    note.append(at(kNoteCnpj)).append(at(kNoteModel)).append(at(kNoteSeries)).append(at(kNoteNumber))
+        .append(at(kNoteCfop));
     c.notes.insert(std::move(note));
   }
-  if (id == Id::k54 && whole) {
-    std::string_view note = at(3, 29);  // CNPJ, modelo, série, número, CFOP in a row
+  if (id == kRecord54 && whole) {
+    std::string_view note = line.substr((std::size_t)kItemCnpj.pos - 1,
+                                        (std::size_t)(kItemCfop.pos + kItemCfop.size - kItemCnpj.pos));
     if (c.notes.find(note) == c.notes.end()) c.items_waiting.emplace_back(c.line, std::string(note));
   }
 }
 
 // The faults of one field of a record of `length` 126.
 void CheckField(SintegraCheck& c, std::string_view line, const char* record, const Field& f) {
-  std::string_view v = FieldOf(line, f);
+  std::string_view v = ReadSintegraField(line, f);
   const int last = f.pos + f.size - 1;
   const char* field = f.name;
-  if (f.fmt == Fmt::B) {
+  if (f.kind == SintegraKind::kBlank) {
     if (!AllBlank(v))
-      c.Add("S52", kR,
-            Format("Linha %lld: Posições %d-%d do registro %s devem ficar em branco e contêm '%s'.",
-                   c.line, f.pos, last, record, std::string(TrimRight(v)).c_str()));
+      Fault(c, c.line, Msg::kS52, c.line, f.pos, last, record, std::string(TrimBlanks(v)).c_str());
     return;
   }
-  if (f.fmt == Fmt::N) {
+  if (f.kind == SintegraKind::kNumeric) {
     if (!AllDigits(v)) {
-      c.Add("S50", kC,
-            Format("Linha %lld: campo %s do registro %s (posições %d-%d) é numérico e contém "
-                   "'%s'; use só algarismos, com zeros à esquerda.",
-                   c.line, field, record, f.pos, last, std::string(v).c_str()));
+      Fault(c, c.line, Msg::kS50, c.line, field, record, f.pos, last, std::string(v).c_str());
       return;
     }
   } else if (!v.empty() && v[0] == ' ' && !AllBlank(v)) {
-    c.Add("S51", kR,
-          Format("Linha %lld: campo %s do registro %s (posições %d-%d) começa com espaço ('%s'); "
-                 "campos alfanuméricos são alinhados à esquerda.",
-                 c.line, field, record, f.pos, last, std::string(TrimRight(v)).c_str()));
+    Fault(c, c.line, Msg::kS51, c.line, field, record, f.pos, last, std::string(TrimBlanks(v)).c_str());
   }
-  const std::string_view value = TrimRight(v);
+  const std::string_view value = TrimBlanks(v);
   auto shown = [&]() { return std::string(value); };
   auto required = [&]() {
     if (!value.empty()) return true;
-    c.Add("S37", kR,
-          Format("Linha %lld: campo %s do registro %s em branco; o preenchimento é obrigatório.",
-                 c.line, field, record));
+    Fault(c, c.line, Msg::kS37, c.line, field, record);
     return false;
   };
-  auto not_listed = [&](const char* code, bool error, const char* allowed) {
-    c.Add(code, error,
-          Format("Linha %lld: valor '%s' não previsto no campo %s do registro %s; valores "
-                 "aceitos: %s.",
-                 c.line, shown().c_str(), field, record, allowed));
+  auto not_listed = [&](Msg message, const char* allowed) {
+    Fault(c, c.line, message, c.line, shown().c_str(), field, record, allowed);
   };
   auto bad_date = [&]() {
-    c.Add("S40", kC,
-          Format("Linha %lld: data '%s' inválida no campo %s do registro %s (posições %d-%d); use "
-                 "AAAAMMDD com uma data do calendário.",
-                 c.line, std::string(v).c_str(), field, record, f.pos, last));
+    Fault(c, c.line, Msg::kS40, c.line, std::string(v).c_str(), field, record, f.pos, last);
   };
   auto outside = [&](const std::string& shown) {
-    c.Add("S41", kC,
-          Format("Linha %lld: data %s (campo %s do registro %s) fora do período do registro 10 "
-                 "(%s a %s).",
-                 c.line, shown.c_str(), field, record, DateText(c.period_start).c_str(),
-                 DateText(c.period_end).c_str()));
+    Fault(c, c.line, Msg::kS41, c.line, shown.c_str(), field, record, DateText(c.period_start).c_str(), DateText(c.period_end).c_str());
   };
   auto bad_uf = [&]() {
-    c.Add("S33", kC,
-          Format("Linha %lld: UF '%s' inválida no campo %s do registro %s (posições %d-%d); use a "
-                 "sigla da UF ou EX (exterior).",
-                 c.line, shown().c_str(), field, record, f.pos, last));
+    Fault(c, c.line, Msg::kS33, c.line, shown().c_str(), field, record, f.pos, last);
   };
   auto master_code = [&](const char* allowed_text, std::initializer_list<const char*> allowed) {
     if (!OneOf(value, allowed))
-      c.Add("S32", kC,
-            Format("Linha %lld: código '%s' inválido no campo %s do registro 10 (posição %d); "
-                   "valores aceitos: %s.",
-                   c.line, shown().c_str(), field, f.pos, allowed_text));
+      Fault(c, c.line, Msg::kS32, c.line, shown().c_str(), field, f.pos, allowed_text);
   };
   switch (f.rule) {
-    case Rule::kNone: break;
+    case Rule::kNone:
+    case Rule::kType:
+    case Rule::kTotals:
+    case Rule::kStateData: break;
     case Rule::kDate:
-      if (!DateValue(v)) bad_date();
+      if (!CompactDateValue(v)) bad_date();
       break;
     case Rule::kDateOrZeros:
-      if (!AllZeros(v) && !DateValue(v)) bad_date();
+      if (!AllZeros(v) && !CompactDateValue(v)) bad_date();
       break;
     case Rule::kDateInPeriod: {
-      int d = DateValue(v);
+      int d = CompactDateValue(v);
       if (!d) bad_date();
       else if (c.period_start && (d < c.period_start || d > c.period_end)) outside(DateText(d));
       break;
     }
     case Rule::kMonthYear:
-      if (!MonthValue(v)) bad_date();
+      if (!CompactMonthValue(v)) bad_date();
       break;
     case Rule::kMonthInPeriod: {
-      int m = MonthValue(v);
+      int m = CompactMonthValue(v);
       if (!m) bad_date();
       else if (c.period_start && (m < c.period_start / 100 || m > c.period_end / 100))
         outside(MonthText(m));
@@ -732,49 +540,37 @@ void CheckField(SintegraCheck& c, std::string_view line, const char* record, con
       break;
     case Rule::kUfOfMaster:
       if (value.empty()) {
-        c.Add("S35", kC,
-              Format("Linha %lld: campo %s do registro 10 em branco; o preenchimento é "
-                     "obrigatório.",
-                     c.line, field));
+        Fault(c, c.line, Msg::kS35, c.line, field);
       } else if (!IsUf(value)) {
         bad_uf();
       }
       break;
     case Rule::kRequiredMaster:
       if (value.empty())
-        c.Add("S35", kC,
-              Format("Linha %lld: campo %s do registro 10 em branco; o preenchimento é "
-                     "obrigatório.",
-                     c.line, field));
+        Fault(c, c.line, Msg::kS35, c.line, field);
       break;
     case Rule::kCnpjOfMaster:
-      if (!ValidTaxId(v))
-        c.Add("S30", kC,
-              Format("Linha %lld: CNPJ %s do registro 10 inválido (dígito verificador não "
-                     "confere).",
-                     c.line, std::string(v).c_str()));
+      if (!ValidCnpjOrCpf(v))
+        Fault(c, c.line, Msg::kS30, c.line, std::string(v).c_str());
       break;
     case Rule::kParticipant:
-      if (!AllZeros(v) && !ValidTaxId(v))
-        c.Add("S31", kR,
-              Format("Linha %lld: CNPJ/CPF %s do registro %s (campo %s) inválido (dígito "
-                     "verificador não confere).",
-                     c.line, std::string(v).c_str(), record, field));
+      if (!AllZeros(v) && !ValidCnpjOrCpf(v))
+        Fault(c, c.line, Msg::kS31, c.line, std::string(v).c_str(), record, field);
       break;
     case Rule::kSituation:
-      if (!OneOf(value, {"N", "S", "E", "X", "2", "4"})) not_listed("S36", kR, "N, S, E, X, 2, 4");
+      if (!OneOf(value, {"N", "S", "E", "X", "2", "4"})) not_listed(Msg::kS36, "N, S, E, X, 2, 4");
       break;
     case Rule::kPossession:
-      if (!OneOf(value, {"1", "2", "3"})) not_listed("S36", kR, "1, 2, 3");
+      if (!OneOf(value, {"1", "2", "3"})) not_listed(Msg::kS36, "1, 2, 3");
       break;
     case Rule::kIssuer:
-      if (!OneOf(value, {"P", "T"})) not_listed("S34", kC, "P, T");
+      if (!OneOf(value, {"P", "T"})) not_listed(Msg::kS34, "P, T");
       break;
     case Rule::kFreight:
-      if (!OneOf(value, {"0", "1", "2"})) not_listed("S34", kC, "0, 1, 2");
+      if (!OneOf(value, {"0", "1", "2"})) not_listed(Msg::kS34, "0, 1, 2");
       break;
     case Rule::kEcfModel:
-      if (!OneOf(value, {"2B", "2C", "2D", "2E"})) not_listed("S34", kC, "2B, 2C, 2D, 2E");
+      if (!OneOf(value, {"2B", "2C", "2D", "2E"})) not_listed(Msg::kS34, "2B, 2C, 2D, 2E");
       break;
     case Rule::kRequired:
     case Rule::kProductCode:
@@ -788,43 +584,36 @@ void CheckField(SintegraCheck& c, std::string_view line, const char* record, con
     case Rule::kSituation60A:
       if (required() && !(value.size() == 4 && AllDigits(value)) &&
           !OneOf(value, {"F", "I", "N", "CANC", "DESC", "ISS"}))
-        c.Add("S71", kR,
-              Format("Linha %lld: situação tributária '%s' inválida no registro 60A; use a "
-                     "alíquota com 4 algarismos (ex.: 1800) ou F, I, N, CANC, DESC, ISS.",
-                     c.line, shown().c_str()));
+        Fault(c, c.line, Msg::kS71, c.line, shown().c_str());
       break;
     case Rule::kSituation60:
       if (required() && !(value.size() == 4 && AllDigits(value)) &&
           !OneOf(value, {"F", "I", "N", "ISS"}))
-        c.Add("S74", kR,
-              Format("Linha %lld: situação tributária '%s' inválida no registro %s; use a "
-                     "alíquota com 4 algarismos (ex.: 1800) ou F, I, N, ISS.",
-                     c.line, shown().c_str(), record));
+        Fault(c, c.line, Msg::kS74, c.line, shown().c_str(), record);
       break;
   }
 }
 
 // Record 10: the first one sets the period and the identity the 90s repeat.
-void CheckMaster(SintegraCheck& c, std::string_view line) {
+// A record 10 or 11 of the wrong length still stands for the file's one
+// record 10 or 11, though nothing is read from its fields.
+void CheckMaster(SintegraCheck& c, std::string_view line, bool whole) {
   if (c.master_line) {
-    c.Add("S12", kC,
-          Format("Linha %lld: registro 10 repetido; o arquivo deve ter um único registro 10 (o "
-                 "primeiro está na linha %lld).",
-                 c.line, c.master_line));
+    Fault(c, c.line, Msg::kS12, c.line, c.master_line);
     return;
   }
   c.master_line = c.line;
-  c.master_cnpj = std::string(line.substr(2, 14));
-  c.master_ie = std::string(line.substr(16, 14));
-  int start = DateValue(line.substr(107, 8)), end = DateValue(line.substr(115, 8));
+  c.master_whole = whole;
+  if (!whole) return;
+  c.master_cnpj = std::string(ReadSintegraField(line, kMasterCnpj));
+  c.master_ie = std::string(ReadSintegraField(line, kMasterIe));
+  int start = CompactDateValue(ReadSintegraField(line, kPeriodStart));
+  int end = CompactDateValue(ReadSintegraField(line, kPeriodEnd));
   if (!start || !end) return;  // S40 says why
   bool whole_month = start % 100 == 1 && start / 100 == end / 100 &&
-                     end % 100 == DaysIn(end / 100 % 100, end / 10000);
+                     end % 100 == DaysInMonth(end / 100 % 100, end / 10000);
   if (!whole_month)
-    c.Add("S42", kC,
-          Format("Linha %lld: período do registro 10 (%s a %s) não é um mês completo; a data "
-                 "inicial deve ser o dia 1 e a final o último dia do mesmo mês.",
-                 c.line, DateText(start).c_str(), DateText(end).c_str()));
+    Fault(c, c.line, Msg::kS42, c.line, DateText(start).c_str(), DateText(end).c_str());
   if (start <= end) {
     c.period_start = start;
     c.period_end = end;
@@ -833,49 +622,57 @@ void CheckMaster(SintegraCheck& c, std::string_view line) {
 
 // The order of the type-60 records: by date, printer, then M before A, D, I.
 void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const char* name) {
-  char order;
-  switch (name[2]) {
-    case 'M': order = '0'; break;
-    case 'A': order = '1'; break;
-    case 'D': order = '2'; break;
-    case 'I': order = '3'; break;
-    default: return;  // 60R
-  }
-  char folded[29];
-  for (std::size_t i = 3; i < 31; ++i) folded[i - 3] = (char)Fold(line[i]);
-  folded[28] = order;
+  // the report's own sort key, folded as the sort compares it
+  char folded[kSintegraKeyLength];
+  WriteSintegraSortKey(line.data(), line.size(), folded);
+  if (folded[kSintegraKeyLength - 1] == '4') return;  // 60R
+  for (char& k : folded) k = (char)SintegraFold(k);
   std::string_view key(folded, sizeof folded);
   if (!c.last_sixty_key.empty() && key < std::string_view(c.last_sixty_key)) {
     std::string_view prev = c.last_sixty_key;
-    c.Add("S21", kC,
-          Format("Linha %lld: registro %s de %s, ECF %s, fora de ordem depois do %s de %s, ECF %s "
-                 "(linha %lld); os registros 60 vão por data, por número de série do ECF e, em "
-                 "cada dia e ECF, o 60M antes dos 60A, 60D e 60I.",
-                 c.line, name, ShownDate(line.substr(3, 8)).c_str(),
-                 std::string(TrimRight(line.substr(11, 20))).c_str(),
-                 c.last_sixty_name.c_str(), ShownDate(prev.substr(0, 8)).c_str(),
-                 std::string(TrimRight(prev.substr(8, 20))).c_str(), c.last_sixty_line));
+    const std::size_t date_at = (std::size_t)kSixtyDate.pos - 2;  // the key drops the subtype
+    const std::size_t serial_at = (std::size_t)kSixtySerial.pos - 2;
+    Fault(c, c.line, Msg::kS21, c.line, name, ShownDate(ReadSintegraField(line, kSixtyDate)).c_str(), std::string(TrimBlanks(ReadSintegraField(line, kSixtySerial))).c_str(), c.last_sixty_name.c_str(), ShownDate(prev.substr(date_at, (std::size_t)kSixtyDate.size)).c_str(), std::string(TrimBlanks(prev.substr(serial_at, (std::size_t)kSixtySerial.size))) .c_str(), c.last_sixty_line);
   }
   c.last_sixty_key.assign(key);  // in place: no allocation after the first
   c.last_sixty_name = name;
   c.last_sixty_line = c.line;
 }
 
-// The plain numeric fields of a kind (no rule of their own) as runs of
-// positions (0-based start, length), neighbours merged.
-const std::vector<std::pair<int, int>>& PlainDigitRuns(const Kind& kind) {
-  static std::vector<std::pair<int, int>> runs[(int)Id::k90 + 1];
-  static bool made[(int)Id::k90 + 1] = {};
-  std::vector<std::pair<int, int>>& r = runs[(int)kind.id];
-  if (!made[(int)kind.id]) {
-    for (const Field& f : *kind.fields) {
-      if (f.fmt != Fmt::N || f.rule != Rule::kNone) continue;
-      if (!r.empty() && r.back().first + r.back().second == f.pos - 1) r.back().second += f.size;
-      else r.emplace_back(f.pos - 1, f.size);
+// How the fields of a kind are looked at: its plain numeric fields (no rule
+// of their own) as runs of positions (0-based start, length), neighbours
+// merged; the fields the record pass checks one by one, with and without
+// those plain ones.
+struct FieldPlan {
+  std::vector<std::pair<int, int>> plain_runs;
+  std::vector<const Field*> ruled;  // every checked field but the plain numeric ones
+  std::vector<const Field*> all;    // every checked field
+};
+const FieldPlan& PlanOf(const Kind& kind) {
+  static const std::vector<FieldPlan> plans = [] {
+    std::vector<FieldPlan> plans;
+    for (const Kind& k : kSintegraRecords) {
+      FieldPlan plan;
+      std::vector<std::pair<int, int>>& r = plan.plain_runs;
+      for (int i = 0; i < k.count; ++i) {
+        const Field& f = k.fields[i];
+        // the type is known by now; the totals of a 90 have their own pass;
+        // each state's record 88 is not looked into
+        if (f.rule == Rule::kType || f.rule == Rule::kTotals || f.rule == Rule::kStateData)
+          continue;
+        plan.all.push_back(&f);
+        if (f.kind != SintegraKind::kNumeric || f.rule != Rule::kNone) {
+          plan.ruled.push_back(&f);
+          continue;
+        }
+        if (!r.empty() && r.back().first + r.back().second == f.pos - 1) r.back().second += f.size;
+        else r.emplace_back(f.pos - 1, f.size);
+      }
+      plans.push_back(std::move(plan));
     }
-    made[(int)kind.id] = true;
-  }
-  return r;
+    return plans;
+  }();
+  return plans[(std::size_t)(&kind - kSintegraRecords)];
 }
 
 void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
@@ -884,88 +681,83 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
   if (c.last_type > type) {
     char prev[16];
     std::snprintf(prev, sizeof prev, "%02d", c.last_type);
-    c.Add("S20", kC,
-          Format("Linha %lld: registro %s depois de registro %s (linha %lld); os registros devem "
-                 "estar em ordem crescente de tipo.",
-                 c.line, std::string(line.substr(0, 2)).c_str(), prev, c.last_type_line));
+    Fault(c, c.line, Msg::kS20, c.line, std::string(line.substr(0, 2)).c_str(), prev, c.last_type_line);
   }
   c.last_type = type;
   c.last_type_line = c.line;
-  if (int i = FirstControl(line); i >= 0)
-    c.Add("S05", kR,
-          Format("Linha %lld: caractere de controle (código %d) na posição %d; o registro só "
-                 "pode ter letras, algarismos e espaços.",
-                 c.line, (int)(unsigned char)line[(std::size_t)i], i + 1));
   if (name[0] == '6' && name[1] == '0') CheckSixtyOrder(c, line, name);
-  if (kind.id == Id::k10) CheckMaster(c, line);
-  if (kind.id == Id::k11) {
-    if (c.extra_line) {
-      c.Add("S14", kC,
-            Format("Linha %lld: registro 11 repetido; o arquivo deve ter um único registro 11 (o "
-                   "primeiro está na linha %lld).",
-                   c.line, c.extra_line));
-    } else {
-      c.extra_line = c.line;
-    }
-    if (AllZeros(line.substr(36, 5)) && AllBlank(line.substr(41, 22)))
-      c.Add("S37", kR,
-            Format("Linha %lld: campo %s do registro %s em branco; o preenchimento é obrigatório.",
-                   c.line, "número", "11"));
+  if (&kind == kRecord11) {
+    if (AllZeros(ReadSintegraField(line, kExtraNumber)) &&
+        AllBlank(ReadSintegraField(line, kExtraComplement)))
+      Fault(c, c.line, Msg::kS37, c.line, kExtraNumber.name, name);
   }
   // Plain numeric fields, merged where they follow one another, are looked
   // at as runs of digits first; only when a run is not all digits are they
   // gone through field by field.
+  const FieldPlan& plan = PlanOf(kind);
   bool plain_digits = true;
-  for (const auto& [from, size] : PlainDigitRuns(kind)) {
+  for (const auto& [from, size] : plan.plain_runs) {
     if (!AllDigits(line.substr((std::size_t)from, (std::size_t)size))) {
       plain_digits = false;
       break;
     }
   }
-  for (const Field& f : *kind.fields) {
-    if (plain_digits && f.fmt == Fmt::N && f.rule == Rule::kNone) continue;
-    CheckField(c, line, name, f);
-  }
+  for (const Field* f : plain_digits ? plan.ruled : plan.all) CheckField(c, line, name, *f);
 }
 
-SintegraCheck* BeginSintegraCheck() { return new SintegraCheck; }
+// Second reading: a line that uses a product code no record 75 describes.
+void NameMissingCodes(SintegraCheck& c, std::string_view line) {
+  const Kind* kind = KindOf(line);
+  if (!kind || kind == kRecord75 || AllBlank(line)) return;
+  const Field* code_field = CodeField(*kind);
+  if (!code_field) return;
+  std::string_view code = TrimBlanks(ReadSintegraField(line, *code_field));
+  if (code.empty() || !c.missing_codes->contains(code)) return;
+  Fault(c, c.line, Msg::kS80, c.line, std::string(code).c_str(), kind->name);
+}
 
 // Checks the next line (without its line end).
-void CheckSintegraLine(SintegraCheck* check, std::string_view line, SintegraLineEnd end) {
-  SintegraCheck& c = *check;
+void CheckSintegraLine(SintegraCheck& c, std::string_view line, SintegraLineEnd end) {
   ++c.line;
-  if (AllBlank(line)) {
-    c.Add("S03", kC,
-          Format("Linha %lld: linha vazia; o arquivo só pode ter registros de 126 caracteres, sem "
-                 "linhas em branco.",
-                 c.line));
+  if (c.missing_codes) {
+    NameMissingCodes(c, line);
     return;
   }
-  ++c.records;
-  if (end != SintegraLineEnd::kCrLf) {
-    const char* how = end == SintegraLineEnd::kLf   ? "termina só com LF"
-                      : end == SintegraLineEnd::kCr ? "termina só com CR"
-                                                    : "não termina com CR LF";
-    c.Add("S02", kC,
-          Format("Linha %lld: a linha %s; cada registro deve terminar com CR LF logo após a "
-                 "posição 126.",
-                 c.line, how));
+  const bool empty = AllBlank(line);
+  if (empty) {
+    Fault(c, c.line, Msg::kS03, c.line);
+  } else {
+    ++c.records;
   }
+  if (end != SintegraLineEnd::kCrLf) {
+    Fault(c, c.line,
+          end == SintegraLineEnd::kLf   ? Msg::kS02Lf
+          : end == SintegraLineEnd::kCr ? Msg::kS02Cr
+                                        : Msg::kS02None,
+          c.line);
+  }
+  if (empty) return;
   int type = TypeNumber(line);
   if (type >= 0) ++c.type_counts[type];
   const Kind* kind = KindOf(line);
   const bool whole = line.size() == (std::size_t)kSintegraRecordLength;
+  // a control character is often why a line has the wrong length
+  if (int i = FirstControl(line); i >= 0)
+    Fault(c, c.line, Msg::kS05, c.line, (int)(unsigned char)line[(std::size_t)i], i + 1);
+  if (kind == kRecord10) CheckMaster(c, line, whole);
+  if (kind == kRecord11) {
+    if (c.extra_line) {
+      Fault(c, c.line, Msg::kS14, c.line, c.extra_line);
+    } else {
+      c.extra_line = c.line;
+    }
+  }
   if (!whole) {
     std::string name = RecordName(line);
-    c.Add("S01", kC,
-          Format("Linha %lld: registro %s com %d caracteres; o leiaute pede 126.", c.line,
-                 name.c_str(), (int)line.size()));
+    Fault(c, c.line, Msg::kS01, c.line, name.c_str(), (int)line.size());
   } else if (!kind) {
     std::string name = RecordName(line);
-    c.Add("S10", kC,
-          Format("Linha %lld: tipo de registro '%s' desconhecido no leiaute do Convênio ICMS "
-                 "57/95.",
-                 c.line, name.c_str()));
+    Fault(c, c.line, Msg::kS10, c.line, name.c_str());
   } else {
     CheckRecord(c, line, *kind);
   }
@@ -979,7 +771,7 @@ void CheckSintegraLine(SintegraCheck* check, std::string_view line, SintegraLine
 // The totals of the 90 records, against the whole file.
 void CheckTotals(SintegraCheck& c) {
   if (c.totals.empty()) {
-    c.AddAt(0, "S15", kC, "Arquivo sem registro 90 (totalização do arquivo).");
+    Fault(c, 0, Msg::kS15);
     return;
   }
   const long long count90 = (long long)c.totals.size();
@@ -989,162 +781,120 @@ void CheckTotals(SintegraCheck& c) {
   for (const auto& [at, line] : c.totals) {
     if (line.empty()) continue;  // of the wrong length: S01 said so
     std::string_view l = line;
-    if (c.master_line) {
-      if (l.substr(2, 14) != c.master_cnpj)
-        c.AddAt(at, "S68", kC,
-                Format("Linha %lld: %s do registro 90 ('%s') diferente do registro 10 ('%s').", at,
-                       "CNPJ", std::string(l.substr(2, 14)).c_str(), c.master_cnpj.c_str()));
-      if (l.substr(16, 14) != c.master_ie)
-        c.AddAt(at, "S68", kC,
-                Format("Linha %lld: %s do registro 90 ('%s') diferente do registro 10 ('%s').", at,
-                       "IE", std::string(TrimRight(l.substr(16, 14))).c_str(),
-                       std::string(TrimRight(c.master_ie)).c_str()));
+    if (c.master_whole) {
+      std::string_view cnpj = ReadSintegraField(l, kNinetyCnpj);
+      std::string_view ie = ReadSintegraField(l, kNinetyIe);
+      if (cnpj != c.master_cnpj)
+        Fault(c, at, Msg::kS68, at, kNinetyCnpj.name, std::string(cnpj).c_str(), c.master_cnpj.c_str());
+      if (ie != c.master_ie)
+        Fault(c, at, Msg::kS68, at, kNinetyIe.name, std::string(TrimBlanks(ie)).c_str(), std::string(TrimBlanks(c.master_ie)).c_str());
     }
-    char count_digit = l[125];
-    if (count_digit < '0' || count_digit > '9' || count_digit - '0' != count90)
-      c.AddAt(at, "S61", kC,
-              Format("Linha %lld: a posição 126 do registro 90 informa %s registro(s) 90, mas o "
-                     "arquivo tem %lld.",
-                     at, std::string(1, count_digit).c_str(), count90));
-    std::size_t pos = 30;  // 0-based start of the first pair (position 31)
-    for (; pos + 10 <= 125; pos += 10) {
+    // not a digit: the field's own check (S50) said so
+    char count_digit = ReadSintegraField(l, kNinetyCount)[0];
+    if (count_digit >= '0' && count_digit <= '9' && count_digit - '0' != count90)
+      Fault(c, at, Msg::kS61, at, std::string(1, count_digit).c_str(), count90);
+    // 0-based: the first pair and the end of the totals area
+    const std::size_t first = (std::size_t)kNinetyTotals.pos - 1;
+    const std::size_t end = first + (std::size_t)kNinetyTotals.size;
+    std::size_t pos = first;
+    for (; pos + 10 <= end; pos += 10) {
       std::string_view pair = l.substr(pos, 10);
       if (AllBlank(pair)) break;
       if (!AllDigits(pair)) {
-        c.AddAt(at, "S67", kC,
-                Format("Linha %lld: área de totais do registro 90 mal formada na posição %d "
-                       "('%s'); cada total é o tipo (2 algarismos) seguido da quantidade (8 "
-                       "algarismos), e o resto fica em branco.",
-                       at, (int)pos + 1, std::string(pair).c_str()));
+        Fault(c, at, Msg::kS67, at, (int)pos + 1, std::string(pair).c_str());
         continue;
       }
-      int type = Number(pair.substr(0, 2));
-      long long count = LongNumber(pair.substr(2, 8));
+      int type = (int)DigitsValue(pair.substr(0, 2));
+      long long count = DigitsValue(pair.substr(2, 8));
       char type_text[16];
       std::snprintf(type_text, sizeof type_text, "%02d", type);
+      auto seen = totalled.find(type);
       if (type == 99) {
         if (at != last_line) {
-          c.AddAt(at, "S64", kC,
-                  Format("Linha %lld: o total geral (tipo 99) deve estar só no último registro 90 "
-                         "(linha %lld).",
-                         at, last_line));
+          Fault(c, at, Msg::kS64NotLast, at, last_line);
         } else {
+          if (grand_total_last)
+            Fault(c, at, Msg::kS66, at, type_text, at);
           grand_total_last = true;
           if (count != c.records)
-            c.AddAt(at, "S63", kC,
-                    Format("Linha %lld: o total geral (tipo 99) do registro 90 é %lld, mas o "
-                           "arquivo tem %lld registros.",
-                           at, count, c.records));
+            Fault(c, at, Msg::kS63, at, count, c.records);
         }
         continue;
       }
       if (type == 10 || type == 11 || type == 90) {
-        c.AddAt(at, "S65", kC,
-                Format("Linha %lld: o registro 90 totaliza o tipo %s, que não deve ser totalizado "
-                       "(os tipos 10, 11 e 90 entram só no total geral, tipo 99).",
-                       at, type_text));
+        Fault(c, at, Msg::kS65, at, type_text);
         continue;
       }
-      auto seen = totalled.find(type);
+      // every total is held against the file, the repeated ones too
       if (seen != totalled.end()) {
-        c.AddAt(at, "S66", kR,
-                Format("Linha %lld: o tipo %s aparece mais de uma vez nos totais do registro 90 "
-                       "(antes na linha %lld).",
-                       at, type_text, seen->second));
-        continue;
+        Fault(c, at, Msg::kS66, at, type_text, seen->second);
+      } else {
+        totalled[type] = at;
       }
-      totalled[type] = at;
       long long in_file = c.type_counts[type];
       if (count != in_file)
-        c.AddAt(at, "S60", kC,
-                Format("Linha %lld: o registro 90 informa %lld registro(s) do tipo %s, mas o "
-                       "arquivo tem %lld.",
-                       at, count, type_text, in_file));
+        Fault(c, at, Msg::kS60, at, count, type_text, in_file);
     }
-    // after the pairs, blanks up to position 125
-    if (pos < 125) {
-      std::string_view rest = l.substr(pos, 125 - pos);
+    // after the pairs, blanks to the end of the totals area
+    if (pos < end) {
+      std::string_view rest = l.substr(pos, end - pos);
       std::size_t odd = rest.find_first_not_of(' ');
       if (odd != std::string_view::npos)
-        c.AddAt(at, "S67", kC,
-                Format("Linha %lld: área de totais do registro 90 mal formada na posição %d "
-                       "('%s'); cada total é o tipo (2 algarismos) seguido da quantidade (8 "
-                       "algarismos), e o resto fica em branco.",
-                       at, (int)(pos + odd) + 1, std::string(TrimRight(rest.substr(odd))).c_str()));
+        Fault(c, at, Msg::kS67, at, (int)(pos + odd) + 1, std::string(TrimBlanks(rest.substr(odd))).c_str());
     }
   }
   if (!c.totals.back().second.empty()) {
     if (!grand_total_last)
-      c.AddAt(last_line, "S64", kC,
-              Format("Linha %lld: o último registro 90 não informa o total geral (tipo 99) de "
-                     "registros do arquivo.",
-                     last_line));
+      Fault(c, last_line, Msg::kS64Missing, last_line);
     for (int type = 0; type < 100; ++type) {
       const long long count = c.type_counts[type];
-      if (count == 0 || type == 10 || type == 11 || type == 90 || totalled.count(type)) continue;
-      static const int kTotalled[] = {50, 51, 53, 54, 55, 56, 57, 60, 61,
-                                      70, 71, 74, 75, 76, 77, 85, 86, 88};
-      if (std::find(std::begin(kTotalled), std::end(kTotalled), type) == std::end(kTotalled))
+      // 99 names the grand total: lines of that type can have no total of their own
+      if (count == 0 || type == 10 || type == 11 || type == 90 || type == 99 ||
+          totalled.count(type))
         continue;
-      c.AddAt(last_line, "S62", kC,
-              Format("Linha %lld: o tipo %02d (%lld registro(s) no arquivo) não está totalizado no "
-                     "registro 90.",
-                     last_line, type, count));
+      Fault(c, last_line, Msg::kS62, last_line, type, count);
     }
   }
 }
 
-void EndSintegraCheck(SintegraCheck* check, std::vector<SintegraFault>& faults) {
-  SintegraCheck& c = *check;
-  if (!c.master_line) c.AddAt(0, "S11", kC, "Arquivo sem registro 10 (mestre do estabelecimento).");
+// What only the whole file tells. Leaves in missing the product codes that
+// no record 75 describes.
+void EndSintegraCheck(SintegraCheck& c, TextSet& missing) {
+  if (!c.master_line) Fault(c, 0, Msg::kS11);
   if (!c.extra_line)
-    c.AddAt(0, "S13", kC, "Arquivo sem registro 11 (dados complementares do informante).");
+    Fault(c, 0, Msg::kS13);
   CheckTotals(c);
   for (const auto& [key, day] : c.days) {
     if (day.master_line == 0) {
       for (const auto& [at, name] : day.orphans)
-        c.AddAt(at, "S70", kR,
-                Format("Linha %lld: registro %s de %s, ECF %s, sem o registro 60M do mesmo dia e "
-                       "equipamento.",
-                       at, name.c_str(), ShownDate(day.date).c_str(), day.serial.c_str()));
+        Fault(c, at, Msg::kS70, at, name.c_str(), ShownDate(day.date).c_str(), day.serial.c_str());
       continue;
     }
     if (!day.unsure && day.gross != day.sum)
-      c.AddAt(day.master_line, "S72", kR,
-              Format("Linha %lld: venda bruta do 60M de %s, ECF %s, é %s, mas a soma dos 60A do "
-                     "mesmo dia e ECF é %s.",
-                     day.master_line, ShownDate(day.date).c_str(), day.serial.c_str(),
-                     Money(day.gross).c_str(), Money(day.sum).c_str()));
+      Fault(c, day.master_line, Msg::kS72, day.master_line, ShownDate(day.date).c_str(), day.serial.c_str(), Money(day.gross).c_str(), Money(day.sum).c_str());
   }
-  for (const auto& [code, use] : c.codes_used) {
-    if (c.codes_described.contains(code)) continue;
-    c.AddAt(use.first, "S80", kR,
-            Format("Linha %lld: código de produto '%s' do registro %s sem registro 75 "
-                   "correspondente.",
-                   use.first, code.c_str(), use.second.c_str()));
-  }
+  for (const std::string& code : c.codes_used)
+    if (!c.codes_described.contains(code)) missing.insert(code);
   for (const auto& [at, note] : c.items_waiting) {
     if (c.notes.contains(note)) continue;
-    c.AddAt(at, "S81", kC,
-            Format("Linha %lld: item do registro 54 (CNPJ %s, modelo %s, série '%s', nota %s, "
-                   "CFOP %s) sem registro 50 correspondente.",
-                   at, note.substr(0, 14).c_str(), note.substr(14, 2).c_str(),
-                   std::string(TrimRight(std::string_view(note).substr(16, 3))).c_str(),
-                   note.substr(19, 6).c_str(), note.substr(25, 4).c_str()));
+    // the note's key: CNPJ, modelo, série, número and CFOP one after another
+    std::string_view key = note;
+    auto part = [&key](const Field& f) {
+      std::string_view p = key.substr(0, (std::size_t)f.size);
+      key.remove_prefix(p.size());
+      return std::string(p);
+    };
+    std::string cnpj = part(kNoteCnpj), model = part(kNoteModel);
+    std::string series(TrimBlanks(part(kNoteSeries)));
+    std::string number = part(kNoteNumber), cfop = part(kNoteCfop);
+    Fault(c, at, Msg::kS81, at, cnpj.c_str(), model.c_str(), series.c_str(), number.c_str(), cfop.c_str());
   }
-  std::stable_sort(c.faults.begin(), c.faults.end(),
-                   [](const SintegraFault& a, const SintegraFault& b) {
-                     if (a.line != b.line) return a.line < b.line;
-                     return std::strcmp(a.code, b.code) < 0;
-                   });
-  faults = std::move(c.faults);
-  delete check;
 }
 
 
 // Splits bytes into lines and feeds them; returns how many bytes were used
 // (a last line without its end is kept for more bytes unless at_end).
-std::size_t FeedLines(SintegraCheck* check, std::string_view bytes, bool at_end) {
+std::size_t FeedLines(SintegraCheck& check, std::string_view bytes, bool at_end) {
   std::size_t start = 0;
   while (start < bytes.size()) {
     const char* base = bytes.data() + start;
@@ -1179,23 +929,15 @@ std::size_t FeedLines(SintegraCheck* check, std::string_view bytes, bool at_end)
   return start;
 }
 
-}  // namespace
-
-void CheckSintegraText(std::string_view bytes, std::vector<SintegraFault>& faults) {
-  SintegraCheck* check = BeginSintegraCheck();
-  FeedLines(check, bytes, true);
-  EndSintegraCheck(check, faults);
-}
-
-int CheckSintegraFile(const std::string& path, std::vector<SintegraFault>& faults) {
-  faults.clear();
+// Reads the file at path in blocks and feeds its lines. Returns 1 when it
+// was read to its end, else 0.
+int FeedFile(const std::string& path, SintegraCheck& check) {
   PlatStream* in = PlatOpen(path, PlatOpenMode::kRead);
   if (!in) return 0;
   constexpr std::size_t kBlock = 1 << 20;
   std::string buffer;
   buffer.resize(kBlock);
   std::size_t held = 0;  // bytes of an unfinished line kept at the start
-  SintegraCheck* check = BeginSintegraCheck();
   for (;;) {
     if (buffer.size() - held < kBlock / 2) buffer.resize(buffer.size() * 2);
     std::size_t n = PlatRead(in, buffer.data() + held, buffer.size() - held);
@@ -1207,9 +949,46 @@ int CheckSintegraFile(const std::string& path, std::vector<SintegraFault>& fault
   }
   bool failed = PlatFailed(in);
   PlatClose(in);
-  std::vector<SintegraFault> found;
-  EndSintegraCheck(check, found);
-  if (failed) return 0;
-  faults = std::move(found);
+  return failed ? 0 : 1;
+}
+
+// One pass over the source; a second reading, only when some product code
+// has no record 75, names every line that uses such a code. feed(check)
+// reads the whole source into check and returns 1, or 0 when it could not.
+template <typename Feed>
+int CheckSource(Feed feed, std::vector<SintegraFault>& faults) {
+  SintegraCheck check;
+  if (!feed(check)) return 0;
+  TextSet missing;
+  EndSintegraCheck(check, missing);
+  if (!missing.empty()) {
+    SintegraCheck uses;
+    uses.missing_codes = &missing;
+    if (!feed(uses)) return 0;
+    check.faults.insert(check.faults.end(), std::make_move_iterator(uses.faults.begin()),
+                        std::make_move_iterator(uses.faults.end()));
+  }
+  std::stable_sort(check.faults.begin(), check.faults.end(),
+                   [](const SintegraFault& a, const SintegraFault& b) {
+                     if (a.line != b.line) return a.line < b.line;
+                     return std::strcmp(a.code, b.code) < 0;
+                   });
+  faults = std::move(check.faults);
   return 1;
+}
+
+}  // namespace
+
+void CheckSintegraText(std::string_view bytes, std::vector<SintegraFault>& faults) {
+  CheckSource(
+      [bytes](SintegraCheck& check) {
+        FeedLines(check, bytes, true);
+        return 1;
+      },
+      faults);
+}
+
+int CheckSintegraFile(const std::string& path, std::vector<SintegraFault>& faults) {
+  faults.clear();
+  return CheckSource([&path](SintegraCheck& check) { return FeedFile(path, check); }, faults);
 }

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "codecs/calendar.h"
+#include "fiscal/sintegra_layout.h"
 #include "stand-ins/bemafi32/stand_in.h"
 
 #if defined(_WIN32)
@@ -27,7 +29,6 @@
 namespace {
 
 constexpr int kVersionBuffer = 200;
-constexpr int kRecordLength = 126;
 
 using Settings = std::map<std::string, std::string>;
 
@@ -74,20 +75,9 @@ void Log(const std::string& text) {
 
 std::string Safe(const char* text) { return text ? text : ""; }
 
-// An alphanumeric field: left-aligned, blank-filled, cut to width.
-std::string Alpha(const std::string& text, std::size_t width) {
-  std::string out = text.substr(0, std::min(text.size(), width));
-  out.resize(width, ' ');
-  return out;
-}
-
-// A numeric field: right-aligned, zero-filled.
-std::string Num(long long value, int width) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%0*lld", width, value);
-  std::string out = buf;
-  return out.size() > (std::size_t)width ? out.substr(out.size() - width) : out;
-}
+// A whole number as text; a numeric field of the layout right-aligns it and
+// fills it with zeros.
+std::string Num(long long value) { return std::to_string(value); }
 
 std::string Digits(const std::string& text) {
   std::string out;
@@ -96,11 +86,9 @@ std::string Digits(const std::string& text) {
   return out;
 }
 
-int DaysIn(int month, int year) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month < 1 || month > 12) return 31;
-  if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) return 29;
-  return kDays[month - 1];
+// The number in the first `most` digits of text (0 when it has none).
+std::string DigitsNum(const std::string& text, std::size_t most) {
+  return Num(std::atoll(Digits(text).substr(0, most).c_str()));
 }
 
 struct Request {
@@ -121,29 +109,51 @@ struct Product {
 };
 const Product kProducts[] = {
     {"7891000100103", "19053100", "BISCOITO RECHEADO CHOCOLATE 140G", "1800", 349},
-    {"7894900011517", "22021000", "REFRIGERANTE COLA 2L", "F   ", 899},
-    {"7896004000021", "04012010", "LEITE INTEGRAL 1L", "I   ", 459},
+    {"7894900011517", "22021000", "REFRIGERANTE COLA 2L", "F", 899},
+    {"7896004000021", "04012010", "LEITE INTEGRAL 1L", "I", 459},
 };
 
+struct FieldText {
+  const char* name;
+  std::string text;
+};
+
+// A record of the layout with the given fields put in; the others stay
+// zeros (numeric) or blank.
+std::string Record(const char* type, std::initializer_list<FieldText> fields) {
+  std::string record;
+  NewSintegraRecord(record, type);
+  for (const FieldText& f : fields) PutSintegraField(record, SintegraFieldNamed(type, f.name), f.text);
+  return record;
+}
+
 std::vector<std::string> BuildRecords(const Request& r, const std::vector<int>& days) {
-  std::string first = Num(r.year, 4) + Num(r.month, 2) + "01";
-  std::string last = Num(r.year, 4) + Num(r.month, 2) + Num(DaysIn(r.month, r.year), 2);
+  auto date = [&r](int day) { return Num(r.year * 10000LL + r.month * 100 + day); };
+  std::string first = date(1);
+  std::string last = date(DaysInMonth(r.month, r.year));
   std::vector<std::string> out;
-  out.push_back("10" + Alpha(kCnpj, 14) + Alpha(kIe, 14) + Alpha(r.name, 35) + Alpha(r.city, 30) +
-                "SP" + Num(std::atoll(Digits(r.fax).substr(0, 10).c_str()), 10) + first + last +
-                "331");
-  out.push_back("11" + Alpha(r.street, 34) + Num(std::atoll(Digits(r.number).substr(0, 5).c_str()), 5) +
-                Alpha(r.complement, 22) + Alpha(r.district, 15) +
-                Num(std::atoll(Digits(r.cep).substr(0, 8).c_str()), 8) + Alpha(r.contact, 28) +
-                Num(std::atoll(Digits(r.phone).substr(0, 12).c_str()), 12));
+  out.push_back(Record("10", {{"CNPJ", kCnpj}, {"inscrição estadual", kIe},
+                              {"nome do contribuinte", r.name}, {"município", r.city},
+                              {"UF", "SP"}, {"fax", DigitsNum(r.fax, 10)}, {"data inicial", first},
+                              {"data final", last}, {"código do convênio", "3"},
+                              {"natureza das operações", "3"}, {"finalidade", "1"}}));
+  out.push_back(Record("11", {{"logradouro", r.street}, {"número", DigitsNum(r.number, 5)},
+                              {"complemento", r.complement}, {"bairro", r.district},
+                              {"CEP", DigitsNum(r.cep, 8)}, {"contato", r.contact},
+                              {"telefone", DigitsNum(r.phone, 12)}}));
   long long coo = 1200;
   long long grand_total = 152340000;
   int crz = 310;
   int n60 = 0;
   for (int day : days) {
-    std::string date = Num(r.year, 4) + Num(r.month, 2) + Num(day, 2);
     for (int printer = 0; printer < 2; ++printer) {
-      std::string head = date + kSerials[printer];
+      // every type-60 record of the day and printer starts the same
+      auto sixty = [&](const char* type, std::initializer_list<FieldText> fields) {
+        std::string record = Record(type, fields);
+        PutSintegraField(record, SintegraFieldNamed(type, "data"), date(day));
+        PutSintegraField(record, SintegraFieldNamed(type, "série"), kSerials[printer]);
+        return record;
+      };
       long long first_coo = coo;
       long long gross = 0;
       std::vector<std::string> items;
@@ -151,49 +161,60 @@ std::vector<std::string> BuildRecords(const Request& r, const std::vector<int>& 
       for (int p = 0; p < 3; ++p) {
         int qty = 1 + (day + p + printer) % 4;
         long long value = (long long)qty * kProducts[p].price_cents;
+        bool taxed = kProducts[p].tax[0] == '1';
         gross += value;
         ++item;
-        items.push_back("60I" + head + "2D" + Num(coo, 6) + Num(item, 3) +
-                        Alpha(kProducts[p].code, 14) + Num(qty * 1000, 13) +
-                        Num(kProducts[p].price_cents * 100, 13) +
-                        Num(kProducts[p].tax[0] == '1' ? value : 0, 12) + kProducts[p].tax +
-                        Num(kProducts[p].tax[0] == '1' ? value * 18 / 100 : 0, 12) +
-                        std::string(16, ' '));
+        items.push_back(sixty("60I", {{"modelo", "2D"}, {"COO", Num(coo)}, {"item", Num(item)},
+                                      {"código", kProducts[p].code}, {"quantidade", Num(qty * 1000)},
+                                      {"valor unitário", Num(kProducts[p].price_cents * 100)},
+                                      {"base", Num(taxed ? value : 0)}, {"situação", kProducts[p].tax},
+                                      {"ICMS", Num(taxed ? value * 18 / 100 : 0)}}));
         if (p == 1) ++coo;
       }
       grand_total += gross;
       ++crz;
-      out.push_back("60M" + head + Num(printer + 1, 3) + "2D" + Num(first_coo, 6) + Num(coo, 6) +
-                    Num(crz, 6) + Num(7, 3) + Num(gross, 16) + Num(grand_total, 16) +
-                    std::string(37, ' '));
+      std::string master = Record(
+          "60M", {{"data de emissão", date(day)}, {"número de série do ECF", kSerials[printer]},
+                  {"número de ordem do ECF", Num(printer + 1)}, {"modelo", "2D"},
+                  {"COO inicial", Num(first_coo)}, {"COO final", Num(coo)},
+                  {"contador de redução Z", Num(crz)}, {"contador de reinício", Num(7)},
+                  {"venda bruta", Num(gross)}, {"totalizador geral", Num(grand_total)}});
+      out.push_back(master);
       for (int p = 0; p < 3; ++p) {
         int qty = 1 + (day + p + printer) % 4;
         long long value = (long long)qty * kProducts[p].price_cents;
-        out.push_back("60A" + head + kProducts[p].tax + Num(value, 12) + std::string(79, ' '));
-        out.push_back("60D" + head + Alpha(kProducts[p].code, 14) + Num(qty * 1000, 13) +
-                      Num(value, 16) + Num(kProducts[p].tax[0] == '1' ? value : 0, 16) +
-                      kProducts[p].tax +
-                      Num(kProducts[p].tax[0] == '1' ? value * 18 / 100 : 0, 13) +
-                      std::string(19, ' '));
+        bool taxed = kProducts[p].tax[0] == '1';
+        out.push_back(sixty("60A", {{"situação tributária/alíquota", kProducts[p].tax},
+                                    {"valor", Num(value)}}));
+        out.push_back(sixty("60D", {{"código", kProducts[p].code}, {"quantidade", Num(qty * 1000)},
+                                    {"valor", Num(value)}, {"base", Num(taxed ? value : 0)},
+                                    {"situação", kProducts[p].tax},
+                                    {"ICMS", Num(taxed ? value * 18 / 100 : 0)}}));
       }
       for (const std::string& i : items) out.push_back(i);
       n60 += 1 + 3 + 3 + (int)items.size();
       ++coo;
     }
   }
-  std::string d61 = Num(r.year, 4) + Num(r.month, 2) + Num(days.empty() ? 1 : days[0], 2);
-  out.push_back("61" + std::string(28, ' ') + d61 + "02" + Alpha("D1", 3) + "  " + Num(501, 6) +
-                Num(507, 6) + Num(125000, 13) + Num(100000, 13) + Num(18000, 12) + Num(25000, 13) +
-                Num(0, 13) + "1800" + " ");
+  out.push_back(Record("61", {{"data", date(days.empty() ? 1 : days[0])}, {"modelo", "02"},
+                              {"série", "D1"}, {"número inicial", Num(501)},
+                              {"número final", Num(507)}, {"total", Num(125000)},
+                              {"base", Num(100000)}, {"ICMS", Num(18000)},
+                              {"isenta", Num(25000)}, {"alíquota", "1800"}}));
   for (const Product& p : kProducts) {
-    out.push_back("75" + first + last + Alpha(p.code, 14) + Alpha(p.ncm, 8) + Alpha(p.description, 53) +
-                  Alpha("UN", 6) + Num(0, 5) + (p.tax[0] == '1' ? "1800" : "0000") + Num(0, 5) +
-                  Num(0, 13));
+    out.push_back(Record("75", {{"data inicial", first}, {"data final", last}, {"código", p.code},
+                                {"NCM", p.ncm}, {"descrição", p.description}, {"unidade", "UN"},
+                                {"alíq. ICMS", p.tax[0] == '1' ? "1800" : "0"}}));
   }
-  std::string totals = "60" + Num(n60, 8) + "61" + Num(1, 8) + "75" + Num(3, 8) + "99" +
-                       Num((long long)out.size() + 1, 8);
-  out.push_back("90" + Alpha(kCnpj, 14) + Alpha(kIe, 14) + totals +
-                std::string(kRecordLength - 30 - totals.size() - 1, ' ') + "1");
+  // pairs of type and count of 2 + 8 digits, the 90 itself in the grand total
+  auto total = [](const char* type, long long count) {
+    std::string n = Num(count);
+    return type + std::string(n.size() < 8 ? 8 - n.size() : 0, '0') + n;
+  };
+  std::string totals = total("60", n60) + total("61", 1) + total("75", 3) +
+                       total("99", (long long)out.size() + 1);
+  out.push_back(Record("90", {{"CNPJ", kCnpj}, {"IE", kIe}, {"totais", totals},
+                              {"número de registros 90", "1"}}));
   return out;
 }
 

@@ -160,7 +160,9 @@ TEST_F(StandIn, VersionAndTheFileItWrites) {
   ASSERT_GT(lines.size(), 20u);
   for (const std::string& l : lines) EXPECT_EQ(l.size(), 126u) << l;
   EXPECT_EQ(lines.front().substr(0, 2), "10");
-  EXPECT_EQ(lines.front().substr(107, 16), "2028020120280229");  // a leap February
+  // a leap February
+  EXPECT_EQ(ReadSintegraField(lines.front(), SintegraFieldNamed("10", "data inicial")), "20280201");
+  EXPECT_EQ(ReadSintegraField(lines.front(), SintegraFieldNamed("10", "data final")), "20280229");
   EXPECT_EQ(lines[1].substr(0, 2), "11");
   EXPECT_EQ(lines.back().substr(0, 2), "90");
   // day 1 before day 4, each printer's records together, M first
