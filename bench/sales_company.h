@@ -39,7 +39,6 @@ inline SalesCompany MakeSalesCompany(const char* name, int products, int records
   }
   Company().job_mode = kModePalm;
   Company().company_code = "00001";
-  Company().doc_kind_code = '0';
 
   CompanyFilePath(c.product_path, kProductFile);
   WriteRecords(c.product_path, products, kProductRecordLength, [](std::string& r, int n) {
@@ -59,7 +58,7 @@ inline SalesCompany MakeSalesCompany(const char* name, int products, int records
     PutField(r, kKindConfigWidths, kKindConfigKindKey, "54101");
     PutField(r, kKindConfigWidths, kKindConfigMinPriceCheck, "1");
   });
-  DocumentFilePath(c.document_path, 2026);
+  DocumentFilePath(c.document_path, '0', 2026);
   WriteRecords(c.document_path, records, kDocumentRecordLength, [free_every](std::string& r, int n) {
     char head[32];
     std::snprintf(head, sizeof head, "%c%-10d", n % 6 == 0 ? '0' : '1', n - n % 6);

@@ -380,14 +380,6 @@ int SavePai(const DocumentForm& form, const std::string& document_file, char chi
   return ok;
 }
 
-std::string& DocumentFileOf(std::string& out, char kind_letter, int year) {
-  std::string name = kind_letter >= 'A' ? kDocumentPrefixHigh : kDocumentPrefixLow;
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%04d", year);
-  name.append(digits).append(".DAT");
-  return CompanyFilePath(out, name);
-}
-
 int SaveDoc(DocumentForm& form, const SaveDocRequest& request, long& number) {
   WaitCursor wait;
   DocNumbering own_run;
@@ -403,7 +395,7 @@ int SaveDoc(DocumentForm& form, const SaveDocRequest& request, long& number) {
   const int year =
       direction == kDirectionSale ? request.issue_date.year : request.second_date.year;
   DocWrite doc{form, {}, request.journal, {}, {}};
-  DocumentFileOf(doc.path, kind_letter, year);
+  DocumentFilePath(doc.path, kind_letter, year);
   const std::string& path = doc.path;
 
   // The items' tax codes come from the product file: one that is there but

@@ -56,7 +56,7 @@ struct SaveDocRequest {
 
 // Saves the document of the form, with the kind and direction of the job
 // (DocKind, DocDirection), into the document file of its kind letter and
-// year (DocumentFileOf).
+// year (DocumentFilePath).
 // The document is written whole or not at all: every record (parent, items,
 // remark) and link is announced in request.journal (when given) before it
 // is written, and when any of them fails, every record this call wrote is
@@ -80,12 +80,6 @@ struct SaveDocRequest {
 // próxima importação." (caption "SaveDoc", error icon) follows: the journal
 // still holds them.
 int SaveDoc(DocumentForm& form, const SaveDocRequest& request, long& number);
-
-// Writes the company's document file of kind letter `kind_letter` and year
-// `year` into out: "R00\<company code>\L50A<year>.DAT" for a letter below
-// 'A', "...\L54A<year>.DAT" from 'A' on, the year in four digits; an empty
-// text when the company code is empty. Returns out.
-std::string& DocumentFileOf(std::string& out, char kind_letter, int year);
 
 // Mode 0: stores child_number in parent record parent_number of
 // document_file, in the last-item position (field 31) for child type '1'

@@ -12,14 +12,10 @@ std::string& CompanyFilePath(std::string& out, const std::string& file) {
   return out;
 }
 
-std::string& DocumentFilePath(std::string& out, int number) {
-  const std::string& code = Company().company_code;
-  out.clear();
-  if (code.empty()) return out;
+std::string& DocumentFilePath(std::string& out, int kind_code, int year) {
+  std::string name = kind_code >= 'A' ? kDocumentPrefixHigh : kDocumentPrefixLow;
   char digits[16];
-  std::snprintf(digits, sizeof digits, "%04d", number);
-  const char* prefix = Company().doc_kind_code >= 'A' ? kDocumentPrefixHigh : kDocumentPrefixLow;
-  out.append(kCompanyFolderRoot).append("\\").append(code).append("\\").append(prefix);
-  out.append(digits).append(".DAT");
-  return out;
+  std::snprintf(digits, sizeof digits, "%04d", year % 10000);
+  name.append(digits).append(".DAT");
+  return CompanyFilePath(out, name);
 }

@@ -54,8 +54,8 @@ constexpr int kCfopKeyWidth = 5;
 // when the company code is empty (so that opening it fails).
 std::string& CompanyFilePath(std::string& out, const std::string& file);
 
-// Writes "R00\<company code>\L50A<number>.DAT" (kind code below 65) or
-// "...\L54A<number>.DAT" (65 and above), number as four digits ("%04d"),
-// kind code from the company context; an empty text when the company code is
-// empty. Returns out.
-std::string& DocumentFilePath(std::string& out, int number);
+// Writes "R00\<company code>\L50A<year>.DAT" (kind code below 65: '0',
+// '1') or "...\L54A<year>.DAT" (65 and above: 'A', 'B', 'C'), the year as
+// four digits ("%04d"); an empty text when the company code is empty. The
+// one home of the document files' names. Returns out.
+std::string& DocumentFilePath(std::string& out, int kind_code, int year);

@@ -16,11 +16,6 @@ struct CompanyContext {
   std::string company_code = "00001";
   // Record number in F00R0.DAT; -1 = none.
   int company_record = -1;
-  // Character code of the kind of the document being saved ('0', '1', 'A',
-  // 'B', 'C'); selects L50A or L54A.
-  int doc_kind_code = 0;
-  // Year of the document being saved: the number of its document file.
-  int doc_year = 0;
 };
 
 // The one context of the process.

@@ -118,10 +118,6 @@ TEST_F(StoreTest, SavesParentItemsAndRemarkFieldByField) {
   ASSERT_EQ(Save(form, number), 0);
   EXPECT_EQ(number, 1);
   EXPECT_TRUE(messages.messages().empty());
-  // the file comes from the kind and year, not from the company context
-  EXPECT_EQ(Company().doc_kind_code, 0);
-  EXPECT_EQ(Company().doc_year, 0);
-
   const std::vector<std::string> records = Records(ReadFileBytes(kDocFile));
   ASSERT_EQ(records.size(), 4u);
   const std::string& p = records[0];
@@ -233,7 +229,6 @@ TEST_F(StoreTest, PurchaseUsesTheSecondDatesYearAndItsKindLetter) {
   DocumentForm form = Quote({{"P2", "1", "1", "2"}});
   long number = 0;
   ASSERT_EQ(Save(form, number, "F9", 0, DateRec{2025, 1, 2}), 0);
-  EXPECT_EQ(Company().doc_kind_code, 0);
   const std::vector<std::string> records = Records(ReadFileBytes("R00\\00001\\L54A2025.DAT"));
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(Parent(records[0], kParentKindLetter), "B");

@@ -63,8 +63,6 @@ class DocumentWorld {
     std::filesystem::create_directories(root_.dir() / "Kmar" / "Vri" / "R00" / "00001");
     Company().job_mode = kModePalm;
     Company().company_code = "00001";
-    Company().doc_kind_code = 0;
-    Company().doc_year = 0;
   }
   ~DocumentWorld() { Company() = saved_; }
   DocumentWorld(const DocumentWorld&) = delete;

@@ -243,10 +243,9 @@ TEST(RecordsCatalogue, CompanyAndDocumentFilePaths) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Company().company_code = c.code;
-    Company().doc_kind_code = c.kind_code;
     std::string out = "stale";
     EXPECT_EQ(CompanyFilePath(out, kProductFile), c.company_file);
-    EXPECT_EQ(&DocumentFilePath(out, c.number), &out);
+    EXPECT_EQ(&DocumentFilePath(out, c.kind_code, c.number), &out);
     EXPECT_EQ(out, c.document_file);
   }
 }
