@@ -6,7 +6,13 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include <algorithm>
+
+#include "codecs/number.h"
 #include "documents/doc_journal.h"
+#include "documents/doc_kinds.h"
+#include "documents/doc_store.h"
+#include "documents/document_form.h"
 #include "fiscal/ecf_binding.h"
 #include "fiscal/sintegra.h"
 #include "palm/palm_dialog.h"
@@ -181,6 +187,23 @@ void CheckLibrary(Doctor& d, const std::string& library) {
 void CheckDocuments(Doctor& d, const std::string& product_folder,
                     const std::string& company_folder) {
   if (company_folder.empty()) return;
+  // The kind the Palm import numbers (its quotes), and the highest number a
+  // live one has in any of the company's document files.
+  Company().job_mode = kModePalm;
+  DocumentForm form;
+  form.title = kPalmCashTitle;
+  const int kind = DocKind();
+  std::string quote_key, quote_name;
+  DocKey(form, kind, kKeyNumbering, quote_key, quote_name);
+  long quotes_in_use = 0;
+  std::vector<std::string> names;
+  PlatListFolder(company_folder, names);
+  for (const std::string& name : names) {
+    long highest = 0;
+    if (IsDocumentFile(name) &&
+        HighestDocNumber(company_folder + "\\" + name, KindLetter(kind), DocDirection(), highest))
+      quotes_in_use = std::max(quotes_in_use, highest);
+  }
   const std::string counters = product_folder + "\\" + kCounterFile;
   std::string bytes;
   if (PlatFileExists(counters) && PlatReadWhole(counters, bytes)) {
@@ -195,7 +218,17 @@ void CheckDocuments(Doctor& d, const std::string& product_folder,
       std::size_t first = number.find_first_not_of(' ');
       std::size_t last = number.find_last_not_of(' ');
       std::string digits = first == std::string::npos ? "" : number.substr(first, last - first + 1);
-      if (digits.empty() || digits.find_first_not_of("0123456789") == std::string::npos) continue;
+      if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos) {
+        if (kind == quote_key && ToInt(digits) < quotes_in_use)
+          Find(d, "D02", PlatIcon::kError, Shown(counters),
+               "o contador \"" + company + " " + kind + "\" (registro " +
+                   std::to_string(at / kCounterRecordLength) + " de " + Shown(counters) +
+                   ") está em " + digits + ", atrás do maior número de orçamento em uso (" +
+                   std::to_string(quotes_in_use) +
+                   "): a próxima importação continua do maior número, mas confira se algum "
+                   "número foi dado duas vezes.");
+        continue;
+      }
       Find(d, "D02", PlatIcon::kError, Shown(counters),
            "o contador \"" + company + " " + kind + "\" (registro " +
                std::to_string(at / kCounterRecordLength) + " de " + Shown(counters) +

@@ -149,9 +149,8 @@ long ParentDocNumber(const char* record) {
   return value;
 }
 
-// The highest document number that a live parent of `kind_letter` and
-// `direction` holds in the document file `path` (0: none; a missing file
-// holds none). 1, or 0 when the file is there but cannot be read whole.
+}  // namespace
+
 int HighestDocNumber(const std::string& path, char kind_letter, int direction, long& highest) {
   highest = 0;
   PlatStream* stream = PlatOpen(path, PlatOpenMode::kRead);
@@ -188,6 +187,8 @@ int HighestDocNumber(const std::string& path, char kind_letter, int direction, l
   PlatClose(stream);
   return ok;
 }
+
+namespace {
 
 // The highest number in use for the document's kind in its file, read once
 // per run. 1, or 0 when the file cannot be read (no message).

@@ -95,6 +95,11 @@ int SavePai(const DocumentForm& form, const std::string& document_file, char chi
 // '1', every other kind '0'.
 char KindLetter(int kind);
 
+// The highest document number that a live parent of `kind_letter` and
+// `direction` holds in the document file `path` (0: none; a missing file
+// holds none). 1, or 0 when the file is there but cannot be read whole.
+int HighestDocNumber(const std::string& path, char kind_letter, int direction, long& highest);
+
 // Tax codes of an item from its product's IPI CST (field 53) or PIS / COFINS
 // CST (fields 54, 55), for direction 1 (sale) or 0 (purchase), as two digits.
 // An empty code stays empty; so does a PIS / COFINS code of at most 3 when

@@ -60,6 +60,8 @@ TEST(Doctor, EachFaultFoundWithItsCodeAndNothingWritten) {
       {"", "", "", "", ""},
       {"D01", "error", "Kmar/Vri/F02R1.DAT", "-5", ""},
       {"D02", "error", "Kmar/Vri/F34.DAT", "00001     0999      abc       ", ""},
+      // the quotes' counter behind the three quotes the sample's import made
+      {"D02", "error", "Kmar/Vri/F34.DAT", "00001     54101     1         ", ""},
       {"D03", "warning", company + "VriDocumentos.jnl", "B|um pedido\r\n", ""},
       {"D04", "warning", "Palm/~Cliente.99999.tmp", "old run", ""},
       {"D05", "warning", "Palm/Cabecalho.txt", "1\r\n2\r\n", ""},
@@ -77,7 +79,7 @@ TEST(Doctor, EachFaultFoundWithItsCodeAndNothingWritten) {
         fs::resize_file(file, fs::file_size(file) - 5);
       } else {
         std::string bytes = row.bytes;
-        if (row.lay.find("F34.DAT") != std::string::npos) bytes = Slurp(file) + bytes;
+        if (row.bytes.find("abc") != std::string::npos) bytes = Slurp(file) + bytes;
         Lay(file, bytes);
       }
     }
