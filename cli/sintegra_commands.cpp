@@ -96,6 +96,20 @@ int ShowSintegraCheck(const std::string& path, int& errors) {
   return 1;
 }
 
+// The one ARQUIVO of sintegra-sort and sintegra-check: 1, or 0 after the
+// usage error (exit status in `status`).
+int ReadOneFile(const std::string& command, const std::vector<std::string>& args, int& status) {
+  if (args.size() != 1 || args[0].empty()) {
+    status = UsageError(command + ": informe exatamente um ARQUIVO");
+    return 0;
+  }
+  if (args[0].size() > 1 && args[0].compare(0, 2, "--") == 0) {
+    status = UsageError(command + ": opção desconhecida: " + args[0]);
+    return 0;
+  }
+  return 1;
+}
+
 }  // namespace
 
 std::string DefaultLibrary() {
@@ -177,10 +191,8 @@ int RunSintegra(const std::vector<std::string>& args) {
 }
 
 int RunSintegraSort(const std::vector<std::string>& args) {
-  if (args.size() != 1 || args[0].empty())
-    return UsageError("sintegra-sort: informe exatamente um ARQUIVO");
-  if (args[0].size() > 1 && args[0].compare(0, 2, "--") == 0)
-    return UsageError("sintegra-sort: opção desconhecida: " + args[0]);
+  int status = kExitUsage;
+  if (!ReadOneFile("sintegra-sort", args, status)) return status;
   std::string path = TypedPath(args[0]);
   std::string why = NotSintegra(path);
   if (!why.empty()) {
@@ -197,10 +209,8 @@ int RunSintegraSort(const std::vector<std::string>& args) {
 }
 
 int RunSintegraCheck(const std::vector<std::string>& args) {
-  if (args.size() != 1 || args[0].empty())
-    return UsageError("sintegra-check: informe exatamente um ARQUIVO");
-  if (args[0].size() > 1 && args[0].compare(0, 2, "--") == 0)
-    return UsageError("sintegra-check: opção desconhecida: " + args[0]);
+  int status = kExitUsage;
+  if (!ReadOneFile("sintegra-check", args, status)) return status;
   int errors = 0;
   if (!ShowSintegraCheck(TypedPath(args[0]), errors)) return kExitUsage;
   return errors ? kExitFailed : kExitSuccess;

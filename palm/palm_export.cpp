@@ -204,13 +204,7 @@ int RenameTables(const std::string& folder, const std::string& tag) {
 // another export kept it all that time, or it cannot be made.
 PlatHandle TakeFolderLock(const std::string& folder) {
   std::string name;
-  PalmExportLockPath(name, folder);
-  PlatHandle lock = PlatLockFile(name);
-  for (int attempt = 1; lock == kNoHandle && attempt < kBusyAttempts; ++attempt) {
-    PlatSleep(kBusyPauseMs);
-    lock = PlatLockFile(name);
-  }
-  return lock;
+  return LockFileWaiting(PalmExportLockPath(name, folder));
 }
 
 // Moves the old tables aside and puts the run's in place, the journal

@@ -10,23 +10,26 @@ MessageSink* g_innermost = nullptr;
 
 }  // namespace
 
-const char* IconName(PlatIcon icon) {
-  switch (icon) {
-    case PlatIcon::kError: return "error";
-    case PlatIcon::kWarning: return "warning";
-    case PlatIcon::kInformation: return "information";
-  }
-  return "error";
+// Each icon's name in the JSON lines and its Portuguese prefix.
+struct IconWords {
+  PlatIcon icon;
+  const char* name;
+  const char* prefix;
+};
+constexpr IconWords kIconWords[] = {
+    {PlatIcon::kError, "error", "erro"},
+    {PlatIcon::kWarning, "warning", "aviso"},
+    {PlatIcon::kInformation, "information", "informação"},
+};
+
+const IconWords& WordsOf(PlatIcon icon) {
+  for (const IconWords& w : kIconWords)
+    if (w.icon == icon) return w;
+  return kIconWords[0];
 }
 
-const char* IconPrefix(PlatIcon icon) {
-  switch (icon) {
-    case PlatIcon::kError: return "erro";
-    case PlatIcon::kWarning: return "aviso";
-    case PlatIcon::kInformation: return "informação";
-  }
-  return "erro";
-}
+const char* IconName(PlatIcon icon) { return WordsOf(icon).name; }
+const char* IconPrefix(PlatIcon icon) { return WordsOf(icon).prefix; }
 
 void MessageSink::Show(PlatWindow, const std::string& text, const std::string& caption,
                        PlatIcon icon, const std::string& detail) {

@@ -311,3 +311,12 @@ int IsFreeRecordBuffer(const RecordBuffer& r) {
              ? 1
              : 0;
 }
+
+PlatHandle LockFileWaiting(const std::string& path) {
+  PlatHandle lock = PlatLockFile(path);
+  for (int attempt = 1; lock == kNoHandle && attempt < kBusyAttempts; ++attempt) {
+    PlatSleep(kBusyPauseMs);
+    lock = PlatLockFile(path);
+  }
+  return lock;
+}

@@ -65,6 +65,11 @@ constexpr char kFreeRecordMark = '+';
 // Waits of FileBusy: 21 probes, 50 ms apart (about one second).
 constexpr int kBusyAttempts = 21;
 constexpr int kBusyPauseMs = 50;
+// Takes the lock file `path` (PlatLockFile), waiting for another holder as
+// FileBusy waits for a busy file. The handle, or kNoHandle when it was held
+// all that time or cannot be made. Shows nothing.
+PlatHandle LockFileWaiting(const std::string& path);
+
 // Keys are compared over at most this many characters.
 constexpr int kMaxKeyWidth = 50;
 

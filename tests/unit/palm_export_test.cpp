@@ -527,16 +527,6 @@ void PutOldTables(const PalmFolders& folders) {
                    std::string("old ") + table + "\r\n");
 }
 
-// Names in the exchange folder other than the sixteen tables and the
-// folder's export lock.
-std::vector<std::string> StrayFiles(const PalmFolders& folders) {
-  std::vector<std::string> stray;
-  for (const auto& entry : std::filesystem::directory_iterator(folders.root().dir() / "Palm"))
-    if (entry.path().extension() != ".txt" && entry.path().filename() != "VriExport.lck")
-      stray.push_back(entry.path().filename().string());
-  return stray;
-}
-
 class PalmExportFaults : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -102,3 +102,13 @@ class PalmFolders {
   TempRoot root_;
   CompanyContext saved_;
 };
+
+// Names in the exchange folder other than the tables and the folder's
+// export lock: what a run left behind.
+inline std::vector<std::string> StrayFiles(const PalmFolders& folders) {
+  std::vector<std::string> stray;
+  for (const auto& entry : std::filesystem::directory_iterator(folders.root().dir() / "Palm"))
+    if (entry.path().extension() != ".txt" && entry.path().filename() != "VriExport.lck")
+      stray.push_back(entry.path().filename().string());
+  return stray;
+}

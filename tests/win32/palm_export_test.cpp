@@ -21,15 +21,6 @@ std::vector<std::string> Tables(const PalmFolders& folders) {
   return bytes;
 }
 
-// Names in the exchange folder other than the tables and the export lock.
-std::vector<std::string> Stray(const PalmFolders& folders) {
-  std::vector<std::string> stray;
-  for (const auto& entry : std::filesystem::directory_iterator(folders.root().dir() / "Palm"))
-    if (entry.path().extension() != ".txt" && entry.path().filename() != "VriExport.lck")
-      stray.push_back(entry.path().filename().string());
-  return stray;
-}
-
 TEST(PalmExportWin32, ATableHeldOpenKeepsAllSixteenOld) {
   PalmFolders folders;
   for (const char* table : kPalmTables)
@@ -51,13 +42,13 @@ TEST(PalmExportWin32, ATableHeldOpenKeepsAllSixteenOld) {
     EXPECT_NE(detail.find("aberta em outro programa"), std::string::npos) << detail;
   }
   EXPECT_EQ(Tables(folders), old);
-  EXPECT_EQ(Stray(folders), std::vector<std::string>{});
+  EXPECT_EQ(StrayFiles(folders), std::vector<std::string>{});
   CloseHandle(held);
   // let go, the next export puts all sixteen in place
   MessageRecorder messages;
   EXPECT_EQ(PalmExport(nullptr, folders.Exchange(), 1, {}), 1);
   EXPECT_EQ(ReadFileBytes(folders.ExchangeFile("Cliente.txt")), "");
-  EXPECT_EQ(Stray(folders), std::vector<std::string>{});
+  EXPECT_EQ(StrayFiles(folders), std::vector<std::string>{});
 }
 
 }  // namespace
