@@ -225,6 +225,8 @@ TEST_F(StandIn, BatchCommands) {
       {"library missing", "", "sintegra --month 03/2026 --library '" + root + "/none.so'", 1,
        false},
       {"printer off", "RelatorioSintegraMFD=0\r\n", "sintegra --month 03/2026" + lib, 1, false},
+      // an error on the way is exit 1 for a scheduler, though the job went on
+      {"version call fails", "VersaoDll=0\r\n", "sintegra --month 03/2026" + lib, 1, true},
       {"generated", "", "sintegra --month 3/2026 --cep 1234" + lib, 0, true},
   };
   for (const Row& row : rows) {
