@@ -16,14 +16,16 @@
 
 namespace {
 
-// Reads [--folder DIR]; 1 and the folder (the exchange folder C:\Palm by
-// default, a typed one from the start folder as typed), or 0 after the usage
-// error (exit status in `status`).
+// Reads [--folder DIR] (and --check where `check` is given); 1 and the
+// folder (the exchange folder C:\Palm by default, a typed one from the start
+// folder as typed), or 0 after the usage error (exit status in `status`).
 int ReadFolderOption(const std::string& command, const std::vector<std::string>& args,
-                     std::string& folder, int& status) {
+                     std::string& folder, int& status, int* check = nullptr) {
   folder = kPalmDefaultFolder;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--folder") {
+    if (check && args[i] == "--check") {
+      *check = 1;
+    } else if (args[i] == "--folder") {
       if (i + 1 >= args.size() || args[i + 1].empty()) {
         status = UsageError(command + ": --folder precisa de uma pasta");
         return 0;
@@ -35,6 +37,19 @@ int ReadFolderOption(const std::string& command, const std::vector<std::string>&
     }
   }
   return 1;
+}
+
+// The order and item a message of the import is about, as JSON members.
+void LabelMessages(const PalmOrderPlace* place) {
+  if (!place) {
+    SetMessageFields("");
+    return;
+  }
+  std::string fields = JsonMember("order", place->order);
+  if (place->item > 0)
+    fields += ", \"item\": " + std::to_string(place->item) + ", " +
+              JsonMember("product", place->product);
+  SetMessageFields(fields);
 }
 
 }  // namespace
@@ -78,7 +93,8 @@ int RunPalmExport(const std::vector<std::string>& args) {
 int RunPalmImport(const std::vector<std::string>& args) {
   std::string folder;
   int status = kExitUsage;
-  if (!ReadFolderOption("palm-import", args, folder, status)) return status;
+  int check = 0;
+  if (!ReadFolderOption("palm-import", args, folder, status, &check)) return status;
   if (!StartUp(kModePalm)) return kExitFailed;
   std::string shown = ShownPath(PlatNativePath(folder));
   if (PlatFolderExists(folder) && !PalmHasOrderFiles(folder)) {
@@ -89,8 +105,28 @@ int RunPalmImport(const std::vector<std::string>& args) {
   Today(today, PlatNow());
   DocumentForm form;
   form.title = "Palm";
-  int quotes = 0;
-  if (!PalmImport(form, folder, kPalmLayoutOnSoft, today, quotes)) return kExitFailed;
-  PrintOut("pasta de troca: " + shown + "; orçamentos importados: " + std::to_string(quotes));
-  return kExitSuccess;
+  PalmImportOutcome outcome;
+  outcome.rehearse = check;
+  outcome.taken_is_nothing = 1;
+  outcome.label = LabelMessages;
+  int ok = PalmImport(form, folder, kPalmLayoutOnSoft, today, outcome);
+  SetMessageFields("");
+  if (!ok) return kExitFailed;
+  if (outcome.nothing) {
+    PrintOut("nada a importar: outra importação levou os pedidos da pasta " + shown);
+    return kExitNothing;
+  }
+  if (check) {
+    PrintOut("pasta de troca: " + shown + "; pedidos: " + std::to_string(outcome.orders) +
+             "; orçamentos que seriam importados: " + std::to_string(outcome.quotes) +
+             "; itens que seriam recusados: " + std::to_string(outcome.refused) +
+             " (ensaio: nada foi gravado)");
+    if (outcome.orders == 0) return kExitNothing;
+  } else {
+    PrintOut("pasta de troca: " + shown + "; orçamentos importados: " +
+             std::to_string(outcome.quotes) + "; pedidos pendentes: " +
+             std::to_string(outcome.pending) + "; itens recusados: " +
+             std::to_string(outcome.refused));
+  }
+  return outcome.refused > 0 || outcome.pending > 0 ? kExitFailed : kExitSuccess;
 }

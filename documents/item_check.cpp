@@ -19,8 +19,9 @@ constexpr char kQuantityText[] = "A quantidade deve ser maior que zero.";
 constexpr char kUnitPriceText[] = "O valor unitário deve ser maior que zero.";
 constexpr char kBelowFloorFormat[] = "%s - %s\n\nValor menor que o permitido %s.";
 
-int Refuse(DocumentForm& form, const std::string& text, int slot, int* fault_slot) {
-  PlatShowMessage(form.owner, text, kCaption, PlatIcon::kError);
+int Refuse(DocumentForm& form, const std::string& text, int slot, int* fault_slot,
+           const std::string& detail) {
+  PlatShowMessage(form.owner, text, kCaption, PlatIcon::kError, detail);
   if (fault_slot) *fault_slot = slot;
   return 0;
 }
@@ -100,22 +101,22 @@ std::string& BuildItemLine(DocumentForm& form, double quantity, double unit_pric
   return line;
 }
 
-int CheckItem(DocumentForm& form, int* fault_slot) {
+int CheckItem(DocumentForm& form, int* fault_slot, const std::string& detail) {
   const std::string code = Cut(form, kSlotCode, kItemCodeRead);
-  if (code.empty()) return Refuse(form, kNoCodeText, kSlotCode, fault_slot);
+  if (code.empty()) return Refuse(form, kNoCodeText, kSlotCode, fault_slot, detail);
   const std::string description = Cut(form, kSlotDescription, kItemDescriptionRead);
-  if (description.empty()) return Refuse(form, kNoDescriptionText, kSlotCode, fault_slot);
+  if (description.empty()) return Refuse(form, kNoDescriptionText, kSlotCode, fault_slot, detail);
 
   // The line keeps the quantity and price texts in columns of 10 and 12 and
   // the store reads them back from there: a value whose text would be cut
   // is refused like one typed too long for its field (it reads as 0).
   const double quantity =
       GetNumItem(form.slots[kSlotQuantity], kQtyDecimals, 1, kLineColumns[kLineQuantity].width);
-  if (!(quantity > 0)) return Refuse(form, kQuantityText, kSlotQuantity, fault_slot);
+  if (!(quantity > 0)) return Refuse(form, kQuantityText, kSlotQuantity, fault_slot, detail);
   const double unit_price =
       GetNumItemVar(form.slots[kSlotUnitPrice], 2, kMaxDecimals, 1,
                     kLineColumns[kLineUnitPrice].width);
-  if (!(unit_price > 0)) return Refuse(form, kUnitPriceText, kSlotUnitPrice, fault_slot);
+  if (!(unit_price > 0)) return Refuse(form, kUnitPriceText, kSlotUnitPrice, fault_slot, detail);
 
   if (PriceFloorOn()) {
     const double floor = PriceFloor(ToInt(GetSlot(form, kSlotProductRecord)));
@@ -126,7 +127,7 @@ int CheckItem(DocumentForm& form, int* fault_slot) {
       int n = std::snprintf(text.data(), text.size(), kBelowFloorFormat, code.c_str(),
                             description.c_str(), floor_text.c_str());
       text.resize(n > 0 ? (std::size_t)n : 0);
-      return Refuse(form, text, kSlotUnitPrice, fault_slot);
+      return Refuse(form, text, kSlotUnitPrice, fault_slot, detail);
     }
   }
 

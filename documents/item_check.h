@@ -36,7 +36,10 @@ constexpr int kPriceFloorField = 24;
 // adds quantity x unit price to kSlotRunningTotal, sets kSlotLineCount and
 // kSlotLastSequence, runs ResetItemEntry and returns 1. There is no stock
 // check.
-int CheckItem(DocumentForm& form, int* fault_slot = nullptr);
+// `detail` goes with a refusal's message (vri-batch prints it; the box
+// shows only caption and text).
+int CheckItem(DocumentForm& form, int* fault_slot = nullptr,
+              const std::string& detail = std::string());
 
 // Empties kSlotCode..kSlotIpiRate (100 to 124), then sets kSlotQuantity to
 // "1,000", kSlotUnitPrice and kSlotEntryReserved to "0,00".

@@ -29,6 +29,21 @@ std::string& PalmFilePath(std::string& out, const std::string& folder, const cha
   return out;
 }
 
+std::string& PalmKeptFolderPath(std::string& out, const std::string& folder) {
+  out.assign(folder);
+  out.push_back('\\');
+  out.append(kPalmKeptFolder);
+  return out;
+}
+
+std::string& PalmKeptPath(std::string& out, const std::string& folder, const char* table,
+                          const std::string& stamp, int copy) {
+  std::string name = std::string(table) + "-" + stamp;
+  if (copy > 1) name += "-" + std::to_string(copy);
+  std::string kept;
+  return PalmFilePath(out, PalmKeptFolderPath(kept, folder), name.c_str(), kPalmTextExtension);
+}
+
 int PalmHasOrderFiles(const std::string& folder) {
   std::string name;
   for (int i = 0; i < 2; ++i)

@@ -37,6 +37,18 @@ std::string& PalmFilePath(std::string& out, const std::string& folder, const cha
 // or Itens.txt).
 int PalmHasOrderFiles(const std::string& folder);
 
+// The subfolder of the exchange folder where every order file an import
+// sets aside is also kept under a dated name, so that the next import
+// replacing the .bak loses nothing: "<folder>\Vri-importados".
+inline constexpr char kPalmKeptFolder[] = "Vri-importados";
+std::string& PalmKeptFolderPath(std::string& out, const std::string& folder);
+
+// "<folder>\Vri-importados\<table>-<stamp>.txt", stamp "AAAAMMDD-HHMMSS"
+// of the import; from `copy` 2 on "<table>-<stamp>-<copy>.txt", for a name
+// already taken. Returns out.
+std::string& PalmKeptPath(std::string& out, const std::string& folder, const char* table,
+                          const std::string& stamp, int copy);
+
 // "<folder>\~<table>.<tag>.tmp": the table as an export run writes it before
 // putting it in place; tag is the run's number. Returns out.
 std::string& PalmTemporaryPath(std::string& out, const std::string& folder, const char* table,

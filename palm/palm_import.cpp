@@ -210,29 +210,59 @@ void ShowSetAsideWarning(PlatWindow owner, const std::string& name) {
                   PlatIcon::kWarning);
 }
 
-// Sets an order file aside: its bytes as read go to the .bak file, then the
-// file is replaced by `pending` (the lines of the orders still to import),
-// or removed when there is none. The file is at every instant either the old
-// one or the new one. 1, or 0 after a warning that names the file.
+// "AAAAMMDD-HHMMSS": the stamp of the dated copies of one import.
+std::string KeptStamp(const PlatLocalTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d", t.year % 10000, t.month % 100,
+                t.day % 100, t.hour % 100, t.minute % 100, t.second % 100);
+  return text;
+}
+
+// Keeps `bytes` of an order file under a dated name of the kept folder, never
+// over a file already there, forced to the disk in one rename. 1, or 0 with
+// no copy and no temporary file left.
+int KeepDatedCopy(const std::string& folder, const char* table, const std::string& stamp,
+                  const std::string& bytes) {
+  std::string kept;
+  PalmKeptFolderPath(kept, folder);
+  if (!PlatFolderExists(kept) && !PlatMakeFolder(kept) && !PlatFolderExists(kept)) return 0;
+  std::string name;
+  for (int copy = 1; copy < 1000; ++copy) {
+    PalmKeptPath(name, folder, table, stamp, copy);
+    if (!PlatFileExists(name) && !PlatFolderExists(name)) return ReplaceFile(name, bytes);
+  }
+  return 0;
+}
+
+// Sets an order file aside: its bytes as read are kept under a dated name,
+// then go to the .bak file, then the file is replaced by `pending` (the
+// lines of the orders still to import), or removed when there is none. The
+// file is at every instant either the old one or the new one, and is only
+// changed once both copies are whole. 1, or 0 after a warning that names the
+// file.
 int SetOrderFileAside(PlatWindow owner, const std::string& folder, const char* table,
-                      const OrderFile& file, const std::string& pending) {
+                      const std::string& stamp, const OrderFile& file, const std::string& pending) {
   // Lines the handheld's side added since the file was read would be lost
   // with it: such a file is left for the next import.
   OrderFile now;
   int ok = ReadOrderFile(file.name, now) && now.bytes == file.bytes;
-  ok = ok && ReplaceFile(BakName(folder, table), file.bytes) &&
-           (pending.empty() ? PlatRemove(file.name) : ReplaceFile(file.name, pending));
+  ok = ok && KeepDatedCopy(folder, table, stamp, file.bytes) &&
+       ReplaceFile(BakName(folder, table), file.bytes) &&
+       (pending.empty() ? PlatRemove(file.name) : ReplaceFile(file.name, pending));
   if (!ok) ShowSetAsideWarning(owner, file.name);
   return ok;
 }
 
 // The files the import does not read go aside as they are.
-int SetOtherFileAside(PlatWindow owner, const std::string& folder, const char* table) {
-  std::string txt;
+int SetOtherFileAside(PlatWindow owner, const std::string& folder, const char* table,
+                      const std::string& stamp) {
+  std::string txt, bytes;
   PalmFilePath(txt, folder, table, kPalmTextExtension);
   if (!PlatFileExists(txt)) return 1;
   // The rename replaces an old .bak in one step, so a failure leaves it whole.
-  if (PlatRename(txt, BakName(folder, table))) return 1;
+  if (PlatReadWhole(txt, bytes) && KeepDatedCopy(folder, table, stamp, bytes) &&
+      PlatRename(txt, BakName(folder, table)))
+    return 1;
   ShowSetAsideWarning(owner, txt);
   return 0;
 }
@@ -270,11 +300,28 @@ int MasterReadable(const std::string& name) {
   return PlatReadWhole(name, bytes);
 }
 
-// One order's items through the item check, then its quote through SaveDoc
-// under the journal. Returns 1 when a quote was written, 0 when the order
-// gave none, -1 when SaveDoc refused it.
-int ImportOrder(DocumentForm& form, const Order& order, const ProductIndex& products,
-                const DateRec& today, DocJournal& journal, DocNumbering& numbering) {
+// "pedido <key>, item <n> de Itens.txt, produto <code>": where a refused
+// item stands, for the detail of its message.
+std::string ItemPlaceText(const PalmOrderPlace& place) {
+  return "pedido " + place.order + ", item " + std::to_string(place.item) +
+         " de Itens.txt, produto " + place.product;
+}
+
+// The order's key as it stands in Cabecalho.txt, trailing blanks removed.
+std::string ShownOrderKey(const std::string& header) {
+  std::string key;
+  OrderField(header, 0, kOrderKeyWidth, key);
+  return TrimRight(key);
+}
+
+// The items of one order through the item check and, when any is accepted,
+// the quote's header slots and caption set as SaveDoc reads them (the caption
+// saved in `saved_title`). Decides the order the same way whether the quote
+// is then written or only rehearsed. Returns 1 when the order gives a quote
+// (its net total in `net_total`), 0 when it gives none (the form left empty).
+int DecideOrder(DocumentForm& form, const Order& order, const std::string* first_item,
+                const ProductIndex& products, const std::string& product_file,
+                PalmImportOutcome& outcome, std::string& saved_title, double& net_total) {
   const std::string& header = *order.header;
   ClearItems(form);
   std::string field;
@@ -282,21 +329,25 @@ int ImportOrder(DocumentForm& form, const Order& order, const ProductIndex& prod
   const char discount_kind = (int)header.size() > kOrderDiscountKindAt ? header[kOrderDiscountKindAt] : ' ';
   const int condition = ToInt(OrderField(header, kOrderConditionAt, kOrderConditionWidth, field));
   const int payment = ToInt(OrderField(header, kOrderPaymentAt, kOrderPaymentWidth, field));
-  std::string customer, seller;
-  OrderField(header, kOrderCustomerAt, kOrderCustomerWidth, customer);
-  OrderField(header, 0, kOrderSellerWidth, seller);
   double total = 0;
 
   std::string code, text;
+  PalmOrderPlace place;
+  place.order = ShownOrderKey(header);
+  if (outcome.label) outcome.label(&place);
   for (const std::string* line : *order.items) {
     OrderField(*line, kItemProductAt, kItemProductWidth, code);
     TrimRight(code);
+    place.item = (int)(line - first_item) + 1;
+    place.product = code;
+    if (outcome.label) outcome.label(&place);
     const double quantity = ImpliedThousandths(OrderField(*line, kItemQuantityAt, kItemQuantityWidth, text));
     const double price = ImpliedThousandths(OrderField(*line, kItemPriceAt, kItemPriceWidth, text));
     SetSlot(form, kSlotCode, code);
     SetSlot(form, kSlotQuantity, FormatPlaces(quantity, kQtyDecimals));
     SetSlot(form, kSlotUnitPrice, FormatPlaces(price, 2));
     auto found = products.find(ProductKey(code));
+    std::string detail = ItemPlaceText(place);
     if (found != products.end()) {
       SetSlot(form, kSlotDescription, found->second.description);
       SetSlot(form, kSlotProductRecord, std::to_string(found->second.record));
@@ -304,25 +355,57 @@ int ImportOrder(DocumentForm& form, const Order& order, const ProductIndex& prod
       // Unknown code: no description, which the item check refuses.
       SetSlot(form, kSlotDescription, "");
       SetSlot(form, kSlotProductRecord, "");
+      if (!code.empty())
+        detail += ": produto não encontrado no cadastro " + PlatShownPath(product_file);
     }
-    CheckItem(form);
+    if (!CheckItem(form, nullptr, detail)) {
+      ++outcome.refused;
+      outcome.refusals.push_back(place);
+    }
     total += quantity * price;
   }
+  place.item = 0;
+  place.product.clear();
+  if (outcome.label) outcome.label(&place);
   if (form.items.empty()) return 0;
 
-  const std::string saved_title = form.title;
+  saved_title = form.title;
   form.title = payment == 0 ? kPalmCashTitle : payment == 1 ? kPalmInstalmentTitle : "";
   // From here the numbers mean the order's header and amounts: nothing of
   // the last item may stay to be read as one of them.
   ClearSlots(form, kSlotFirst, kSlotLast);
   const double percent = OrderDiscountPercent(discount_kind, discount, total);
   SetSlot(form, kSlotDiscountPercent, FormatPlaces(percent, 4));
-  SetSlot(form, kSlotDocTotal, FormatPlaces(total - Round2(total * percent * 0.01), 2));
+  net_total = total - Round2(total * percent * 0.01);
+  SetSlot(form, kSlotDocTotal, FormatPlaces(net_total, 2));
   char condition_text[16];
   std::snprintf(condition_text, sizeof condition_text, "%03d", condition);
   SetSlot(form, kSlotCashCode, payment == 0 ? condition_text : "");
   SetSlot(form, kSlotConditionCode, payment == 1 ? condition_text : "");
+  return 1;
+}
 
+// The caption back, and the form left empty for the next order.
+void EndOrder(DocumentForm& form, const std::string& saved_title) {
+  form.title = saved_title;
+  ClearSlots(form, kSlotFirst, kSlotLast);
+  ClearItems(form);
+}
+
+// One order decided, then its quote through SaveDoc under the journal.
+// Returns 1 when a quote was written, 0 when the order gave none, -1 when
+// SaveDoc refused it.
+int ImportOrder(DocumentForm& form, const Order& order, const std::string* first_item,
+                const ProductIndex& products, const std::string& product_file,
+                const DateRec& today, DocJournal& journal, DocNumbering& numbering,
+                PalmImportOutcome& outcome, double& net_total) {
+  std::string saved_title;
+  if (!DecideOrder(form, order, first_item, products, product_file, outcome, saved_title,
+                   net_total))
+    return 0;
+  std::string customer, seller;
+  OrderField(*order.header, kOrderCustomerAt, kOrderCustomerWidth, customer);
+  OrderField(*order.header, 0, kOrderSellerWidth, seller);
   SaveDocRequest request;
   request.issue_date = today;
   request.customer_code = customer;
@@ -336,9 +419,7 @@ int ImportOrder(DocumentForm& form, const Order& order, const ProductIndex& prod
   else
     ShowError(form.owner, kPalmWriteFormat, journal.path);
 
-  form.title = saved_title;
-  ClearSlots(form, kSlotFirst, kSlotLast);
-  ClearItems(form);
+  EndOrder(form, saved_title);
   return parent >= 0 ? 1 : -1;
 }
 
@@ -358,10 +439,39 @@ int UndoUnfinished(PlatWindow owner, const JournalState& state, DocJournal& jour
   return 1;
 }
 
-// The import itself, under the company's import lock.
+// Temporary files of an import of this company ended half-way: beside the
+// order files and in the kept folder.
+void SweepTemporaryFiles(const std::string& folder) {
+  for (const char* table : kPalmOrderFiles) {
+    for (const char* extension : {kPalmTextExtension, kPalmAsideExtension}) {
+      std::string name;
+      name = TempName(PalmFilePath(name, folder, table, extension));
+      if (PlatFileExists(name)) PlatRemove(name);
+    }
+  }
+  std::string kept;
+  PalmKeptFolderPath(kept, folder);
+  std::vector<std::string> names;
+  if (!PlatFolderExists(kept) || !PlatListFolder(kept, names)) return;
+  const std::string ending = TempName("");
+  for (const std::string& name : names)
+    if (name.size() > ending.size() &&
+        name.compare(name.size() - ending.size(), ending.size(), ending) == 0)
+      PlatRemove(kept + "\\" + name);
+}
+
+void ShowCheckDone(PlatWindow owner, int quotes, int refused) {
+  char text[160];
+  std::snprintf(text, sizeof text, kPalmCheckDoneFormat, quotes, refused);
+  PlatShowMessage(owner, text, kPalmImportCaption, PlatIcon::kInformation);
+}
+
+// The import itself, under the company's import lock; rehearsed, with no
+// lock and nothing written.
 int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& today,
-                 int& quotes) {
+                 PalmImportOutcome& outcome) {
   PlatWindow owner = form.owner;
+  const int rehearse = outcome.rehearse;
   std::string journal_name;
   CompanyFilePath(journal_name, kJournalFile);
   JournalState state;
@@ -370,7 +480,7 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
     return 0;
   }
   DocJournal journal;
-  if (!OpenJournal(journal, journal_name)) {
+  if (!rehearse && !OpenJournal(journal, journal_name)) {
     ShowError(owner, kPalmWriteFormat, journal_name);
     return 0;
   }
@@ -383,14 +493,11 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
       if (size == 0) PlatRemove(j.path);
     }
   } closer{journal};
-  if (!UndoUnfinished(owner, state, journal)) return 0;
-  // Temporary files of an import of this company ended half-way.
-  for (const char* table : kPalmOrderFiles) {
-    for (const char* extension : {kPalmTextExtension, kPalmAsideExtension}) {
-      std::string name;
-      name = TempName(PalmFilePath(name, folder, table, extension));
-      if (PlatFileExists(name)) PlatRemove(name);
-    }
+  // The import undoes what one ended half-way left; the rehearsal leaves it
+  // to the import.
+  if (!rehearse) {
+    if (!UndoUnfinished(owner, state, journal)) return 0;
+    SweepTemporaryFiles(folder);
   }
 
   OrderFile headers, items;
@@ -398,6 +505,11 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
   PalmFilePath(headers_name, folder, kPalmOrderFiles[0], kPalmTextExtension);
   PalmFilePath(items_name, folder, kPalmOrderFiles[1], kPalmTextExtension);
   if (!ReadOrderFile(headers_name, headers) || !ReadOrderFile(items_name, items)) {
+    // Both gone while this import waited for the lock: another one took them.
+    if (outcome.taken_is_nothing && PlatFolderExists(folder) && !PalmHasOrderFiles(folder)) {
+      outcome.nothing = 1;
+      return 1;
+    }
     PlatShowMessage(owner, kPalmFileError, kPalmImportCaption, PlatIcon::kError,
                     OrderFilesTrouble(folder, headers_name, items_name));
     return 0;
@@ -421,6 +533,8 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
   ItemsByKey by_key;
   std::vector<Order> orders;
   BuildOrders(headers, items, by_key, orders);
+  outcome.orders = (int)orders.size();
+  const std::string* first_item = items.lines.data();
   int unresolved = 0;
   DocNumbering numbering;
   for (Order& order : orders) {
@@ -430,13 +544,25 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
       continue;
     }
     if (journal.failed || unresolved) continue;  // stays pending
-    int result = ImportOrder(form, order, products, today, journal, numbering);
+    double net_total = 0;
+    int result = 0;
+    if (rehearse) {
+      std::string saved_title;
+      result = DecideOrder(form, order, first_item, products, product_name, outcome, saved_title,
+                           net_total);
+      EndOrder(form, saved_title);
+    } else {
+      result = ImportOrder(form, order, first_item, products, product_name, today, journal,
+                           numbering, outcome, net_total);
+    }
+    if (outcome.label) outcome.label(nullptr);
     if (result == 0) {
       order.state = OrderState::kNoQuote;
-    } else if (result > 0 && JournalWhole(journal, group, order.id)) {
+    } else if (rehearse || (result > 0 && JournalWhole(journal, group, order.id))) {
       order.state = OrderState::kImported;
-      ++quotes;
-      NoteWhole(state, group, order.id);
+      ++outcome.quotes;
+      outcome.net_totals.push_back(net_total);
+      if (!rehearse) NoteWhole(state, group, order.id);
     } else {
       // Not whole, or not known whole: undone, and the order stays for the
       // next import. What cannot be undone now is left to the next start.
@@ -454,6 +580,12 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
   int pending_orders = 0;
   for (const Order& order : orders)
     if (order.state == OrderState::kPending) ++pending_orders;
+  outcome.pending = pending_orders;
+  if (rehearse) {
+    ShowCheckDone(owner, outcome.quotes, outcome.refused);
+    return 1;
+  }
+  const std::string stamp = KeptStamp(PlatNow());
   std::string pending_headers, pending_items;
   PendingLines(orders, pending_headers, pending_items);
   // The quotes on the disk, then the journal that knows them whole.
@@ -465,10 +597,10 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
     }
   }
   aside = aside && (SyncJournal(journal) || journal.failed);
-  aside = aside && SetOrderFileAside(owner, folder, kPalmOrderFiles[0], headers, pending_headers);
-  aside = aside && SetOrderFileAside(owner, folder, kPalmOrderFiles[1], items, pending_items);
+  aside = aside && SetOrderFileAside(owner, folder, kPalmOrderFiles[0], stamp, headers, pending_headers);
+  aside = aside && SetOrderFileAside(owner, folder, kPalmOrderFiles[1], stamp, items, pending_items);
   for (int i = 2; i < 4; ++i)
-    if (!SetOtherFileAside(owner, folder, kPalmOrderFiles[i])) aside = 0;
+    if (!SetOtherFileAside(owner, folder, kPalmOrderFiles[i], stamp)) aside = 0;
   // Once the order files no longer hold this folder's imported orders, the
   // journal forgets them; whole documents of other folders are kept.
   if (aside && !journal.failed && !unresolved)
@@ -479,7 +611,7 @@ int ImportLocked(DocumentForm& form, const std::string& folder, const DateRec& t
     if (pending_orders > 1) text.replace(0, 2, std::to_string(pending_orders));
     PlatShowMessage(owner, text, kPalmImportCaption, PlatIcon::kWarning);
   }
-  ShowDone(owner, quotes);
+  ShowDone(owner, outcome.quotes);
   return 1;
 }
 
@@ -515,9 +647,22 @@ double OrderDiscountPercent(char kind, double discount, double order_total) {
 
 int PalmImport(DocumentForm& form, const std::string& folder, int layout, const DateRec& today,
                int& quotes) {
-  quotes = 0;
+  PalmImportOutcome outcome;
+  int ok = PalmImport(form, folder, layout, today, outcome);
+  quotes = outcome.quotes;
+  return ok;
+}
+
+int PalmImport(DocumentForm& form, const std::string& folder, int layout, const DateRec& today,
+               PalmImportOutcome& outcome) {
+  outcome.orders = outcome.quotes = outcome.pending = outcome.refused = outcome.nothing = 0;
+  outcome.refusals.clear();
+  outcome.net_totals.clear();
   if (layout != kPalmLayoutOnSoft) {
-    ShowDone(form.owner, quotes);
+    if (outcome.rehearse)
+      ShowCheckDone(form.owner, 0, 0);
+    else
+      ShowDone(form.owner, 0);
     return 1;
   }
   if (Company().company_code.empty()) {
@@ -525,6 +670,10 @@ int PalmImport(DocumentForm& form, const std::string& folder, int layout, const 
     return 0;
   }
   int ok = 0;
+  if (outcome.rehearse) {
+    WaitCursor wait;
+    return ImportLocked(form, folder, today, outcome);
+  }
   {
     WaitCursor wait;
     // One import of a company at a time, from before anything is read; a
@@ -540,7 +689,7 @@ int PalmImport(DocumentForm& form, const std::string& folder, int layout, const 
       PlatShowMessage(form.owner, kPalmBusyText, kPalmImportCaption, PlatIcon::kWarning);
       return 0;
     }
-    ok = ImportLocked(form, folder, today, quotes);
+    ok = ImportLocked(form, folder, today, outcome);
     PlatUnlockFile(lock);
   }
   return ok;

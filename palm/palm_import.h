@@ -6,7 +6,9 @@
 // gather these and call it.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "codecs/date.h"
 #include "documents/document_form.h"
@@ -39,6 +41,10 @@ inline constexpr char kPalmPendingOne[] =
 // The company's import lock, in its company folder (never a name of the
 // larger product's).
 inline constexpr char kPalmLockFile[] = "VriImportacao.lck";
+// The rehearsal's outcome (information), filled with the quotes the import
+// would write and the items it would refuse.
+inline constexpr char kPalmCheckDoneFormat[] =
+    "%d orçamentos seriam importados; %d itens seriam recusados.";
 inline constexpr char kPalmCashTitle[] = "0 - À Vista";
 inline constexpr char kPalmInstalmentTitle[] = "1 - À Prazo";
 
@@ -75,6 +81,36 @@ double ImpliedThousandths(const std::string& text);
 // itself.
 double OrderDiscountPercent(char kind, double discount, double order_total);
 
+// Where a message of the import stands: the order (its key as it stands in
+// Cabecalho.txt, trailing blanks removed) and, for an item, its 1-based line
+// in Itens.txt and its product code as read (item 0 for the order itself).
+struct PalmOrderPlace {
+  std::string order;
+  int item = 0;
+  std::string product;
+};
+
+// What one run of the import did (or, rehearsed, would do), for the caller
+// to read; nothing in it is taken from a message's text.
+struct PalmImportOutcome {
+  // Asked by the caller.
+  int rehearse = 0;  // decide every order and item, write nothing
+  // Cabecalho.txt and Itens.txt both gone by the time the company's import
+  // lock is held (another import took them): no message, `nothing` set.
+  int taken_is_nothing = 0;
+  // Called with the place before each message about an order or an item is
+  // possible, and with nullptr when it no longer applies.
+  std::function<void(const PalmOrderPlace*)> label;
+  // Found.
+  int orders = 0;    // header lines read (blank ones aside)
+  int quotes = 0;    // quotes written (rehearsed: that would be written)
+  int pending = 0;   // orders left in Cabecalho.txt for the next import
+  int refused = 0;   // items the item check refused
+  int nothing = 0;   // the order files were taken meanwhile (see above)
+  std::vector<PalmOrderPlace> refusals;  // the refused items, in order
+  std::vector<double> net_totals;        // each quote's net total, in order
+};
+
 // Imports the orders of `folder` for layout `layout` with documents dated
 // `today`, through `form` (its title is the dialog's caption and comes back
 // unchanged; its slots 100-199 and item list are used and left empty).
@@ -101,5 +137,19 @@ double OrderDiscountPercent(char kind, double discount, double order_total);
 // journal, kPalmNoCompanyText when start-up loaded no company, kPalmWriteFormat for a journal that cannot be written,
 // kPalmUndoFormat when an unfinished quote could not be undone; or after
 // kPalmBusyText.
+//
+// Each order file set aside is also kept, before its .bak, under a dated
+// name in the kept folder (PalmKeptPath); a file that cannot be kept is not
+// set aside (kPalmSetAsideFormat), its imported orders known to the journal.
+// A refused item's message carries in its detail the order, the item's line
+// and the product (and says when the product is not in the product file).
 int PalmImport(DocumentForm& form, const std::string& folder, int layout, const DateRec& today,
                int& quotes);
+
+// The same, the outcome in `outcome` (quotes also in outcome.quotes). With
+// outcome.rehearse, the import rehearsed: the same files read and the same
+// decisions, with every refusal and stop shown as the import shows it, and
+// nothing written, no lock taken and no file left; it ends with
+// kPalmCheckDoneFormat (caption "Importar") instead of the import's outcome.
+int PalmImport(DocumentForm& form, const std::string& folder, int layout, const DateRec& today,
+               PalmImportOutcome& outcome);
