@@ -300,11 +300,11 @@ int MasterReadable(const std::string& name) {
   return PlatReadWhole(name, bytes);
 }
 
-// "pedido <key>, item <n> de Itens.txt, produto <code>": where a refused
-// item stands, for the detail of its message.
+// "pedido <key>, item <n> de Itens.txt, produto <code>" (or "sem código de
+// produto"): where a refused item stands, for the detail of its message.
 std::string ItemPlaceText(const PalmOrderPlace& place) {
-  return "pedido " + place.order + ", item " + std::to_string(place.item) +
-         " de Itens.txt, produto " + place.product;
+  return "pedido " + place.order + ", item " + std::to_string(place.item) + " de Itens.txt, " +
+         (place.product.empty() ? std::string("sem código de produto") : "produto " + place.product);
 }
 
 // The order's key as it stands in Cabecalho.txt, trailing blanks removed.

@@ -14,9 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "codecs/number.h"
 #include "documents/doc_journal.h"
 #include "documents/document_layout.h"
 #include "palm/palm_import.h"
+#include "platform/trouble.h"
 #include "records/catalogue.h"
 #include "records/company.h"
 #include "records/counters.h"
@@ -718,6 +720,170 @@ TEST_F(PalmImportSafety, AnUnreadableMasterStopsTheImport) {
   EXPECT_EQ(messages_.messages(),
             (std::vector<RecordedMessage>{{PlatIcon::kError, "Importar", kPalmNoCompanyText}}));
   EXPECT_EQ(ReadFileBytes(folders_.ExchangeFile("Cabecalho.txt")), Join(book_.headers));
+}
+
+// ---------------------------------------------------------------------------
+// The outcome, the refused items' places, the dated copies and the rehearsal.
+
+// Every file under `root`, with its size, time and bytes.
+std::map<std::string, std::string> Tree(const std::filesystem::path& root) {
+  std::map<std::string, std::string> tree;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+    std::string& v = tree[e.path().string()];
+    if (e.is_regular_file())
+      v = std::to_string(e.file_size()) + "@" +
+          std::to_string(e.last_write_time().time_since_epoch().count()) + ":" +
+          ReadFileBytes(e.path().string());
+  }
+  return tree;
+}
+
+// Each refused item names its order, its line in Itens.txt and its product
+// in the detail and the outcome; the box stays the item check's.
+TEST_F(PalmImportTest, RefusedItemsNameTheirPlace) {
+  WriteOrders({Header("PED A", 0, "C", 1, ' ', "000000000")},
+              {Item("PED A", "P1", "00001000", "00001000"), Item("PED A", "NAOEXISTE", "00001000", "00001000"),
+               Item("PED A", "P2", "00000000", "00001000"), Item("pEd a", "", "00001000", "00001000")});
+  PalmImportOutcome outcome;
+  ASSERT_EQ(PalmImport(form_, folders_.Exchange(), 1, kToday, outcome), 1);
+  const struct {
+    const char* product;
+    std::string detail;
+  } rows[] = {
+      {"NAOEXISTE", "pedido PED A, item 2 de Itens.txt, produto NAOEXISTE: produto não encontrado no "
+                    "cadastro " + PlatShownPath("R00\\00001\\F15R1.DAT")},
+      {"P2", "pedido PED A, item 3 de Itens.txt, produto P2"},
+      {"", "pedido PED A, item 4 de Itens.txt, sem código de produto"},
+  };
+  ASSERT_EQ(messages_.messages().size(), std::size(rows) + 1);
+  ASSERT_EQ(outcome.refusals.size(), std::size(rows));
+  EXPECT_EQ(messages_.messages()[0], kNoDescription);
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(messages_.messages()[i].detail, rows[i].detail);
+    EXPECT_EQ(outcome.refusals[i].order, "PED A");
+    EXPECT_EQ(outcome.refusals[i].item, (int)i + 2);
+    EXPECT_EQ(outcome.refusals[i].product, rows[i].product);
+  }
+  EXPECT_EQ(outcome.refused, 3);
+  EXPECT_EQ(outcome.quotes, 1);
+  EXPECT_EQ(outcome.net_totals, std::vector<double>{3});  // refused items count in the total
+}
+
+// Orders SaveDoc refused stay pending and are counted; order files gone
+// while the import waited are nothing to do where the caller asks so.
+TEST_F(PalmImportTest, OutcomeCountsPendingOrdersAndFilesTakenMeanwhile) {
+  std::filesystem::create_directories(folders_.root().dir() / "Kmar" / "Vri" / "F34.DAT");
+  WriteOrders({Header("A", 0, "C", 1, ' ', "000000000"), Header("B", 0, "C", 1, ' ', "000000000")},
+              {Item("A", "P1", "00001000", "00001000"), Item("B", "P1", "00001000", "00001000")});
+  PalmImportOutcome outcome;
+  EXPECT_EQ(PalmImport(form_, folders_.Exchange(), 1, kToday, outcome), 1);
+  EXPECT_EQ(outcome.orders, 2);
+  EXPECT_EQ(outcome.pending, 2);
+  EXPECT_EQ(outcome.quotes, 0);
+  for (const char* name : {"Cabecalho.txt", "Itens.txt"})
+    std::filesystem::remove(PlatNativePath(folders_.ExchangeFile(name)));
+  messages_.Clear();
+  outcome.taken_is_nothing = 1;
+  EXPECT_EQ(PalmImport(form_, folders_.Exchange(), 1, kToday, outcome), 1);
+  EXPECT_EQ(outcome.nothing, 1);
+  EXPECT_TRUE(messages_.messages().empty());
+}
+
+// Each order file set aside is kept under a dated name, never over an older
+// copy; a copy that cannot be kept leaves the file for the next import,
+// which imports nothing twice.
+TEST_F(PalmImportTest, OrderFilesAreKeptUnderDatedNames) {
+  const PlatformOps saved = Platform();
+  PlatformOps ops = saved;
+  ops.local_time = [](PlatLocalTime& t) { t = PlatLocalTime{2026, 8, 12, 9, 5, 7, 3}; };
+  SetPlatform(ops);
+  const std::string kept = folders_.ExchangeFile("Vri-importados\\");
+  std::vector<std::string> runs;
+  for (const char* copy : {"", "-2"}) {
+    const std::string key = std::string("K") + copy;
+    WriteOrders({Header(key, 0, "C", 1, ' ', "000000000")}, {Item(key, "P1", "00001000", "00001000")});
+    WriteFileBytes(folders_.ExchangeFile("Positivacao.txt"), copy + std::string("pos\r\n"));
+    runs.push_back(ReadFileBytes(folders_.ExchangeFile("Cabecalho.txt")));
+    EXPECT_EQ(Import(), 1);
+    EXPECT_EQ(ReadFileBytes(kept + "Positivacao-20260812-090507" + copy + ".txt"), copy + std::string("pos\r\n"));
+  }
+  EXPECT_EQ(ReadFileBytes(kept + "Cabecalho-20260812-090507.txt"), runs[0]);
+  EXPECT_EQ(ReadFileBytes(kept + "Cabecalho-20260812-090507-2.txt"), runs[1]);
+  EXPECT_EQ(ReadFileBytes(folders_.ExchangeFile("Cabecalho.bak")), runs[1]);
+  // The kept folder cannot be made: the files stay, the quote is kept.
+  std::filesystem::remove_all(PlatNativePath(kept));
+  WriteFileBytes(folders_.ExchangeFile("Vri-importados"), "");
+  WriteOrders({Header("Z", 0, "C", 1, ' ', "000000000")}, {Item("Z", "P1", "00001000", "00001000")});
+  messages_.Clear();
+  EXPECT_EQ(Import(), 1);
+  EXPECT_EQ(messages_.messages().front().icon, PlatIcon::kWarning);
+  EXPECT_TRUE(FileExistsNative(folders_.ExchangeFile("Cabecalho.txt")));
+  std::filesystem::remove(PlatNativePath(folders_.ExchangeFile("Vri-importados")));
+  EXPECT_EQ(Import(), 1);
+  EXPECT_EQ(quotes_, 0);
+  EXPECT_EQ(Quotes().size(), 3u);
+  EXPECT_FALSE(FileExistsNative(folders_.ExchangeFile("Cabecalho.txt")));
+  SetPlatform(saved);
+}
+
+// The rehearsal agrees with the import over the import's own folders: the
+// same quotes with the same net totals, the same refused items with the same
+// messages; and it leaves every file as it was, to its time.
+TEST_F(PalmImportTest, TheRehearsalAgreesWithTheImportAndWritesNothing) {
+  const OrderBook book = MakeOrders(60);
+  const struct {
+    const char* name;
+    std::vector<std::string> headers, items;
+  } rows[] = {
+      {"interleaved, case", {Header("K1", 0, "C", 1, ' ', "000000000"), Header("k2", 1, "C", 7, ' ', "000000000")},
+       {Item("K1", "P1", "00001000", "00010000"), Item("K2", "P2", "00002000", "00005000"),
+        Item("K1", "p3", "00003000", "00001000"), Item("NENHUM", "P1", "00001000", "00010000")}},
+      {"discounts", {Header("D1", 0, "C", 7, 'A', "000010000"), Header("D2", 1, "C", 7, 'P', "000010000")},
+       {Item("D1", "P1", "00020000", "00010000"), Item("D2", "P1", "00020000", "00010000")}},
+      {"refusals", {Header("R1", 0, "C", 1, ' ', "000000000"), Header("R2", 0, "C", 1, ' ', "000000000"),
+                    Header("R3", 0, "C", 1, ' ', "000000000")},
+       {Item("R1", "P3", "00001000", "00001000"), Item("R1", "NAOEXISTE", "00001000", "00001000"),
+        Item("R2", "P4", "00001000", "00001000"), Item("R1", "P1", "00001000", "00000000")}},
+      {"no orders", {}, {Item("X", "P1", "00001000", "00001000")}},
+      {"many orders", book.headers, book.items},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteOrders(row.headers, row.items);
+    const auto before = Tree(folders_.root().dir());
+    messages_.Clear();
+    PalmImportOutcome check, import;
+    check.rehearse = 1;
+    ASSERT_EQ(PalmImport(form_, folders_.Exchange(), 1, kToday, check), 1);
+    EXPECT_EQ(Tree(folders_.root().dir()), before);
+    std::vector<RecordedMessage> rehearsed = messages_.messages();
+    char done[128];
+    std::snprintf(done, sizeof done, kPalmCheckDoneFormat, check.quotes, check.refused);
+    EXPECT_EQ(rehearsed.back(), (RecordedMessage{PlatIcon::kInformation, "Importar", done}));
+    const std::size_t quotes_before = Quotes().size();
+    messages_.Clear();
+    ASSERT_EQ(PalmImport(form_, folders_.Exchange(), 1, kToday, import), 1);
+    EXPECT_EQ(check.orders, import.orders);
+    EXPECT_EQ(check.quotes, import.quotes);
+    EXPECT_EQ(check.net_totals, import.net_totals);
+    EXPECT_EQ(check.refused, import.refused);
+    ASSERT_EQ(check.refusals.size(), import.refusals.size());
+    for (std::size_t i = 0; i < check.refusals.size(); ++i) {
+      EXPECT_EQ(check.refusals[i].order, import.refusals[i].order);
+      EXPECT_EQ(check.refusals[i].item, import.refusals[i].item);
+      EXPECT_EQ(check.refusals[i].product, import.refusals[i].product);
+    }
+    rehearsed.pop_back();
+    std::vector<RecordedMessage> imported = messages_.messages();
+    imported.pop_back();
+    EXPECT_EQ(rehearsed, imported);
+    std::vector<SavedQuote> quotes = Quotes();
+    ASSERT_EQ(quotes.size(), quotes_before + (std::size_t)import.quotes);
+    std::string total;
+    for (std::size_t i = 0; i < check.net_totals.size(); ++i)
+      EXPECT_EQ(ParentField(quotes[quotes_before + i], kParentTotal), FormatNum(check.net_totals[i], total, 2));
+  }
 }
 
 }  // namespace
