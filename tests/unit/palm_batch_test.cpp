@@ -75,6 +75,53 @@ TEST(PalmBatch, ExportAndImportExitStatuses) {
   EXPECT_FALSE(fs::exists(root / "work" / "nada"));
 }
 
+// palm-import and its rehearsal: the exit a scheduler can trust, refused
+// items labelled with their order, line and product, and --check leaving
+// every file of the root as it was.
+TEST(PalmBatch, ImportOutcomesAndTheRehearsal) {
+  PalmFolders folders;
+  const fs::path root = folders.root().dir();
+  WriteFileBytes(folders.ProductFile("F00R0.DAT"), MasterRecordBytes(kCompanyWidths, {{0, "00001"}}));
+  folders.WriteMaster(folders.CompanyFile("F15R1.DAT"),
+                      {MasterRecordBytes(kProductWidths, {{0, "P1"}, {1, "Um"}, {34, "1,00"}})});
+  fs::create_directories(root / "work");
+  const std::string r = "--root '" + root.string() + "' palm-import";
+  const std::string a = Left("A", 24), item = Left("", 4) + "00001000" + Left("", 32) + "00001000";
+  const std::string whole = a + "0\r\n", one = a + Left("P1", 10) + item + "\r\n",
+                    unknown = a + Left("NAOEXISTE", 10) + item + "\r\n";
+  const struct Row {
+    const char* comment;
+    std::string arguments, headers, items;
+    int status;
+    const char* json;  // part of the JSON lines
+    bool unchanged;    // every file of the root as it was
+    bool counter_blocked = false;
+  } rows[] = {
+      {"rehearsal, all whole", r + " --check", whole, one, 0, "importados; 0 itens seriam recusados.", true},
+      {"rehearsal, a refusal", r + " --check", whole, one + unknown, 1,
+       "\"order\": \"A\", \"item\": 2, \"product\": \"NAOEXISTE\"", true},
+      {"rehearsal, no orders", r + " --check", "", one, 3, "", true},
+      {"import, a refusal", r, whole, one + unknown, 1,
+       "item 2 de Itens.txt, produto NAOEXISTE: produto n\xC3\xA3o encontrado no cadastro ", false},
+      {"import, orders left pending", r, whole, one, 1, "\"icon\": \"warning\"", false, true},
+      {"import, all whole", r, whole, one, 0, "\"text\": \"Arquivo Palm importado com 1 or", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.comment);
+    WriteFileBytes(folders.ExchangeFile("Cabecalho.txt"), row.headers);
+    WriteFileBytes(folders.ExchangeFile("Itens.txt"), row.items);
+    if (row.counter_blocked) fs::create_directories(root / "Kmar" / "Vri" / "F34.DAT");
+    const auto before = FileTree(root / "Kmar");
+    const auto palm = FileTree(root / "Palm");
+    BatchRun run = RunBatch(root / "work", row.arguments);
+    fs::remove_all(root / "Kmar" / "Vri" / "F34.DAT");
+    EXPECT_EQ(run.status, row.status) << run.err;
+    EXPECT_NE(run.json.find(row.json), std::string::npos) << run.json;
+    EXPECT_EQ(FileTree(root / "Kmar") == before && FileTree(root / "Palm") == palm, row.unchanged);
+  }
+  EXPECT_FALSE(FileTree(root / "Palm" / "Vri-importados").empty());
+}
+
 }  // namespace
 
 #endif

@@ -725,19 +725,6 @@ TEST_F(PalmImportSafety, AnUnreadableMasterStopsTheImport) {
 // ---------------------------------------------------------------------------
 // The outcome, the refused items' places, the dated copies and the rehearsal.
 
-// Every file under `root`, with its size, time and bytes.
-std::map<std::string, std::string> Tree(const std::filesystem::path& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
-    std::string& v = tree[e.path().string()];
-    if (e.is_regular_file())
-      v = std::to_string(e.file_size()) + "@" +
-          std::to_string(e.last_write_time().time_since_epoch().count()) + ":" +
-          ReadFileBytes(e.path().string());
-  }
-  return tree;
-}
-
 // Each refused item names its order, its line in Itens.txt and its product
 // in the detail and the outcome; the box stays the item check's.
 TEST_F(PalmImportTest, RefusedItemsNameTheirPlace) {
@@ -851,12 +838,12 @@ TEST_F(PalmImportTest, TheRehearsalAgreesWithTheImportAndWritesNothing) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     WriteOrders(row.headers, row.items);
-    const auto before = Tree(folders_.root().dir());
+    const auto before = FileTree(folders_.root().dir());
     messages_.Clear();
     PalmImportOutcome check, import;
     check.rehearse = 1;
     ASSERT_EQ(PalmImport(form_, folders_.Exchange(), 1, kToday, check), 1);
-    EXPECT_EQ(Tree(folders_.root().dir()), before);
+    EXPECT_EQ(FileTree(folders_.root().dir()), before);
     std::vector<RecordedMessage> rehearsed = messages_.messages();
     char done[128];
     std::snprintf(done, sizeof done, kPalmCheckDoneFormat, check.quotes, check.refused);

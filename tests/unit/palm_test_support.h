@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <initializer_list>
+#include <map>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -111,4 +112,17 @@ inline std::vector<std::string> StrayFiles(const PalmFolders& folders) {
     if (entry.path().extension() != ".txt" && entry.path().filename() != "VriExport.lck")
       stray.push_back(entry.path().filename().string());
   return stray;
+}
+
+// Every file under `root`, with its size, time and bytes.
+inline std::map<std::string, std::string> FileTree(const std::filesystem::path& root) {
+  std::map<std::string, std::string> tree;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+    std::string& v = tree[e.path().string()];
+    if (e.is_regular_file())
+      v = std::to_string(e.file_size()) + "@" +
+          std::to_string(e.last_write_time().time_since_epoch().count()) + ":" +
+          ReadFileBytes(e.path().string());
+  }
+  return tree;
 }
