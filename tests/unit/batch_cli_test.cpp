@@ -389,6 +389,8 @@ TEST(BatchCli, SupportGuideNamesEveryMessageAndCommand) {
       "vri-batch: erro de uso:",
       "foi carregada a empresa usada por último (C11.DAT)", "não é um arquivo Sintegra:",
       "Nada foi alterado.", "ordenado com sucesso.", "nada a importar:", "detalhe:",
+      "orçamentos seriam importados;", "itens seriam recusados.", "Vri-importados",
+      "produto não encontrado no cadastro", "palm-import [--folder PASTA] [--check]",
       // the commands, their options and the exit codes
       "palm-export [--folder PASTA]", "palm-import [--folder PASTA]", "sintegra --month MM/AAAA",
       "sintegra-sort ARQUIVO", "sintegra-check ARQUIVO", "--check", "Sintegra-anterior.txt",
