@@ -88,6 +88,7 @@ struct PalmOrderPlace {
   std::string order;
   int item = 0;
   std::string product;
+  bool operator==(const PalmOrderPlace&) const = default;
 };
 
 // What one run of the import did (or, rehearsed, would do), for the caller
