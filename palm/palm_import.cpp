@@ -680,11 +680,7 @@ int PalmImport(DocumentForm& form, const std::string& folder, int layout, const 
     // second one waits as for a busy file, then gives up touching nothing.
     std::string lock_name;
     CompanyFilePath(lock_name, kPalmLockFile);
-    PlatHandle lock = PlatLockFile(lock_name);
-    for (int attempt = 1; lock == kNoHandle && attempt < kBusyAttempts; ++attempt) {
-      PlatSleep(kBusyPauseMs);
-      lock = PlatLockFile(lock_name);
-    }
+    PlatHandle lock = LockFileWaiting(lock_name);
     if (lock == kNoHandle) {
       PlatShowMessage(form.owner, kPalmBusyText, kPalmImportCaption, PlatIcon::kWarning);
       return 0;
