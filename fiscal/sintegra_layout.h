@@ -531,11 +531,16 @@ constexpr const SintegraRecordLayout* SintegraRecordNamed(std::string_view name)
 
 // The nth field (1 the first) of that name in record; a field of size 0 at
 // position 0 when there is none.
+// (Found by walking the table rather than through SintegraRecordNamed: a
+// pointer compared with null is no constant expression where the build
+// checks pointers for null.)
 constexpr SintegraLayoutField SintegraFieldNamed(std::string_view record, std::string_view name,
                                                  int nth = 1) {
-  if (const SintegraRecordLayout* r = SintegraRecordNamed(record)) {
-    for (int i = 0; i < r->count; ++i)
-      if (name == r->fields[i].name && --nth == 0) return r->fields[i];
+  for (const SintegraRecordLayout& r : kSintegraRecords) {
+    if (record != r.name) continue;
+    for (int i = 0; i < r.count; ++i)
+      if (name == r.fields[i].name && --nth == 0) return r.fields[i];
+    break;
   }
   return {"", 0, 0, SintegraKind::kBlank};
 }
