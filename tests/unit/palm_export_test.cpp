@@ -8,7 +8,7 @@
 #include "palm/palm_export.h"
 #include "records/catalogue.h"
 #include "tests/support/seam_doubles.h"
-#include "tests/unit/crash_support.h"
+#include "tests/support/fault_drivers.h"
 #include "tests/unit/palm_test_support.h"
 
 namespace {
