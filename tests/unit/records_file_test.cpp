@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "records/record_file.h"
+#include "tests/support/fault_drivers.h"
 #include "tests/support/seam_doubles.h"
 #include "tests/unit/records_test_support.h"
 #include "tests/unit/test_support.h"
@@ -149,38 +150,34 @@ TEST(RecordFile, FOpen2SurvivesEachOpenFailingInTurn) {
       {"append", kOpenNewRecord, kReuseNever},
       {"rewrite", kOpenRewrite, kReuseNever},
   };
+  TempRoot root;
+  const std::string name = root.Path("F.DAT");
+  const std::string before = Records({' ', ' ', '+', ' '}) + "tail";
+  const std::string mine = Rec("NEW", kL);
   for (const Config& config : configs) {
-    for (int n = 1;; ++n) {
-      SCOPED_TRACE(std::string(config.name) + " open " + std::to_string(n));
-      ASSERT_LT(n, 10);
-      TempRoot root;
-      std::string name = root.Path("F.DAT");
-      std::string before = Records({' ', ' ', '+', ' '}) + "tail";
-      WriteFileBytes(name, before);
-      MessageRecorder messages;
-      FaultInjector faults;
-      faults.FailAt(FaultOp::kOpen, n);
-      int record = config.mode == kOpenNewRecord ? 0 : 1;
-      PlatStream* s = FOpen2(name, kL, config.mode, record, config.reuse);
-      if (s) {
-        std::string mine = Rec("NEW", kL);
-        PlatWrite(s, mine.data(), mine.size());
-        EXPECT_EQ(PlatClose(s), 1);
-        EXPECT_EQ(faults.OpenHandles(), 0);
-        EXPECT_EQ(ReadFileBytes(name).substr((std::size_t)record * kL, kL), mine);
-        EXPECT_TRUE(messages.messages().empty());
-        if (!faults.Fired()) break;  // ran clean: every open was tried
-        continue;
-      }
-      EXPECT_TRUE(faults.Fired());
-      EXPECT_EQ(faults.OpenHandles(), 0);
-      ASSERT_EQ(messages.messages().size(), 1u);
-      EXPECT_EQ(messages.messages()[0], kOpenError);
-      EXPECT_EQ(ReadFileBytes(name), before);
-      if (config.mode == kOpenNewRecord) {
-        EXPECT_EQ(record, -1);
-      }
-    }
+    int record = 0;
+    FaultSweep(
+        {.op = FaultOp::kOpen, .name = config.name, .limit = 10}, [&] { WriteFileBytes(name, before); },
+        [&] {
+          record = config.mode == kOpenNewRecord ? 0 : 1;
+          PlatStream* s = FOpen2(name, kL, config.mode, record, config.reuse);
+          if (!s) return 0;
+          PlatWrite(s, mine.data(), mine.size());
+          EXPECT_EQ(PlatClose(s), 1);
+          return 1;
+        },
+        [&](const FaultRun& run) {
+          if (run.result) {
+            EXPECT_EQ(ReadFileBytes(name).substr((std::size_t)record * kL, kL), mine);
+            EXPECT_TRUE(run.messages.empty());
+            return;
+          }
+          EXPECT_EQ(run.messages, std::vector<RecordedMessage>{kOpenError});
+          EXPECT_EQ(ReadFileBytes(name), before);
+          if (config.mode == kOpenNewRecord) {
+            EXPECT_EQ(record, -1);
+          }
+        });
   }
 }
 
