@@ -179,6 +179,7 @@ int RunEndedAt(long long k, Job job) {
 struct CrashCounts {
   int runs = 0;
   int ended = 0;
+  long long calls = 0;  // operations of the clean run, when spread
 };
 
 // Runs prep() and then job() in a child ended at its k-th file operation for
@@ -188,7 +189,7 @@ struct CrashCounts {
 template <typename Prep, typename Job, typename Check>
 CrashCounts CrashSweep(const Spread& spread, Prep prep, Job job, Check check) {
   CrashCounts counts;
-  const long long total = spread.count > 0 ? CleanRunCalls(nullptr, prep, job) : 0;
+  const long long total = counts.calls = spread.count > 0 ? CleanRunCalls(nullptr, prep, job) : 0;
   for (long long k = 1; spread.count == 0 || k <= total; k = NextInSpread(k, total, spread)) {
     SCOPED_TRACE("ended at operation " + std::to_string(k));
     prep();
