@@ -638,7 +638,7 @@ TEST(DocumentsStoreFaults, ASaveIsWholeOrLeavesNothingLive) {
           EXPECT_EQ(records[r].back(), '+') << "record " << r << " left live";
       }
     };
-    const FaultCounts counts = FaultSweep(plan, prep, save, check);
+    const FaultCounts counts = FaultSweep({plan}, prep, save, check);
     if (plan.op != FaultOp::kSync || plan.persistent) {
       EXPECT_GT(counts.failures, 0);  // (a failed journal sync is written again)
     }

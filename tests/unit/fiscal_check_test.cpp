@@ -504,7 +504,7 @@ TEST(SintegraCheck, FileReadInBlocks) {
   EXPECT_EQ(CheckSintegraFile(root.Path("Nenhum.txt"), faults), 0);
   // each block's read failing in turn
   FaultSweep(
-      {.op = FaultOp::kRead}, [] {}, [&] { return CheckSintegraFile(root.Path("S.txt"), faults); },
+      {{.op = FaultOp::kRead}}, [] {}, [&] { return CheckSintegraFile(root.Path("S.txt"), faults); },
       [&](const FaultRun& run) {
         EXPECT_EQ(run.result, run.fired ? 0 : 1);
         EXPECT_EQ(faults.size(), run.fired ? 0u : 1u);

@@ -411,7 +411,7 @@ TEST_F(SintegraJob, RewriteFaultsLeaveTheLibrarysFileWhole) {
   std::vector<FaultPlan> plans;
   for (FaultOp op : {FaultOp::kOpen, FaultOp::kWrite, FaultOp::kSync, FaultOp::kRename})
     plans.push_back({.op = op, .limit = 50});
-  FaultSweepAll(
+  FaultSweep(
       plans, [&] { WriteFileBytes(kSintegraPath, original); },
       [&] { return SortSintegraFile(nullptr, kSintegraPath); },
       [&](const FaultRun& run) {
@@ -526,7 +526,7 @@ TEST_F(SintegraPrevious, EveryFailureLeavesThePreviousOrTheNewReport) {
                      FaultOp::kRename, FaultOp::kRemove})
     for (bool persistent : {false, true}) plans.push_back({.op = op, .persistent = persistent, .limit = 60});
   int kept = 0;
-  const FaultCounts counts = FaultSweepAll(
+  const FaultCounts counts = FaultSweep(
       plans, [&] { PutPrevious(); }, [&] { return SintegraGenerate(nullptr, request_); },
       [&](const FaultRun& run) {
         ASSERT_FALSE(run.messages.empty());

@@ -550,7 +550,7 @@ TEST_F(PalmExportFaults, EveryFailureLeavesAllTablesOldOrAllNew) {
   for (FaultOp op : {FaultOp::kOpen, FaultOp::kRead, FaultOp::kWrite, FaultOp::kRename, FaultOp::kRemove})
     for (bool persistent : {false, true}) plans.push_back({.op = op, .persistent = persistent});
   int undone_later = 0, left_over = 0;
-  const FaultCounts counts = FaultSweepAll(
+  const FaultCounts counts = FaultSweep(
       plans, [&] { PutOldTables(folders_); },
       [&] { return PalmExport(nullptr, folders_.Exchange(), 1, sellers_); },
       [&](const FaultRun& run) {

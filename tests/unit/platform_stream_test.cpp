@@ -218,7 +218,7 @@ TEST(Replacement, LeavesTheOldFileOrTheNewOneAndNoTemporary) {
   const std::string path = root.Path("t.txt"), temp = root.Path("t.txt.tmp"), bytes = "new bytes\r\n";
   for (const Case& c : cases) {
     FaultSweep(
-        {.op = c.op}, [&] { WriteFileBytes(path, "old"); },
+        {{.op = c.op}}, [&] { WriteFileBytes(path, "old"); },
         [&] {
           if (c.reserve == 0) return PlatReplaceWhole(path, temp, bytes, 1);
           PlatReplacement r;

@@ -179,7 +179,7 @@ TEST(RecordsCounters, GetCodeCad2SurvivesEachOpenAndWriteFailingInTurn) {
   for (const Config& config : configs) {
     for (FaultOp op : {FaultOp::kOpen, FaultOp::kWrite}) {
       const FaultCounts counts = FaultSweep(
-          {.op = op, .name = config.name, .limit = 10},
+          {{.op = op, .name = config.name, .limit = 10}},
           [&] {
             std::filesystem::remove("F34.DAT");
             if (config.before) WriteFileBytes("F34.DAT", *config.before);
@@ -329,7 +329,7 @@ TEST(RecordsSavedValue, SaveSurvivesEachOpenAndWriteFailingInTurn) {
   root.EnterProductFolder();
   for (FaultOp op : {FaultOp::kOpen, FaultOp::kWrite}) {
     const FaultCounts counts = FaultSweep(
-        {.op = op, .limit = 10}, [&] { WriteFileBytes("F37.DAT", before); },
+        {{.op = op, .limit = 10}}, [&] { WriteFileBytes("F37.DAT", before); },
         [&] {
           std::string value = "C:\\New";
           return SavedFieldValue(value, "", "", "PAL", kSavedValueSaveFolder);

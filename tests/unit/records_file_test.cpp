@@ -157,7 +157,7 @@ TEST(RecordFile, FOpen2SurvivesEachOpenFailingInTurn) {
   for (const Config& config : configs) {
     int record = 0;
     FaultSweep(
-        {.op = FaultOp::kOpen, .name = config.name, .limit = 10}, [&] { WriteFileBytes(name, before); },
+        {{.op = FaultOp::kOpen, .name = config.name, .limit = 10}}, [&] { WriteFileBytes(name, before); },
         [&] {
           record = config.mode == kOpenNewRecord ? 0 : 1;
           PlatStream* s = FOpen2(name, kL, config.mode, record, config.reuse);
