@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -58,9 +59,26 @@ struct FaultRun {
   }
 };
 
+// Each op failing once, then each from then on, in plans of `limit`.
+inline std::vector<FaultPlan> OnceAndFromThenOn(std::initializer_list<FaultOp> ops, int limit = 2000) {
+  std::vector<FaultPlan> plans;
+  for (FaultOp op : ops)
+    for (bool persistent : {false, true}) plans.push_back({.op = op, .persistent = persistent, .limit = limit});
+  return plans;
+}
+
 struct FaultCounts {
   int runs = 0, fired = 0, failures = 0;
 };
+
+template <typename Job>
+auto RunJob(Job& job, FaultInjector& faults) {
+  if constexpr (std::is_invocable_v<Job&, FaultInjector&>) {
+    return job(faults);
+  } else {
+    return job();
+  }
+}
 
 // Calls of *op (of any kind without op) in a clean run of prep() and job().
 template <typename Prep, typename Job>
@@ -68,11 +86,7 @@ long long CleanRunCalls(const FaultOp* op, Prep& prep, Job& job) {
   prep();
   MessageRecorder quiet;
   FaultInjector count;
-  if constexpr (std::is_invocable_v<Job&, FaultInjector&>) {
-    job(count);
-  } else {
-    job();
-  }
+  RunJob(job, count);
   return op ? count.Calls(*op) : count.TotalCalls();
 }
 
@@ -107,11 +121,7 @@ FaultCounts FaultSweep(const std::vector<FaultPlan>& plans, Prep prep, Job job, 
           faults.FailAt(plan.op, run.n, plan.persistent);
         }
         if (plan.also_at > 0) faults.FailAlsoAt(plan.also_op, plan.also_at, plan.also_persistent);
-        if constexpr (std::is_invocable_v<Job&, FaultInjector&>) {
-          run.result = job(faults);
-        } else {
-          run.result = job();
-        }
+        run.result = RunJob(job, faults);
         run.fired = faults.Fired();
         EXPECT_EQ(faults.OpenHandles(), 0);
       }

@@ -594,16 +594,11 @@ TEST(DocumentsStoreFaults, ASaveIsWholeOrLeavesNothingLive) {
   }
   const std::string clean = ReadFileBytes(kDocFile);
   ASSERT_EQ(Records(clean).size(), 6u);  // parent, three items, remark after the two
-  // with `also_at`, every truncate fails too, so a torn record can only be
-  // cut off by the journal
-  const FaultPlan plans[] = {
-      {.op = FaultOp::kOpen},  {.op = FaultOp::kOpen, .persistent = true},
-      {.op = FaultOp::kWrite}, {.op = FaultOp::kWrite, .persistent = true},  // a full disk
-      {.op = FaultOp::kWrite, .also_at = 1, .also_op = FaultOp::kTruncate, .also_persistent = true},
-      {.op = FaultOp::kSync},  {.op = FaultOp::kSync, .persistent = true},
-      {.op = FaultOp::kRead},  {.op = FaultOp::kRead, .persistent = true},
-      {.op = FaultOp::kClose}, {.op = FaultOp::kClose, .persistent = true},
-  };
+  // A write failing from then on is a full disk; in the last plan every
+  // truncate fails too, so a torn record can only be cut off by the journal.
+  std::vector<FaultPlan> plans =
+      OnceAndFromThenOn({FaultOp::kOpen, FaultOp::kWrite, FaultOp::kSync, FaultOp::kRead, FaultOp::kClose});
+  plans.push_back({.op = FaultOp::kWrite, .also_at = 1, .also_op = FaultOp::kTruncate, .also_persistent = true});
   for (FaultPlan plan : plans) {
     plan.short_writes = true;
     int left_to_journal = 0;

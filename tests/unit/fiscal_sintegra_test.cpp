@@ -408,11 +408,10 @@ TEST_F(SintegraJob, RewriteFaultsLeaveTheLibrarysFileWhole) {
   const std::string original = Join(lines);
   std::filesystem::create_directories(root_.dir() / "Kmar" / "Arquivos");
   const std::string temporary = std::string(kSintegraPath) + ".tmp";
-  std::vector<FaultPlan> plans;
-  for (FaultOp op : {FaultOp::kOpen, FaultOp::kWrite, FaultOp::kSync, FaultOp::kRename})
-    plans.push_back({.op = op, .limit = 50});
   FaultSweep(
-      plans, [&] { WriteFileBytes(kSintegraPath, original); },
+      {{.op = FaultOp::kOpen, .limit = 50}, {.op = FaultOp::kWrite, .limit = 50},
+       {.op = FaultOp::kSync, .limit = 50}, {.op = FaultOp::kRename, .limit = 50}},
+      [&] { WriteFileBytes(kSintegraPath, original); },
       [&] { return SortSintegraFile(nullptr, kSintegraPath); },
       [&](const FaultRun& run) {
         EXPECT_FALSE(FileExistsNative(temporary));
@@ -521,13 +520,12 @@ TEST_F(SintegraPrevious, LibraryOutcomesKeepThePreviousReport) {
 }
 
 TEST_F(SintegraPrevious, EveryFailureLeavesThePreviousOrTheNewReport) {
-  std::vector<FaultPlan> plans;
-  for (FaultOp op : {FaultOp::kOpen, FaultOp::kRead, FaultOp::kWrite, FaultOp::kSync,
-                     FaultOp::kRename, FaultOp::kRemove})
-    for (bool persistent : {false, true}) plans.push_back({.op = op, .persistent = persistent, .limit = 60});
   int kept = 0;
   const FaultCounts counts = FaultSweep(
-      plans, [&] { PutPrevious(); }, [&] { return SintegraGenerate(nullptr, request_); },
+      OnceAndFromThenOn({FaultOp::kOpen, FaultOp::kRead, FaultOp::kWrite, FaultOp::kSync, FaultOp::kRename,
+                         FaultOp::kRemove},
+                        60),
+      [&] { PutPrevious(); }, [&] { return SintegraGenerate(nullptr, request_); },
       [&](const FaultRun& run) {
         ASSERT_FALSE(run.messages.empty());
         if (run.result == 1) {
