@@ -149,6 +149,10 @@ void FaultInjector::FailAlsoAt(FaultOp op, int n, bool persistent) {
   g_faults->armed.push_back(ArmedFault{op, n, persistent, true});
 }
 
+void FaultInjector::Disarm() {
+  for (ArmedFault& f : g_faults->armed) f.at = 0;
+}
+
 void FaultInjector::SetShortWrites(bool short_writes) { g_faults->short_writes = short_writes; }
 
 void FaultInjector::FillDisk(int n) {

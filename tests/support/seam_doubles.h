@@ -51,6 +51,9 @@ class FaultInjector {
   // Arms a second fault: the n-th call of its kind counted from the first
   // fault's firing (a second failure after the first).
   void FailAlsoAt(FaultOp op, int n, bool persistent = false);
+  // The armed faults fire no more (a job's own clean-up after the part under
+  // test); Fired keeps its count.
+  void Disarm();
   void SetShortWrites(bool short_writes);
   // The disk is full from the n-th write on: a write that would make a file
   // grow writes what fits in place and half of the rest, then fails; a write

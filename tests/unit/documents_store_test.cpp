@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "documents/document_layout.h"
 #include "documents/item_check.h"
 #include "records/counters.h"
+#include "tests/support/fault_drivers.h"
 #include "tests/support/seam_doubles.h"
 #include "tests/unit/documents_test_support.h"
 #include "tests/unit/lock_holder.h"
@@ -519,68 +521,11 @@ const std::set<std::pair<std::string, std::string>> kAllowedMessages = {
     {"SavePai", "Erro ao atualizar o registro pai."},
 };
 
-struct Outcome {
-  int result;
-  std::string bytes;
-  std::vector<RecordedMessage> messages;
-  int open_handles;
-  int fired;
-  std::string recovered;  // the file after the journal's undo
-};
-
 const RecordedMessage kUndoError{
     PlatIcon::kError, "SaveDoc",
     "Erro ao desfazer a gravação do documento incompleto; ele será desfeito na próxima importação."};
 const char kJournal[] = "C:\\journal.jnl";
 const std::string kBefore = Foreign("0") + Foreign("0", '+');
-
-// op fails at call n (from then on when persistent); with `no_cut`, every
-// truncate fails too, so a torn record can only be cut off by the journal.
-Outcome RunSave(FaultOp op, int n, bool persistent, bool no_cut = false) {
-  DocumentWorld world;
-  Stock(world);
-  // a live foreign record and a free one, so both the reuse and the append
-  // paths are taken
-  WriteFileBytes(kDocFile, kBefore);
-  DocumentForm form = Quote({{"P0", "2", "10", "0"}, {"P1", "1", "3", "1"}, {"P0", "1", "1", "0"}});
-  SetSlot(form, kSlotRemark, "obs");
-  Outcome out;
-  MessageRecorder messages;
-  DocJournal journal;
-  {
-    FaultInjector faults;
-    faults.SetShortWrites(true);
-    faults.FailAt(op, n, persistent);
-    if (no_cut) faults.FailAlsoAt(FaultOp::kTruncate, 1, true);
-    long number = 0;
-    OpenJournal(journal, kJournal);
-    JournalBegin(journal, "pedido");
-    SaveDocRequest request;
-    request.issue_date = kIssue;
-    request.customer_code = "C";
-    request.seller_code = "V01";
-    request.journal = &journal;
-    out.result = SaveDoc(form, request, number);
-    out.fired = faults.Fired();
-  }
-  // The caller marks a whole save so (here with the faults over).
-  if (out.result >= 0) {
-    EXPECT_TRUE(JournalWhole(journal, "", "pedido"));
-  }
-  {
-    FaultInjector count;
-    CloseJournal(journal);
-    out.open_handles = count.OpenHandles();
-  }
-  out.messages = messages.messages();
-  out.bytes = ReadFileBytes(kDocFile);
-  // What the next start does with a save left unfinished.
-  JournalState state;
-  EXPECT_TRUE(ReadJournal(kJournal, state));
-  for (const auto& unfinished : state.unfinished) EXPECT_TRUE(FreeOwnRecords(unfinished.second));
-  out.recovered = ReadFileBytes(kDocFile);
-  return out;
-}
 
 // The live records with their record numbers and links blanked, sorted.
 std::vector<std::string> LiveShape(const std::string& bytes) {
@@ -610,63 +555,89 @@ bool LinksHold(const std::string& bytes, int parent) {
 }
 
 TEST(DocumentsStoreFaults, ASaveIsWholeOrLeavesNothingLive) {
-  const Outcome clean = RunSave(FaultOp::kOpen, 0, false);
-  ASSERT_EQ(clean.result, 1);
-  ASSERT_TRUE(clean.messages.empty());
-  ASSERT_EQ(Records(clean.bytes).size(), 6u);  // parent, three items, remark after the two
-  const char* names[] = {"open", "write", "rename", "remove", "sync", "read", "close", "truncate"};
-  struct Scenario {
-    FaultOp op;
-    bool persistent;
-    bool no_cut;
-  } scenarios[] = {
-      {FaultOp::kOpen, false, false},  {FaultOp::kOpen, true, false},
-      {FaultOp::kWrite, false, false}, {FaultOp::kWrite, true, false},  // a full disk
-      {FaultOp::kWrite, false, true},  {FaultOp::kSync, false, false},
-      {FaultOp::kSync, true, false},   {FaultOp::kRead, false, false},
-      {FaultOp::kRead, true, false},   {FaultOp::kClose, false, false},
-      {FaultOp::kClose, true, false},
+  std::optional<DocumentWorld> world;
+  auto prep = [&] {
+    world.emplace();
+    Stock(*world);
+    // a live foreign record and a free one, so both the reuse and the append
+    // paths are taken
+    WriteFileBytes(kDocFile, kBefore);
   };
-  for (const Scenario& sc : scenarios) {
-    int runs = 0, failed_saves = 0, left_to_journal = 0;
-    for (int n = 1; n < 300; ++n) {
-      const Outcome o = RunSave(sc.op, n, sc.persistent, sc.no_cut);
-      if (!o.fired) break;
-      ++runs;
-      SCOPED_TRACE(std::string(names[(int)sc.op]) + (sc.persistent ? " from call " : " call ") +
-                   std::to_string(n) + (sc.no_cut ? " no cut" : ""));
-      EXPECT_EQ(o.open_handles, 0);
-      for (const RecordedMessage& m : o.messages) {
+  int parent = -1;
+  auto save = [&](FaultInjector& faults) {
+    DocumentForm form = Quote({{"P0", "2", "10", "0"}, {"P1", "1", "3", "1"}, {"P0", "1", "1", "0"}});
+    SetSlot(form, kSlotRemark, "obs");
+    DocJournal journal;
+    long number = 0;
+    OpenJournal(journal, kJournal);
+    JournalBegin(journal, "pedido");
+    SaveDocRequest request;
+    request.issue_date = kIssue;
+    request.customer_code = "C";
+    request.seller_code = "V01";
+    request.journal = &journal;
+    parent = SaveDoc(form, request, number);
+    // The caller marks a whole save so (here with the faults over).
+    faults.Disarm();
+    if (parent >= 0) {
+      EXPECT_TRUE(JournalWhole(journal, "", "pedido"));
+    }
+    CloseJournal(journal);
+    return parent >= 0 ? 1 : 0;
+  };
+  prep();
+  {
+    MessageRecorder none;
+    FaultInjector clean;
+    ASSERT_EQ(save(clean), 1);
+    ASSERT_TRUE(none.messages().empty());
+  }
+  const std::string clean = ReadFileBytes(kDocFile);
+  ASSERT_EQ(Records(clean).size(), 6u);  // parent, three items, remark after the two
+  // A write failing from then on is a full disk; in the last plan every
+  // truncate fails too, so a torn record can only be cut off by the journal.
+  std::vector<FaultPlan> plans =
+      OnceAndFromThenOn({FaultOp::kOpen, FaultOp::kWrite, FaultOp::kSync, FaultOp::kRead, FaultOp::kClose});
+  plans.push_back({.op = FaultOp::kWrite, .also_at = 1, .also_op = FaultOp::kTruncate, .also_persistent = true});
+  for (FaultPlan plan : plans) {
+    plan.short_writes = true;
+    int left_to_journal = 0;
+    auto check = [&](const FaultRun& run) {
+      const std::string bytes = ReadFileBytes(kDocFile);
+      // What the next start does with a save left unfinished.
+      JournalState state;
+      EXPECT_TRUE(ReadJournal(kJournal, state));
+      for (const auto& unfinished : state.unfinished) EXPECT_TRUE(FreeOwnRecords(unfinished.second));
+      const std::string recovered = ReadFileBytes(kDocFile);
+      for (const RecordedMessage& m : run.messages) {
         EXPECT_EQ(m.icon, PlatIcon::kError);
         EXPECT_TRUE(kAllowedMessages.count({m.caption, m.text})) << m.caption << ": " << m.text;
       }
-      if (o.result >= 0) {
+      if (run.result) {
         // Whole, though a failed reuse may have put it elsewhere in the file.
-        EXPECT_EQ(LiveShape(o.bytes), LiveShape(clean.bytes));
-        EXPECT_TRUE(LinksHold(o.bytes, o.result));
-        EXPECT_EQ(o.recovered, o.bytes);  // a whole save is never undone
-        continue;
+        EXPECT_EQ(LiveShape(bytes), LiveShape(clean));
+        EXPECT_TRUE(LinksHold(bytes, parent));
+        EXPECT_EQ(recovered, bytes);  // a whole save is never undone
+        return;
       }
-      ++failed_saves;
-      EXPECT_FALSE(o.messages.empty());
+      EXPECT_FALSE(run.messages.empty());
       // Undone at once, or (the undo itself failing) by the journal later.
-      const bool undone = std::find(o.messages.begin(), o.messages.end(), kUndoError) ==
-                          o.messages.end();
+      const bool undone = std::find(run.messages.begin(), run.messages.end(), kUndoError) ==
+                          run.messages.end();
       if (!undone) ++left_to_journal;
-      for (const std::string* bytes : {undone ? &o.bytes : &o.recovered, &o.recovered}) {
-        ASSERT_EQ(bytes->size() % kDocumentRecordLength, 0u);  // no torn record
-        const std::vector<std::string> records = Records(*bytes);
+      for (const std::string* b : {undone ? &bytes : &recovered, &recovered}) {
+        ASSERT_EQ(b->size() % kDocumentRecordLength, 0u);  // no torn record
+        const std::vector<std::string> records = Records(*b);
         EXPECT_EQ(records[0], Foreign("0"));
         for (std::size_t r = 1; r < records.size(); ++r)
           EXPECT_EQ(records[r].back(), '+') << "record " << r << " left live";
       }
+    };
+    const FaultCounts counts = FaultSweep({plan}, prep, save, check);
+    if (plan.op != FaultOp::kSync || plan.persistent) {
+      EXPECT_GT(counts.failures, 0);  // (a failed journal sync is written again)
     }
-    EXPECT_GT(runs, 0);
-    if (sc.op != FaultOp::kSync || sc.persistent) {
-      EXPECT_GT(failed_saves, 0) << names[(int)sc.op] << (sc.persistent ? " from then on" : "");
-      // (a failed journal sync is written again)
-    }
-    if (sc.no_cut || (sc.op == FaultOp::kRead && sc.persistent)) {
+    if (plan.also_at || (plan.op == FaultOp::kRead && plan.persistent)) {
       EXPECT_GT(left_to_journal, 0);
     }
   }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fiscal/sintegra_check.h"
+#include "tests/support/fault_drivers.h"
 #include "tests/support/seam_doubles.h"
 #include "tests/unit/test_support.h"
 
@@ -501,11 +502,13 @@ TEST(SintegraCheck, FileReadInBlocks) {
   EXPECT_EQ(from_text.size(), 1u);
 
   EXPECT_EQ(CheckSintegraFile(root.Path("Nenhum.txt"), faults), 0);
-  FaultInjector fail;
-  fail.FailAt(FaultOp::kRead, 2);
-  EXPECT_EQ(CheckSintegraFile(root.Path("S.txt"), faults), 0);
-  EXPECT_TRUE(fail.Fired());
-  EXPECT_TRUE(faults.empty());
+  // each block's read failing in turn
+  FaultSweep(
+      {{.op = FaultOp::kRead}}, [] {}, [&] { return CheckSintegraFile(root.Path("S.txt"), faults); },
+      [&](const FaultRun& run) {
+        EXPECT_EQ(run.result, run.fired ? 0 : 1);
+        EXPECT_EQ(faults.size(), run.fired ? 0u : 1u);
+      });
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 
 #include "fiscal/sintegra.h"
 #include "platform/trouble.h"
+#include "tests/support/fault_drivers.h"
 #include "tests/support/seam_doubles.h"
-#include "tests/unit/crash_support.h"
 #include "tests/unit/fiscal_fake_library.h"
 #include "tests/unit/palm_test_support.h"
 #include "tests/unit/test_support.h"
@@ -408,44 +408,31 @@ TEST_F(SintegraJob, RewriteFaultsLeaveTheLibrarysFileWhole) {
   const std::string original = Join(lines);
   std::filesystem::create_directories(root_.dir() / "Kmar" / "Arquivos");
   const std::string temporary = std::string(kSintegraPath) + ".tmp";
-  const FaultOp ops[] = {FaultOp::kOpen, FaultOp::kWrite, FaultOp::kSync, FaultOp::kRename};
-  for (FaultOp op : ops) {
-    for (int n = 1;; ++n) {
-      SCOPED_TRACE(testing::Message() << "op " << (int)op << " call " << n);
-      WriteFileBytes(kSintegraPath, original);
-      rec_.Clear();
-      int result;
-      int fired;
-      int open_handles;
-      {
-        FaultInjector faults;
-        faults.FailAt(op, n);
-        result = SortSintegraFile(nullptr, kSintegraPath);
-        fired = faults.Fired();
-        open_handles = faults.OpenHandles();
-      }
-      EXPECT_EQ(open_handles, 0);
-      EXPECT_FALSE(FileExistsNative(temporary));
-      if (!fired) {
-        EXPECT_EQ(result, 1);
-        EXPECT_TRUE(rec_.messages().empty());
-        EXPECT_NE(File(), original);
-        EXPECT_EQ(File().size(), original.size());
-        break;
-      }
-      EXPECT_EQ(result, 0);
-      EXPECT_EQ(File(), original);
-      ASSERT_EQ(rec_.messages().size(), 1u);
-      EXPECT_EQ(rec_.messages()[0].caption, "Vri");
-      EXPECT_EQ(rec_.messages()[0].icon, E);
-      const std::string text = n == 1 && op == FaultOp::kOpen
-                                   ? "Não foi possível ler o arquivo " + PlatShownPath(kSintegraPath) + "."
-                                   : "Não foi possível gravar os registros ordenados no arquivo " +
-                                     PlatShownPath(kSintegraPath) + ". O arquivo ficou como estava.";
-      EXPECT_EQ(rec_.messages()[0].text, text);
-      ASSERT_LT(n, 50) << "the fault never stopped firing";
-    }
-  }
+  FaultSweep(
+      {{.op = FaultOp::kOpen, .limit = 50}, {.op = FaultOp::kWrite, .limit = 50},
+       {.op = FaultOp::kSync, .limit = 50}, {.op = FaultOp::kRename, .limit = 50}},
+      [&] { WriteFileBytes(kSintegraPath, original); },
+      [&] { return SortSintegraFile(nullptr, kSintegraPath); },
+      [&](const FaultRun& run) {
+        EXPECT_FALSE(FileExistsNative(temporary));
+        if (!run.fired) {
+          EXPECT_EQ(run.result, 1);
+          EXPECT_TRUE(run.messages.empty());
+          EXPECT_NE(File(), original);
+          EXPECT_EQ(File().size(), original.size());
+          return;
+        }
+        EXPECT_EQ(run.result, 0);
+        EXPECT_EQ(File(), original);
+        ASSERT_EQ(run.messages.size(), 1u);
+        EXPECT_EQ(run.messages[0].caption, "Vri");
+        EXPECT_EQ(run.messages[0].icon, E);
+        const std::string text = run.n == 1 && run.plan.op == FaultOp::kOpen
+                                     ? "Não foi possível ler o arquivo " + PlatShownPath(kSintegraPath) + "."
+                                     : "Não foi possível gravar os registros ordenados no arquivo " +
+                                       PlatShownPath(kSintegraPath) + ". O arquivo ficou como estava.";
+        EXPECT_EQ(run.messages[0].text, text);
+      });
 }
 
 // Through the generation, a rewrite that cannot be done shows its error in
@@ -533,68 +520,47 @@ TEST_F(SintegraPrevious, LibraryOutcomesKeepThePreviousReport) {
 }
 
 TEST_F(SintegraPrevious, EveryFailureLeavesThePreviousOrTheNewReport) {
-  int runs = 0, failures = 0, kept = 0;
-  for (FaultOp op : {FaultOp::kOpen, FaultOp::kRead, FaultOp::kWrite, FaultOp::kSync,
-                     FaultOp::kRename, FaultOp::kRemove}) {
-    for (bool persistent : {false, true}) {
-      for (int n = 1;; ++n) {
-        SCOPED_TRACE(testing::Message() << "op " << (int)op << " call " << n
-                                        << (persistent ? " on" : " once"));
-        PutPrevious();
-        rec_.Clear();
-        int result, fired, open_handles;
-        {
-          FaultInjector faults;
-          faults.FailAt(op, n, persistent);
-          result = SintegraGenerate(nullptr, request_);
-          fired = faults.Fired();
-          open_handles = faults.OpenHandles();
-        }
-        EXPECT_EQ(open_handles, 0);
-        ASSERT_FALSE(rec_.messages().empty());
-        if (result == 1) {
-          EXPECT_EQ(rec_.messages().back(), kSuccess);
-          if (rec_.messages().size() == 1) {
+  int kept = 0;
+  const FaultCounts counts = FaultSweep(
+      OnceAndFromThenOn({FaultOp::kOpen, FaultOp::kRead, FaultOp::kWrite, FaultOp::kSync, FaultOp::kRename,
+                         FaultOp::kRemove},
+                        60),
+      [&] { PutPrevious(); }, [&] { return SintegraGenerate(nullptr, request_); },
+      [&](const FaultRun& run) {
+        ASSERT_FALSE(run.messages.empty());
+        if (run.result == 1) {
+          EXPECT_EQ(run.messages.back(), kSuccess);
+          if (run.messages.size() == 1) {
             EXPECT_EQ(File(), fresh_);
           }
         } else {
-          ++failures;
-          EXPECT_EQ(rec_.messages()[0].icon, E);
+          EXPECT_EQ(run.messages[0].icon, E);
           EXPECT_NE(File(), FakeEcf().file_bytes);  // never the unsorted file
         }
         std::string settled = Settled();
         EXPECT_TRUE(settled == previous_ || settled == fresh_);
         kept += settled == previous_;
-        ++runs;
-        if (!fired) break;
-        ASSERT_LT(n, 60) << "the fault never stopped firing";
-      }
-    }
-  }
-  EXPECT_GT(failures, 10);
+      });
+  EXPECT_GT(counts.failures, 10);
   EXPECT_GT(kept, 10);
-  EXPECT_GT(runs, failures);
+  EXPECT_GT(counts.runs, counts.failures);
 }
 
 #ifndef _WIN32
 // The program ended at each file operation of a generation in turn: the
 // next start finds the previous report or the new sorted one.
 TEST_F(SintegraPrevious, EndedAtAnyOperationThePreviousOrTheNewReport) {
-  int ended = 0, kept = 0, fresh = 0;
-  for (int k = 1;; ++k) {
-    SCOPED_TRACE(testing::Message() << "ended at operation " << k);
-    PutPrevious();
-    int r = RunEndedAt(k, [&] { SintegraGenerate(nullptr, request_); });
-    ASSERT_GE(r, 0);
-    std::string settled = Settled();
-    EXPECT_TRUE(settled == previous_ || settled == fresh_);
-    kept += settled == previous_;
-    fresh += settled == fresh_;
-    if (r == 0) break;
-    ++ended;
-    ASSERT_LT(k, 500);
-  }
-  EXPECT_GT(ended, 5);
+  int kept = 0, fresh = 0;
+  const CrashCounts counts = CrashSweep(
+      {}, [&] { PutPrevious(); }, [&] { SintegraGenerate(nullptr, request_); },
+      [&](long long, bool) {
+        std::string settled = Settled();
+        EXPECT_TRUE(settled == previous_ || settled == fresh_);
+        kept += settled == previous_;
+        fresh += settled == fresh_;
+      });
+  EXPECT_GT(counts.ended, 5);
+  EXPECT_LT(counts.runs, 500);
   EXPECT_GT(kept, 0);
   EXPECT_GT(fresh, 0);
 }

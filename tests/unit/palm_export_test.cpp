@@ -8,7 +8,7 @@
 #include "palm/palm_export.h"
 #include "records/catalogue.h"
 #include "tests/support/seam_doubles.h"
-#include "tests/unit/crash_support.h"
+#include "tests/support/fault_drivers.h"
 #include "tests/unit/palm_test_support.h"
 
 namespace {
@@ -546,47 +546,32 @@ TEST_F(PalmExportFaults, EveryFailureLeavesAllTablesOldOrAllNew) {
   const std::vector<std::string> masters = {"F01R0.DAT", "F02R1.DAT", "R00\\00001\\F15R1.DAT",
                                             "R00\\00001\\F08R0.DAT", "F14R0.DAT"};
   std::vector<std::string> unreadable_seen;
-  int runs = 0, failures = 0, undone_later = 0, left_over = 0;
-  for (FaultOp op : {FaultOp::kOpen, FaultOp::kRead, FaultOp::kWrite, FaultOp::kRename,
-                     FaultOp::kRemove}) {
-    for (bool persistent : {false, true}) {
-      for (int n = 1;; ++n) {
-        SCOPED_TRACE("operation " + std::to_string((int)op) + " call " + std::to_string(n) +
-                     (persistent ? " on" : " once"));
-        PutOldTables(folders_);
-        MessageRecorder messages;
-        int result;
-        bool fired;
-        {
-          FaultInjector faults;
-          faults.FailAt(op, n, persistent);
-          result = PalmExport(nullptr, folders_.Exchange(), 1, sellers_);
-          fired = faults.Fired();
-          EXPECT_EQ(faults.OpenHandles(), 0);
-        }
-        ASSERT_EQ(messages.messages().size(), 1u);
-        const RecordedMessage& m = messages.messages()[0];
-        if (result == 1) {
+  int undone_later = 0, left_over = 0;
+  const FaultCounts counts = FaultSweep(
+      OnceAndFromThenOn({FaultOp::kOpen, FaultOp::kRead, FaultOp::kWrite, FaultOp::kRename, FaultOp::kRemove}),
+      [&] { PutOldTables(folders_); },
+      [&] { return PalmExport(nullptr, folders_.Exchange(), 1, sellers_); },
+      [&](const FaultRun& run) {
+        ASSERT_EQ(run.messages.size(), 1u);
+        const RecordedMessage& m = run.messages[0];
+        if (run.result == 1) {
           EXPECT_EQ(m, kDone);
           EXPECT_EQ(TakeSnapshot(folders_), fresh_);
         } else {
-          ++failures;
           EXPECT_EQ(m.icon, PlatIcon::kError);
           EXPECT_EQ(m.caption, "Exportar");
           for (const std::string& master : masters)
             if (m.text == "Erro ao ler o arquivo " + master + ".") unreadable_seen.push_back(master);
           if (m.text != kOpenError.text) {
             EXPECT_EQ(m.text.rfind("Erro ao ler o arquivo ", 0), 0u) << m.text;
-          }
-          if (m.text == kOpenError.text) {
+          } else {
             EXPECT_FALSE(m.detail.empty());
           }
-          Snapshot now = TakeSnapshot(folders_);
-          if (now != old_) {
+          if (TakeSnapshot(folders_) != old_) {
             // putting the old tables back failed too: the journal stays
             ++undone_later;
-            EXPECT_TRUE(op == FaultOp::kRename || op == FaultOp::kRemove);
-            EXPECT_TRUE(persistent);
+            EXPECT_TRUE(run.plan.op == FaultOp::kRename || run.plan.op == FaultOp::kRemove);
+            EXPECT_TRUE(run.plan.persistent);
             EXPECT_TRUE(FileExistsNative(folders_.ExchangeFile("VriExport.jnl")));
           }
         }
@@ -595,23 +580,19 @@ TEST_F(PalmExportFaults, EveryFailureLeavesAllTablesOldOrAllNew) {
           ++left_over;
           std::string detail;
           EXPECT_EQ(FinishPalmExport(folders_.Exchange(), detail), 1) << detail;
-          EXPECT_EQ(TakeSnapshot(folders_), result == 1 ? fresh_ : old_);
+          EXPECT_EQ(TakeSnapshot(folders_), run.result == 1 ? fresh_ : old_);
         }
         EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{});
-        ++runs;
-        if (!fired) break;
-      }
-    }
-  }
+      });
   // Each master once refused at its open and once at a read.
   std::sort(unreadable_seen.begin(), unreadable_seen.end());
   unreadable_seen.erase(std::unique(unreadable_seen.begin(), unreadable_seen.end()),
                         unreadable_seen.end());
   EXPECT_EQ(unreadable_seen.size(), masters.size());
-  EXPECT_GT(failures, 60);
+  EXPECT_GT(counts.failures, 60);
   EXPECT_GT(undone_later, 0);
   EXPECT_GT(left_over, undone_later);
-  EXPECT_GT(runs, failures);
+  EXPECT_GT(counts.runs, counts.failures);
 }
 
 // Something in the way, laid where the export reads or writes: the export
@@ -679,27 +660,24 @@ TEST_F(PalmExportFaults, FilesOfEndedRunsGoAndALiveRunsStay) {
 // export: the ended run's tables were all old or all new, and the clean
 // export leaves all sixteen new and no file of any run.
 TEST_F(PalmExportFaults, EndedAtAnyOperationTheTablesAgree) {
-  int ended = 0, old_kept = 0, new_whole = 0, swept = 0;
-  for (int k = 1;; ++k) {
-    SCOPED_TRACE("ended at operation " + std::to_string(k));
-    PutOldTables(folders_);
-    int r = RunEndedAt(k, [&] { PalmExport(nullptr, folders_.Exchange(), 1, sellers_); });
-    ASSERT_GE(r, 0);
-    swept += !StrayFiles(folders_).empty();
-    // the next export's first step: the ended run finished or undone
-    ASSERT_EQ(FinishPalmExport(folders_.Exchange()), 1);
-    Snapshot now = TakeSnapshot(folders_);
-    EXPECT_TRUE(now == old_ || now == fresh_);
-    old_kept += now == old_;
-    new_whole += now == fresh_;
-    MessageRecorder quiet;
-    ASSERT_EQ(PalmExport(nullptr, folders_.Exchange(), 1, sellers_), 1);
-    EXPECT_EQ(TakeSnapshot(folders_), fresh_);
-    EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{});
-    if (r == 0) break;
-    ++ended;
-  }
-  EXPECT_GT(ended, 40);
+  int old_kept = 0, new_whole = 0, swept = 0;
+  const CrashCounts counts = CrashSweep(
+      {}, [&] { PutOldTables(folders_); },
+      [&] { PalmExport(nullptr, folders_.Exchange(), 1, sellers_); },
+      [&](long long, bool) {
+        swept += !StrayFiles(folders_).empty();
+        // the next export's first step: the ended run finished or undone
+        ASSERT_EQ(FinishPalmExport(folders_.Exchange()), 1);
+        Snapshot now = TakeSnapshot(folders_);
+        EXPECT_TRUE(now == old_ || now == fresh_);
+        old_kept += now == old_;
+        new_whole += now == fresh_;
+        MessageRecorder quiet;
+        ASSERT_EQ(PalmExport(nullptr, folders_.Exchange(), 1, sellers_), 1);
+        EXPECT_EQ(TakeSnapshot(folders_), fresh_);
+        EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{});
+      });
+  EXPECT_GT(counts.ended, 40);
   EXPECT_GT(old_kept, 0);
   EXPECT_GT(new_whole, 1);
   EXPECT_GT(swept, 30);
@@ -710,21 +688,7 @@ TEST_F(PalmExportFaults, EndedAtAnyOperationTheTablesAgree) {
 TEST_F(PalmExportFaults, TwoExportsAtOnceDoNotCollide) {
   for (int round = 0; round < 5; ++round) {
     PutOldTables(folders_);
-    pid_t a = fork();
-    if (a == 0) {
-      MessageRecorder quiet;
-      _exit(PalmExport(nullptr, folders_.Exchange(), 1, sellers_) == 1 ? 0 : 1);
-    }
-    pid_t b = fork();
-    if (b == 0) {
-      MessageRecorder quiet;
-      _exit(PalmExport(nullptr, folders_.Exchange(), 1, sellers_) == 1 ? 0 : 1);
-    }
-    int sa = -1, sb = -1;
-    waitpid(a, &sa, 0);
-    waitpid(b, &sb, 0);
-    EXPECT_EQ(sa, 0);
-    EXPECT_EQ(sb, 0);
+    EXPECT_EQ(RunAtOnce(2, [&] { return PalmExport(nullptr, folders_.Exchange(), 1, sellers_); }), 2);
     EXPECT_EQ(TakeSnapshot(folders_), fresh_);
     EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{});
   }

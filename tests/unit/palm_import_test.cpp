@@ -1,8 +1,3 @@
-#ifndef _WIN32
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,6 +18,7 @@
 #include "records/company.h"
 #include "records/counters.h"
 #include "records/masters.h"
+#include "tests/support/fault_drivers.h"
 #include "tests/support/seam_doubles.h"
 #include "tests/unit/palm_test_support.h"
 
@@ -530,49 +526,24 @@ TEST_F(PalmImportSafety, EveryFailingOperationLeavesOrdersImportedOrPending) {
       {FaultOp::kWrite, "write, then write", false, FaultOp::kWrite},
       {FaultOp::kClose, "close, then write", false, FaultOp::kWrite},
   };
-  int runs = 0, fired_runs = 0, pending_runs = 0;
-  for (const Kind& kind : kinds) {
-    // The calls of this kind in a clean run, to spread the faults over.
-    int calls = 0;
-    {
-      FaultInjector count;
-      Import();
-      calls = count.Calls(kind.op);
-    }
-    ASSERT_GT(calls, 0) << kind.name;
-    Reset();
-    const int step = std::max(1, calls / kFaultsPerKind);
-    for (int n = 1; n <= calls; n += (n < 4 ? 1 : step)) {
-      const std::string label = std::string(kind.name) + " at call " + std::to_string(n);
-      messages_.Clear();
-      int handles = 0, fired = 0;
-      {
-        FaultInjector faults;
-        faults.SetShortWrites(true);
-        if (kind.persistent)
-          faults.FillDisk(n);
-        else
-          faults.FailAt(kind.op, n);
-        if (kind.second != FaultOp::kOpen) faults.FailAlsoAt(kind.second, 1);
-        Import();
-        handles = faults.OpenHandles();
-        fired = faults.Fired();
-      }
-      ++runs;
-      if (fired) ++fired_runs;
-      EXPECT_EQ(handles, 0) << label;
-      if (CheckOrders(label) > 0) {
-        ++pending_runs;
-        bool told = false;
-        for (const RecordedMessage& m : messages_.messages()) told |= m.icon != PlatIcon::kInformation;
-        EXPECT_TRUE(told) << label;
-      }
-      ImportTheRestAndCheck(label);
-      Reset();
-    }
-  }
-  EXPECT_EQ(fired_runs, runs);  // every planned fault fired
-  EXPECT_GT(pending_runs, runs / 3);
+  std::vector<FaultPlan> plans;
+  for (const Kind& kind : kinds)
+    plans.push_back({.op = kind.op, .full_disk = kind.persistent, .short_writes = true,
+                     .also_at = kind.second != FaultOp::kOpen, .also_op = kind.second,
+                     .spread = {kFaultsPerKind, 4}, .name = kind.name});
+  int pending_runs = 0;
+  const FaultCounts counts =
+      FaultSweep(plans, [&] { Reset(); }, [&] { return Import(); }, [&](const FaultRun& run) {
+        if (CheckOrders(run.Label()) > 0) {
+          ++pending_runs;
+          bool told = false;
+          for (const RecordedMessage& m : run.messages) told |= m.icon != PlatIcon::kInformation;
+          EXPECT_TRUE(told);
+        }
+        ImportTheRestAndCheck(run.Label());
+      });
+  EXPECT_EQ(counts.fired, counts.runs);  // every planned fault fired
+  EXPECT_GT(pending_runs, counts.runs / 3);
 }
 
 #ifndef _WIN32
@@ -580,56 +551,25 @@ TEST_F(PalmImportSafety, EveryFailingOperationLeavesOrdersImportedOrPending) {
 // there), then the next import: the two states hold after the kill, and the
 // next run finishes the rest exactly once.
 TEST_F(PalmImportSafety, AKillAtAnyInstantThenTheNextRun) {
-  long long total = 0;
-  {
-    FaultInjector count;
-    Import();
-    total = count.TotalCalls();
-  }
-  ASSERT_GT(total, 100);
-  Reset();
-  int kills = 0;
-  const long long step = std::max<long long>(1, total / (kFaultsPerKind * 4));
-  for (long long k = 1; k < total; k += (k < 8 ? 1 : step)) {
-    const std::string label = "killed at operation " + std::to_string(k);
-    std::fflush(nullptr);
-    pid_t child = fork();
-    if (child == 0) {
-      FaultInjector faults;
-      faults.CrashAt(k);
-      MessageSink quiet([](const RecordedMessage&) {});
-      Import();
-      std::_Exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << label;
-    if (WEXITSTATUS(status) == kCrashExitStatus) ++kills;
-    CheckOrders(label, false);
-    ImportTheRestAndCheck(label);
-    Reset();
-  }
-  EXPECT_GT(kills, kFaultsPerKind * 3);
+  const CrashCounts counts = CrashSweep(
+      {kFaultsPerKind * 4, 8}, [&] { Reset(); }, [&] { Import(); },
+      [&](long long k, bool) {
+        const std::string label = "killed at operation " + std::to_string(k);
+        CheckOrders(label, false);
+        ImportTheRestAndCheck(label);
+      });
+  EXPECT_GT(counts.calls, 100);
+  EXPECT_GT(counts.ended, kFaultsPerKind * 3);
 }
 
 // Two imports of one company started together: one imports, the other
 // waits for the lock and then finds the orders gone or imports nothing twice.
 TEST_F(PalmImportSafety, TwoImportsAtOnce) {
-  std::fflush(nullptr);
-  pid_t children[2];
-  for (pid_t& child : children) {
-    child = fork();
-    if (child == 0) {
-      MessageSink quiet([](const RecordedMessage&) {});
-      Import();
-      std::_Exit(0);
-    }
-  }
-  for (pid_t child : children) {
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  EXPECT_EQ(RunAtOnce(2, [&] {
+              Import();
+              return 1;
+            }),
+            2);
   EXPECT_EQ(CheckOrders("two at once"), 0);
 }
 #endif

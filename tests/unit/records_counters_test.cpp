@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "platform/platform.h"
 #include "records/counters.h"
+#include "tests/support/fault_drivers.h"
 #include "tests/support/seam_doubles.h"
 #include "tests/unit/records_test_support.h"
 #include "tests/unit/test_support.h"
@@ -172,48 +174,42 @@ TEST(RecordsCounters, GetCodeCad2SurvivesEachOpenAndWriteFailingInTurn) {
       {"mended", other + Counter("00001", "54101", "abc"), other + Counter("00001", "54101", "58"),
        57},
   };
+  TempRoot root;
+  root.EnterProductFolder();
   for (const Config& config : configs) {
     for (FaultOp op : {FaultOp::kOpen, FaultOp::kWrite}) {
-      int failed = 0;
-      for (int n = 1;; ++n) {
-        SCOPED_TRACE(std::string(config.name) + (op == FaultOp::kOpen ? " open " : " write ") +
-                     std::to_string(n));
-        ASSERT_LT(n, 10);
-        TempRoot root;
-        root.EnterProductFolder();
-        if (config.before) WriteFileBytes("F34.DAT", *config.before);
-        MessageRecorder messages;
-        FaultInjector faults;
-        faults.FailAt(op, n);
-        long number = -7;
-        CounterFloor floor;
-        floor.in_use = config.in_use;
-        int ok = config.in_use < 0 ? GetCodeCad2("00001", "54101", number, 9)
-                                   : GetCodeCad2("00001", "54101", number, 9, floor);
-        EXPECT_EQ(faults.OpenHandles(), 0);
-        bool exists = FileExistsNative("F34.DAT");
-        if (ok) {
-          // (a failed search open of a missing file is the missing file)
-          EXPECT_EQ(messages.messages(), config.in_use < 0
-                                             ? std::vector<RecordedMessage>{}
-                                             : std::vector<RecordedMessage>{MendedWarning(58)});
-          EXPECT_EQ(ReadFileBytes("F34.DAT"), config.after);
-          if (!faults.Fired()) break;
-          continue;
-        }
-        EXPECT_TRUE(faults.Fired());
-        ++failed;
-        ASSERT_EQ(messages.messages().size(), 1u);
-        const RecordedMessage& m = messages.messages()[0];
-        EXPECT_TRUE(m == kReadError || m == kWriteError || m == kOpenError) << m.text;
-        if (config.before) {
-          EXPECT_EQ(ReadFileBytes("F34.DAT"), *config.before);
-        } else {
-          // created empty at most: no record without its number
-          EXPECT_TRUE(!exists || ReadFileBytes("F34.DAT").empty());
-        }
-      }
-      EXPECT_GT(failed, 0) << config.name << (op == FaultOp::kOpen ? " open" : " write");
+      const FaultCounts counts = FaultSweep(
+          {{.op = op, .name = config.name, .limit = 10}},
+          [&] {
+            std::filesystem::remove("F34.DAT");
+            if (config.before) WriteFileBytes("F34.DAT", *config.before);
+          },
+          [&] {
+            long number = -7;
+            CounterFloor floor;
+            floor.in_use = config.in_use;
+            return config.in_use < 0 ? GetCodeCad2("00001", "54101", number, 9)
+                                     : GetCodeCad2("00001", "54101", number, 9, floor);
+          },
+          [&](const FaultRun& run) {
+            if (run.result) {
+              // (a failed search open of a missing file is the missing file)
+              EXPECT_EQ(run.messages, config.in_use < 0 ? std::vector<RecordedMessage>{}
+                                                        : std::vector<RecordedMessage>{MendedWarning(58)});
+              EXPECT_EQ(ReadFileBytes("F34.DAT"), config.after);
+              return;
+            }
+            ASSERT_EQ(run.messages.size(), 1u);
+            const RecordedMessage& m = run.messages[0];
+            EXPECT_TRUE(m == kReadError || m == kWriteError || m == kOpenError) << m.text;
+            if (config.before) {
+              EXPECT_EQ(ReadFileBytes("F34.DAT"), *config.before);
+            } else {
+              // created empty at most: no record without its number
+              EXPECT_TRUE(!FileExistsNative("F34.DAT") || ReadFileBytes("F34.DAT").empty());
+            }
+          });
+      EXPECT_GT(counts.failures, 0);
     }
   }
 }
@@ -329,32 +325,26 @@ TEST(RecordsSavedValue, NothingIsSavedOrReadWithoutItsKey) {
 // file as it was (never a second record of the key).
 TEST(RecordsSavedValue, SaveSurvivesEachOpenAndWriteFailingInTurn) {
   const std::string before = SavedValue("PAL", '1', "C:\\Old");
+  TempRoot root;
+  root.EnterProductFolder();
   for (FaultOp op : {FaultOp::kOpen, FaultOp::kWrite}) {
-    int failed = 0;
-    for (int n = 1;; ++n) {
-      SCOPED_TRACE((op == FaultOp::kOpen ? "open " : "write ") + std::to_string(n));
-      ASSERT_LT(n, 10);
-      TempRoot root;
-      root.EnterProductFolder();
-      WriteFileBytes("F37.DAT", before);
-      MessageRecorder messages;
-      FaultInjector faults;
-      faults.FailAt(op, n);
-      std::string value = "C:\\New";
-      int ok = SavedFieldValue(value, "", "", "PAL", kSavedValueSaveFolder);
-      EXPECT_EQ(faults.OpenHandles(), 0);
-      if (ok) {
-        EXPECT_FALSE(faults.Fired());
-        EXPECT_EQ(ReadFileBytes("F37.DAT"), SavedValue("PAL", '1', "C:\\New"));
-        break;
-      }
-      EXPECT_TRUE(faults.Fired());
-      ++failed;
-      ASSERT_EQ(messages.messages().size(), 1u);
-      EXPECT_EQ(messages.messages()[0].icon, PlatIcon::kError);
-      EXPECT_EQ(ReadFileBytes("F37.DAT"), before);
-    }
-    EXPECT_GT(failed, 0) << (op == FaultOp::kOpen ? "open" : "write");
+    const FaultCounts counts = FaultSweep(
+        {{.op = op, .limit = 10}}, [&] { WriteFileBytes("F37.DAT", before); },
+        [&] {
+          std::string value = "C:\\New";
+          return SavedFieldValue(value, "", "", "PAL", kSavedValueSaveFolder);
+        },
+        [&](const FaultRun& run) {
+          if (run.result) {
+            EXPECT_FALSE(run.fired);
+            EXPECT_EQ(ReadFileBytes("F37.DAT"), SavedValue("PAL", '1', "C:\\New"));
+            return;
+          }
+          ASSERT_EQ(run.messages.size(), 1u);
+          EXPECT_EQ(run.messages[0].icon, PlatIcon::kError);
+          EXPECT_EQ(ReadFileBytes("F37.DAT"), before);
+        });
+    EXPECT_GT(counts.failures, 0);
   }
 }
 

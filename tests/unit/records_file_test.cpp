@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "records/record_file.h"
+#include "tests/support/fault_drivers.h"
 #include "tests/support/seam_doubles.h"
 #include "tests/unit/records_test_support.h"
 #include "tests/unit/test_support.h"
@@ -135,74 +136,58 @@ TEST(RecordFile, FOpen2RewriteIsPositionedOrReportsOnce) {
   }
 }
 
-// Every open of FOpen2 failing in turn: either a usable stream or exactly
-// one documented message, the file as it was, no handle left open, record
-// -1 on failure in mode 1.
-TEST(RecordFile, FOpen2SurvivesEachOpenFailingInTurn) {
+// Every open and write of FOpen2 failing in turn: either a usable stream or
+// exactly one documented message, the file as it was, no handle left open,
+// record -1 on failure in mode 1.
+TEST(RecordFile, FOpen2SurvivesEachOpenAndWriteFailingInTurn) {
   struct Config {
     const char* name;
     int mode;
     int reuse;
+    int slot;  // where the new record goes (with every open done)
   };
   const Config configs[] = {
-      {"reuse_free", kOpenNewRecord, kReuseFromFirst},  // update open, else append
-      {"append", kOpenNewRecord, kReuseNever},
-      {"rewrite", kOpenRewrite, kReuseNever},
+      {"reuse_free", kOpenNewRecord, kReuseFromFirst, 2},  // update open, else append
+      {"append", kOpenNewRecord, kReuseNever, 5},          // after the completed partial record
+      {"rewrite", kOpenRewrite, kReuseNever, 1},
   };
-  for (const Config& config : configs) {
-    for (int n = 1;; ++n) {
-      SCOPED_TRACE(std::string(config.name) + " open " + std::to_string(n));
-      ASSERT_LT(n, 10);
-      TempRoot root;
-      std::string name = root.Path("F.DAT");
-      std::string before = Records({' ', ' ', '+', ' '}) + "tail";
-      WriteFileBytes(name, before);
-      MessageRecorder messages;
-      FaultInjector faults;
-      faults.FailAt(FaultOp::kOpen, n);
-      int record = config.mode == kOpenNewRecord ? 0 : 1;
-      PlatStream* s = FOpen2(name, kL, config.mode, record, config.reuse);
-      if (s) {
-        std::string mine = Rec("NEW", kL);
-        PlatWrite(s, mine.data(), mine.size());
-        EXPECT_EQ(PlatClose(s), 1);
-        EXPECT_EQ(faults.OpenHandles(), 0);
-        EXPECT_EQ(ReadFileBytes(name).substr((std::size_t)record * kL, kL), mine);
-        EXPECT_TRUE(messages.messages().empty());
-        if (!faults.Fired()) break;  // ran clean: every open was tried
-        continue;
-      }
-      EXPECT_TRUE(faults.Fired());
-      EXPECT_EQ(faults.OpenHandles(), 0);
-      ASSERT_EQ(messages.messages().size(), 1u);
-      EXPECT_EQ(messages.messages()[0], kOpenError);
-      EXPECT_EQ(ReadFileBytes(name), before);
-      if (config.mode == kOpenNewRecord) {
-        EXPECT_EQ(record, -1);
-      }
-    }
-  }
-}
-
-// The blanks that complete a partial record and the new record travel in
-// one write: a failing write leaves the file as it was.
-TEST(RecordFile, FOpen2AppendFailingWriteLeavesThePartialFileAlone) {
   TempRoot root;
-  std::string name = root.Path("F.DAT");
-  std::string before = Records({' ', ' ', ' '}) + "12345";
-  WriteFileBytes(name, before);
-  FaultInjector faults;
-  faults.FailAt(FaultOp::kWrite, 1);
-  int record = 0;
-  PlatStream* s = FOpen2(name, kL, kOpenNewRecord, record, kReuseNever);
-  ASSERT_NE(s, nullptr);
-  EXPECT_EQ(record, 4);
-  std::string mine = Rec("NEW", kL);
-  PlatWrite(s, mine.data(), mine.size());
-  EXPECT_EQ(PlatClose(s), 0);
-  EXPECT_EQ(faults.Fired(), 1);
-  EXPECT_EQ(faults.OpenHandles(), 0);
-  EXPECT_EQ(ReadFileBytes(name), before);
+  const std::string name = root.Path("F.DAT");
+  const std::string before = Records({' ', ' ', '+', ' '}) + "tail";
+  const std::string mine = Rec("NEW", kL);
+  for (const Config& config : configs) {
+    int record = 0;
+    bool opened = false;
+    FaultSweep(
+        {{.op = FaultOp::kOpen, .name = config.name, .limit = 10},
+         {.op = FaultOp::kWrite, .name = config.name, .limit = 10}},
+        [&] { WriteFileBytes(name, before); },
+        [&] {
+          record = config.mode == kOpenNewRecord ? 0 : 1;
+          PlatStream* s = FOpen2(name, kL, config.mode, record, config.reuse);
+          if (!(opened = s != nullptr)) return 0;
+          const int wrote = PlatWrite(s, mine.data(), mine.size());
+          return PlatClose(s) && wrote ? 1 : 0;
+        },
+        [&](const FaultRun& run) {
+          if (opened && run.plan.op == FaultOp::kWrite) {
+            EXPECT_EQ(record, config.slot);
+          }
+          if (run.result) {
+            EXPECT_EQ(ReadFileBytes(name).substr((std::size_t)record * kL, kL), mine);
+            EXPECT_TRUE(run.messages.empty());
+            return;
+          }
+          // The blanks that complete a partial record and the new record
+          // travel in one write: a failing write leaves the file as it was.
+          EXPECT_EQ(ReadFileBytes(name), before);
+          if (opened) return;
+          EXPECT_EQ(run.messages, std::vector<RecordedMessage>{kOpenError});
+          if (config.mode == kOpenNewRecord) {
+            EXPECT_EQ(record, -1);
+          }
+        });
+  }
 }
 
 // ---------------------------------------------------------------------------
