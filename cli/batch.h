@@ -70,7 +70,8 @@ int UsageError(const std::string& text);
 // --company, exactly as the Win32 start-up does, with the job mode of the
 // command (565 fiscal printer, 566 Palm), and prints the company loaded.
 // Returns 1, or 0 after the folder message was shown (the command then exits 1).
-int StartUp(int job_mode);
+// make_folder 0: the company folder is not made (a run that writes nothing).
+int StartUp(int job_mode, int make_folder = 1);
 
 // Makes the product folder current, as StartUp does. 1, or 0 after the
 // folder message.

@@ -121,13 +121,13 @@ int LoadCompanyReadOnly(std::string& asked) {
   return 1;
 }
 
-int StartUp(int job_mode) {
+int StartUp(int job_mode, int make_folder) {
   Company().job_mode = job_mode;
   Company().company_code = g_company;
   if (!SetWorkFolder("Vri")) return 0;
   char asked[32];
   std::snprintf(asked, sizeof asked, "%05d", DecimalValue(g_company));
-  if (g_company_given && !LoadCompany(kLoadExact)) {
+  if (g_company_given && !LoadCompany(kLoadExact, make_folder)) {
     // A mistyped code never falls back to another company's files.
     std::string folder;
     PlatGetCurrentFolder(folder);
@@ -138,7 +138,7 @@ int StartUp(int job_mode) {
          "procurada em " + ShownPath(PlatNativePath(folder + "\\F00R0.DAT")));
     return 0;
   }
-  if (!g_company_given && !LoadCompany(kLoadLookUp)) {
+  if (!g_company_given && !LoadCompany(kLoadLookUp, make_folder)) {
     PrintOut("empresa: nenhuma carregada");
     Emit(PlatIcon::kWarning, "vri-batch",
          std::string("A empresa ") + asked +

@@ -95,7 +95,8 @@ int RunPalmImport(const std::vector<std::string>& args) {
   int status = kExitUsage;
   int check = 0;
   if (!ReadFolderOption("palm-import", args, folder, status, &check)) return status;
-  if (!StartUp(kModePalm)) return kExitFailed;
+  // the rehearsal makes nothing, not even the company's folder
+  if (!StartUp(kModePalm, check ? 0 : 1)) return kExitFailed;
   std::string shown = ShownPath(PlatNativePath(folder));
   if (PlatFolderExists(folder) && !PalmHasOrderFiles(folder)) {
     PrintOut("nada a importar: a pasta " + shown + " não tem Cabecalho.txt nem Itens.txt");

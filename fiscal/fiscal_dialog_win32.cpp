@@ -126,14 +126,8 @@ BOOL OnCommand(HWND dialog, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK FiscalDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return OnInitDialog(dialog);
-    case WM_COMMAND:
-      return OnCommand(dialog, LOWORD(wparam), HIWORD(wparam));
-    default:
-      return FALSE;
-  }
+  static constexpr DialogHandlers kHandlers{OnInitDialog, OnCommand};
+  return DispatchDialogMessage(kHandlers, dialog, message, wparam);
 }
 
 void RunFiscalDialog(HWND owner) {

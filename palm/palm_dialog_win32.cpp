@@ -128,7 +128,7 @@ void OnChooseFolder(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_BOX566_FOLDER, folder.c_str());
 }
 
-BOOL OnCommand(HWND dialog, int id) {
+BOOL OnCommand(HWND dialog, int id, int) {
   switch (id) {
     case IDC_BOX566_CLOSE:
       EndDialog(dialog, 0);
@@ -154,14 +154,8 @@ BOOL OnCommand(HWND dialog, int id) {
 }  // namespace
 
 INT_PTR CALLBACK PalmDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return OnInitDialog(dialog);
-    case WM_COMMAND:
-      return OnCommand(dialog, LOWORD(wparam));
-    default:
-      return FALSE;
-  }
+  static constexpr DialogHandlers kHandlers{OnInitDialog, OnCommand};
+  return DispatchDialogMessage(kHandlers, dialog, message, wparam);
 }
 
 void RunPalmDialog(HWND owner) {

@@ -45,6 +45,21 @@ void PlatCommandLine(int, char**, std::vector<PlatArgument>& out) {
   LocalFree(wargv);
 }
 
+namespace {
+
+// Writes every unit of `text` through `write` (WriteConsoleW or WriteFile),
+// which may take fewer than it is given; stops at a failed or empty write.
+template <typename Text, typename Write>
+void WriteAll(const Text& text, Write write) {
+  for (std::size_t at = 0; at < text.size();) {
+    DWORD written = 0;
+    if (!write(text.data() + at, (DWORD)(text.size() - at), &written) || written == 0) return;
+    at += written;
+  }
+}
+
+}  // namespace
+
 void PlatWriteText(int to_error, const std::string& utf8) {
   HANDLE h = GetStdHandle(to_error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
   if (!h || h == INVALID_HANDLE_VALUE) return;
@@ -53,13 +68,9 @@ void PlatWriteText(int to_error, const std::string& utf8) {
     int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
     std::wstring wide((std::size_t)n, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), wide.data(), n);
-    for (std::size_t at = 0; at < wide.size();) {
-      DWORD written = 0;
-      if (!WriteConsoleW(h, wide.data() + at, (DWORD)(wide.size() - at), &written, nullptr) ||
-          written == 0)
-        return;
-      at += written;
-    }
+    WriteAll(wide, [h](const wchar_t* p, DWORD count, DWORD* written) {
+      return WriteConsoleW(h, p, count, written, nullptr);
+    });
     return;
   }
   // A file or a pipe: UTF-8, lines ended CR LF as Windows text files are.
@@ -68,13 +79,9 @@ void PlatWriteText(int to_error, const std::string& utf8) {
     if (c == '\n') text.push_back('\r');
     text.push_back(c);
   }
-  for (std::size_t at = 0; at < text.size();) {
-    DWORD written = 0;
-    if (!WriteFile(h, text.data() + at, (DWORD)(text.size() - at), &written, nullptr) ||
-        written == 0)
-      return;
-    at += written;
-  }
+  WriteAll(text, [h](const char* p, DWORD count, DWORD* written) {
+    return WriteFile(h, p, count, written, nullptr);
+  });
 }
 
 std::string PlatTypedPath(const std::string& path) {

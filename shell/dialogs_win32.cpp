@@ -18,5 +18,17 @@ void SetDialogFont(HWND dialog) {
     SendMessageA(close, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
+INT_PTR DispatchDialogMessage(const DialogHandlers& handlers, HWND dialog, UINT message,
+                              WPARAM wparam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return handlers.on_init(dialog);
+    case WM_COMMAND:
+      return handlers.on_command(dialog, LOWORD(wparam), HIWORD(wparam));
+    default:
+      return FALSE;
+  }
+}
+
 HINSTANCE ProgramInstance() { return g_instance; }
 void SetProgramInstance(HINSTANCE instance) { g_instance = instance; }

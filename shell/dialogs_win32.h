@@ -18,6 +18,16 @@ void RunPalmDialog(HWND owner);
 // stock variable-pitch font, as both job dialogs show their controls.
 void SetDialogFont(HWND dialog);
 
+// A job dialog's messages: WM_INITDIALOG to on_init, WM_COMMAND to
+// on_command with the control's id and notification code; FALSE for every
+// other message (the system's default handling).
+struct DialogHandlers {
+  BOOL (*on_init)(HWND dialog);
+  BOOL (*on_command)(HWND dialog, int id, int code);
+};
+INT_PTR DispatchDialogMessage(const DialogHandlers& handlers, HWND dialog, UINT message,
+                              WPARAM wparam);
+
 // The instance given to WinMain, kept for loading dialogs, bitmaps and the
 // icon. nullptr until SetProgramInstance (tests pass their own module).
 HINSTANCE ProgramInstance();
