@@ -89,6 +89,10 @@ int ReleaseEcfLibrary(PlatWindow owner) {
 
 void* EcfLibrary() { return g_library; }
 
+int EcfLibraryIsRehearsal() {
+  return g_library && PlatFindFunction(g_library, kEcfRehearsalMark) ? 1 : 0;
+}
+
 void* LoadFuncDll(PlatWindow owner, void* library, const std::string& name) {
   void* entry = PlatFindFunction(library, name.c_str());
   if (!entry) {

@@ -34,6 +34,9 @@ inline constexpr const char* kEcfLibraryName = "Bemafi32.dll";
 inline constexpr const char* kEcfVersionName = "Bematech_FI_VersaoDll";
 inline constexpr const char* kEcfStatusName = "Bematech_FI_RetornoImpressora";
 inline constexpr const char* kEcfSintegraName = "Bematech_FI_RelatorioSintegraMFD";
+// A function only the printer library stand-in exports (never a name of the
+// vendor's): the library is a rehearsal's whatever its version text says.
+inline constexpr const char* kEcfRehearsalMark = "Vri_BibliotecaDeEnsaio";
 // The buffer the version function fills.
 constexpr int kEcfVersionBufferSize = 200;
 // ACK of a command the printer received correctly.
@@ -51,6 +54,9 @@ int ReleaseEcfLibrary(PlatWindow owner);
 
 // The process-wide handle, or nullptr when no library is loaded.
 void* EcfLibrary();
+
+// 1 when the loaded library is the stand-in (it exports kEcfRehearsalMark).
+int EcfLibraryIsRehearsal();
 
 // Looks a function up by its full name. Returns its entry; nullptr after
 // "Erro ao carregar a função <name>." (caption "LoadFuncDll").

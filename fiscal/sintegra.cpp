@@ -252,7 +252,8 @@ int SintegraGenerate(PlatWindow owner, const SintegraRequest& typed) {
   }
   // A rehearsal's report never takes the place of the shop's: the previous
   // one stays aside and comes back at the next start.
-  const bool rehearsal = IsRehearsalLibrary(request.library_version) != 0;
+  const bool rehearsal =
+      IsRehearsalLibrary(request.library_version) != 0 || EcfLibraryIsRehearsal() != 0;
   // A previous report that cannot be removed would come back at the next
   // start in place of the new one: said at once, while the user is there.
   if (had_previous && !rehearsal && !PlatRemove(kSintegraPreviousPath) &&
@@ -268,8 +269,10 @@ int SintegraGenerate(PlatWindow owner, const SintegraRequest& typed) {
                   PlatIcon::kInformation);
   if (rehearsal) {
     std::string text =
-        "O Sintegra.txt gerado agora é de um ensaio: a biblioteca da impressora é o simulador "
-        "(" + request.library_version + ").";
+        "O Sintegra.txt gerado agora é de um ensaio: a biblioteca da impressora é o simulador" +
+        (request.library_version.empty() ? std::string()
+                                         : " (" + request.library_version + ")") +
+        ".";
     if (had_previous)
       text += std::string(" O arquivo anterior foi guardado como ") +
               PlatShownPath(kSintegraPreviousPath) +

@@ -71,8 +71,9 @@ struct SintegraRequest {
   std::string fax;
   std::string contact;
   // The version the loaded library gave at start-up. The printer library
-  // stand-in says "Simulador" in it: its report is a rehearsal's, and the
-  // previous report is kept.
+  // stand-in says "Simulador" in it (and exports kEcfRehearsalMark whatever
+  // its version): its report is a rehearsal's, and the previous report is
+  // kept.
   std::string library_version;
 };
 

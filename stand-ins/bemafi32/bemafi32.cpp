@@ -253,6 +253,10 @@ std::vector<int> DaysSetting(const Settings& s) {
 
 }  // namespace
 
+// Says to Vri that this is the rehearsal library, whatever Versao= says: its
+// reports never take the place of a shop's.
+STAND_IN_EXPORT int STAND_IN_CALL Vri_BibliotecaDeEnsaio() { return 1; }
+
 STAND_IN_EXPORT int STAND_IN_CALL Bematech_FI_VersaoDll(char* version) {
   Settings s = ReadSettings();
   int code = IntSetting(s, "VersaoDll", 1);

@@ -2,6 +2,7 @@
 // into the tests and benchmarks only, never into a program.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,11 @@
 
 // A message as a recorder keeps it.
 using RecordedMessage = PlatMessage;
+
+// How a test failure shows one (icon, caption, text).
+inline void PrintTo(const PlatMessage& m, std::ostream* os) {
+  *os << "{" << IconName(m.icon) << ", \"" << m.caption << "\", \"" << m.text << "\"}";
+}
 
 // Records every message in order (and shows none) while it lives. Recorders
 // nest as sinks do: an inner recorder gets the messages shown while it lives

@@ -101,16 +101,21 @@ TEST_F(StandIn, EveryReplyRehearsed) {
   ASSERT_EQ(LoadEcfLibrary(nullptr, LibraryName()), 1);
   SintegraRequest request = Shop();
   request.month_year = "02/2028";
+  const RecordedMessage kRehearsal{
+      W, "Vri",
+      "O Sintegra.txt gerado agora é de um ensaio: a biblioteca da impressora é o simulador. "
+      "Não entregue este arquivo."};
   struct Row {
     const char* what;
     const char* ini;
     std::vector<RecordedMessage> messages;
   };
   const std::vector<Row> rows = {
-      {"no settings: success", "", {kSuccess}},
+      // the stand-in says it is the rehearsal library, whatever its version
+      {"no settings: success", "", {kSuccess, kRehearsal}},
       {"-27 and low paper", "RelatorioSintegraMFD=-27\r\nST1=64\r\n",
        {{W, "Retorno Impressora", "RelatorioSintegraMFD\n\nST1-6 Pouco papel (aviso)."},
-        kSuccess}},
+        kSuccess, kRehearsal}},
       {"-27 and a wrong ACK", "RelatorioSintegraMFD=-27\r\nACK=21\r\nST2=3\r\n",
        {{E, "Retorno Impressora", "RelatorioSintegraMFD\n\nACK Recebimento incorreto: 21, 0, 3."}}},
       {"-27 and no status", "RelatorioSintegraMFD=-27\r\nRetornoImpressora=0\r\n",
@@ -247,6 +252,8 @@ TEST_F(StandIn, BatchCommands) {
   const std::string aside = PlatNativePath(kSintegraPreviousPath);
   WriteFileBytes(kSintegraPath, real);
   for (int rehearsal = 1; rehearsal <= 2; ++rehearsal) {
+    // the second time with a version that does not say "Simulador"
+    Ini(rehearsal == 2 ? "Versao=01.00.02\r\n" : "");
     EXPECT_EQ(run("sintegra --month 03/2026" + lib), 0) << last.err;
     EXPECT_EQ(ReadFileBytes(kSintegraPreviousPath), real);
     EXPECT_NE(ReadFileBytes(kSintegraPath), real);
