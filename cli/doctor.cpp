@@ -66,13 +66,6 @@ void CheckRecordFile(Doctor& d, const std::string& path, int length) {
            "suporte antes de usar o sistema.");
 }
 
-bool IsDocumentFile(const std::string& name) {
-  if (name.size() != 12) return false;
-  std::string prefix = name.substr(0, 4);
-  if (prefix != kDocumentPrefixLow && prefix != kDocumentPrefixHigh) return false;
-  if (name.substr(8) != ".DAT") return false;
-  return name.substr(4, 4).find_first_not_of("0123456789") == std::string::npos;
-}
 
 void CheckRecordFiles(Doctor& d, const std::string& product_folder, const std::string& company_folder) {
   const struct {
@@ -89,7 +82,7 @@ void CheckRecordFiles(Doctor& d, const std::string& product_folder, const std::s
   std::vector<std::string> names;
   PlatListFolder(company_folder, names);
   for (const std::string& name : names)
-    if (IsDocumentFile(name)) CheckRecordFile(d, company_folder + "\\" + name, kDocumentRecordLength);
+    if (IsDocumentFileName(name)) CheckRecordFile(d, company_folder + "\\" + name, kDocumentRecordLength);
 }
 
 // 1 when the lock file `path` exists and nobody holds it: the run that held
@@ -200,7 +193,7 @@ void CheckDocuments(Doctor& d, const std::string& product_folder,
   PlatListFolder(company_folder, names);
   for (const std::string& name : names) {
     long highest = 0;
-    if (IsDocumentFile(name) &&
+    if (IsDocumentFileName(name) &&
         HighestDocNumber(company_folder + "\\" + name, KindLetter(kind), DocDirection(), highest))
       quotes_in_use = std::max(quotes_in_use, highest);
   }
@@ -210,8 +203,11 @@ void CheckDocuments(Doctor& d, const std::string& product_folder,
     for (std::size_t at = 0; at + kCounterRecordLength <= bytes.size(); at += kCounterRecordLength) {
       std::string record = bytes.substr(at, kCounterRecordLength);
       if (record.back() == '+') continue;  // a free record
-      std::string company = record.substr(0, 10), kind = record.substr(10, 10);
-      std::string number = record.substr(20, 10);
+      const auto field = [&record](int n) {
+        return record.substr((std::size_t)FieldOffset(kCounterWidths, n),
+                             (std::size_t)kCounterWidths[(std::size_t)n]);
+      };
+      std::string company = field(0), kind = field(1), number = field(kCounterNumberField);
       while (!company.empty() && company.back() == ' ') company.pop_back();
       while (!kind.empty() && kind.back() == ' ') kind.pop_back();
       if (company != Company().company_code) continue;

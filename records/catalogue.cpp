@@ -19,3 +19,10 @@ std::string& DocumentFilePath(std::string& out, int kind_code, int year) {
   name.append(digits).append(".DAT");
   return CompanyFilePath(out, name);
 }
+
+int IsDocumentFileName(const std::string& name) {
+  if (name.size() != 12 || name.compare(8, 4, ".DAT") != 0) return 0;
+  if (name.compare(0, 4, kDocumentPrefixLow) != 0 && name.compare(0, 4, kDocumentPrefixHigh) != 0)
+    return 0;
+  return name.substr(4, 4).find_first_not_of("0123456789") == std::string::npos ? 1 : 0;
+}

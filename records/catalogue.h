@@ -59,3 +59,6 @@ std::string& CompanyFilePath(std::string& out, const std::string& file);
 // four digits ("%04d"); an empty text when the company code is empty. The
 // one home of the document files' names. Returns out.
 std::string& DocumentFilePath(std::string& out, int kind_code, int year);
+// 1 when a bare file name is one DocumentFilePath makes (L50A or L54A, four
+// digits, ".DAT").
+int IsDocumentFileName(const std::string& name);
