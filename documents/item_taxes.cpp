@@ -95,9 +95,9 @@ double ItemTaxes(DocumentForm& form, int index, ItemValues& item, TaxTotals& tot
   const bool st_value_typed = TypedTotal(form, kSlotStValueTotal, st_value_diff);
   const bool ipi_value_typed = TypedTotal(form, kSlotIpiValueTotal, ipi_value_diff);
   if (pass == kPassWrite) {
-    if (st_base_typed) st_base_diff -= totals.st_base_sum;
-    if (st_value_typed) st_value_diff -= totals.st_value_sum;
-    if (ipi_value_typed) ipi_value_diff -= totals.ipi_value_sum;
+    if (st_base_typed) st_base_diff -= totals.st.base_sum;
+    if (st_value_typed) st_value_diff -= totals.st.value_sum;
+    if (ipi_value_typed) ipi_value_diff -= totals.ipi.value_sum;
   }
   if (index == 0) {
     totals.remaining_st_base_diff = st_base_diff;
@@ -132,35 +132,30 @@ double ItemTaxes(DocumentForm& form, int index, ItemValues& item, TaxTotals& tot
 
   if (pass == kPassAccumulate) {
     if (index == 0) {
-      totals.last_st_index = 0;
-      totals.last_ipi_index = 0;
-      totals.st_gross_sum = 0;
-      totals.ipi_gross_sum = 0;
-      totals.st_base_sum = 0;
-      totals.st_value_sum = 0;
-      totals.ipi_value_sum = 0;
+      totals.st = {};
+      totals.ipi = {};
     }
     if (st_item) {
-      totals.last_st_index = index;
-      totals.st_gross_sum += g;
+      totals.st.last_index = index;
+      totals.st.gross_sum += g;
     }
-    totals.st_base_sum += item.st_base;
-    totals.st_value_sum += item.st_value;
+    totals.st.base_sum += item.st_base;
+    totals.st.value_sum += item.st_value;
     if (ipi_item) {
-      totals.last_ipi_index = index;
-      totals.ipi_gross_sum += g;
+      totals.ipi.last_index = index;
+      totals.ipi.gross_sum += g;
     }
-    totals.ipi_value_sum += item.ipi_value;
+    totals.ipi.value_sum += item.ipi_value;
   } else if (pass == kPassWrite) {
     if (st_item) {
-      item.st_base = Apportion(index, totals.last_st_index, g, totals.st_gross_sum, st_base_diff,
+      item.st_base = Apportion(index, totals.st.last_index, g, totals.st.gross_sum, st_base_diff,
                                totals.remaining_st_base_diff, item.st_base);
-      item.st_value = Apportion(index, totals.last_st_index, g, totals.st_gross_sum,
+      item.st_value = Apportion(index, totals.st.last_index, g, totals.st.gross_sum,
                                 st_value_diff, totals.remaining_st_value_diff, item.st_value);
       if (item.st_value == 0) item.st_rate = 0;
     }
     if (ipi_item) {
-      item.ipi_value = Apportion(index, totals.last_ipi_index, g, totals.ipi_gross_sum,
+      item.ipi_value = Apportion(index, totals.ipi.last_index, g, totals.ipi.gross_sum,
                                  ipi_value_diff, totals.remaining_ipi_value_diff, item.ipi_value);
       if (item.ipi_value == 0) {
         item.ipi_base = 0;

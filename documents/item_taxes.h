@@ -58,13 +58,16 @@ struct TaxTotals {
   double remaining_st_base_diff = 0;
   double remaining_st_value_diff = 0;
   double remaining_ipi_value_diff = 0;
-  int last_st_index = 0;
-  int last_ipi_index = 0;
-  double st_gross_sum = 0;
-  double ipi_gross_sum = 0;
-  double st_base_sum = 0;
-  double st_value_sum = 0;
-  double ipi_value_sum = 0;
+  // what pass 1 adds up over the items that take part in the ST and in the
+  // IPI spreading; the first item starts it afresh
+  struct Spread {
+    int last_index = 0;     // the item that takes what is left
+    double gross_sum = 0;   // the weight the amounts are spread by
+    double base_sum = 0;    // the items' own ST bases (unused for the IPI)
+    double value_sum = 0;   // the items' own tax values
+  };
+  Spread st;
+  Spread ipi;
 };
 
 // Parses an item line by its columns (documents/document_layout.h; numbers

@@ -102,31 +102,20 @@ void OnClose(HWND dialog) {
   EndFiscalJob(dialog);
 }
 
-BOOL OnCommand(HWND dialog, int id, int code) {
-  if (code == EN_KILLFOCUS) {
-    OnFieldLeft(dialog, id);
-    return TRUE;
-  }
-  switch (id) {
-    case IDC_BOXECF_GENERATE:
-      OnGenerate(dialog);
-      return TRUE;
-    case IDC_BOXECF_ENTER:
-      // Enter moves on to the next field, as Tab does; it never generates.
-      PostMessageA(dialog, WM_NEXTDLGCTL, 0, 0);
-      return TRUE;
-    case IDC_BOXECF_CLOSE:
-      OnClose(dialog);
-      return TRUE;
-    default:
-      return FALSE;
-  }
-}
+// Enter moves on to the next field, as Tab does; it never generates.
+void OnEnter(HWND dialog) { PostMessageA(dialog, WM_NEXTDLGCTL, 0, 0); }
+
+constexpr DialogCommand kCommands[] = {
+    {IDC_BOXECF_GENERATE, OnGenerate},
+    {IDC_BOXECF_ENTER, OnEnter},
+    {IDC_BOXECF_CLOSE, OnClose},
+};
 
 }  // namespace
 
 INT_PTR CALLBACK FiscalDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  static constexpr DialogHandlers kHandlers{OnInitDialog, OnCommand};
+  static constexpr DialogHandlers kHandlers =
+      MakeDialogHandlers(OnInitDialog, kCommands, OnFieldLeft);
   return DispatchDialogMessage(kHandlers, dialog, message, wparam);
 }
 

@@ -128,33 +128,23 @@ void OnChooseFolder(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_BOX566_FOLDER, folder.c_str());
 }
 
-BOOL OnCommand(HWND dialog, int id, int) {
-  switch (id) {
-    case IDC_BOX566_CLOSE:
-      EndDialog(dialog, 0);
-      return TRUE;
-    case IDC_BOX566_EXPORT:
-      OnExport(dialog);
-      return TRUE;
-    case IDC_BOX566_IMPORT:
-      OnImport(dialog);
-      return TRUE;
-    case IDC_BOX566_CHOOSE_FOLDER:
-      OnChooseFolder(dialog);
-      return TRUE;
-    case IDC_BOX566_ENTER:
-      // Enter moves on to the next field, as Tab does, and starts nothing.
-      SendMessageA(dialog, WM_NEXTDLGCTL, 0, FALSE);
-      return TRUE;
-    default:
-      return FALSE;
-  }
-}
+void OnClose(HWND dialog) { EndDialog(dialog, 0); }
+
+// Enter moves on to the next field, as Tab does, and starts nothing.
+void OnEnter(HWND dialog) { SendMessageA(dialog, WM_NEXTDLGCTL, 0, FALSE); }
+
+constexpr DialogCommand kCommands[] = {
+    {IDC_BOX566_CLOSE, OnClose},
+    {IDC_BOX566_EXPORT, OnExport},
+    {IDC_BOX566_IMPORT, OnImport},
+    {IDC_BOX566_CHOOSE_FOLDER, OnChooseFolder},
+    {IDC_BOX566_ENTER, OnEnter},
+};
 
 }  // namespace
 
 INT_PTR CALLBACK PalmDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  static constexpr DialogHandlers kHandlers{OnInitDialog, OnCommand};
+  static constexpr DialogHandlers kHandlers = MakeDialogHandlers(OnInitDialog, kCommands);
   return DispatchDialogMessage(kHandlers, dialog, message, wparam);
 }
 

@@ -149,22 +149,14 @@ static_assert(FieldOffset(kParentWidths, kParentLastItem) == 160);
 static_assert(FieldOffset(kParentWidths, kParentRemark) == 170);
 
 // The layouts with their field offsets, for readers of whole records.
-inline constexpr auto kCompanyOffsets = OffsetsOf(kCompanyWidths);
-inline constexpr RecordLayout kCompanyLayout{kCompanyRecordLength, kCompanyWidths, kCompanyOffsets};
-inline constexpr auto kSupplierOffsets = OffsetsOf(kSupplierWidths);
-inline constexpr RecordLayout kSupplierLayout{kSupplierRecordLength, kSupplierWidths, kSupplierOffsets};
-inline constexpr auto kCustomerOffsets = OffsetsOf(kCustomerWidths);
-inline constexpr RecordLayout kCustomerLayout{kCustomerRecordLength, kCustomerWidths, kCustomerOffsets};
-inline constexpr auto kSellerOffsets = OffsetsOf(kSellerWidths);
-inline constexpr RecordLayout kSellerLayout{kSellerRecordLength, kSellerWidths, kSellerOffsets};
-inline constexpr auto kPaymentOffsets = OffsetsOf(kPaymentWidths);
-inline constexpr RecordLayout kPaymentLayout{kPaymentRecordLength, kPaymentWidths, kPaymentOffsets};
-inline constexpr auto kProductOffsets = OffsetsOf(kProductWidths);
-inline constexpr RecordLayout kProductLayout{kProductRecordLength, kProductWidths, kProductOffsets};
-inline constexpr auto kCfopOffsets = OffsetsOf(kCfopWidths);
-inline constexpr RecordLayout kCfopLayout{kCfopRecordLength, kCfopWidths, kCfopOffsets};
-inline constexpr auto kParentOffsets = OffsetsOf(kParentWidths);
-inline constexpr RecordLayout kParentLayout{kDocumentRecordLength, kParentWidths, kParentOffsets};
+inline constexpr RecordLayout kCompanyLayout = LayoutOf<kCompanyWidths>(kCompanyRecordLength);
+inline constexpr RecordLayout kSupplierLayout = LayoutOf<kSupplierWidths>(kSupplierRecordLength);
+inline constexpr RecordLayout kCustomerLayout = LayoutOf<kCustomerWidths>(kCustomerRecordLength);
+inline constexpr RecordLayout kSellerLayout = LayoutOf<kSellerWidths>(kSellerRecordLength);
+inline constexpr RecordLayout kPaymentLayout = LayoutOf<kPaymentWidths>(kPaymentRecordLength);
+inline constexpr RecordLayout kProductLayout = LayoutOf<kProductWidths>(kProductRecordLength);
+inline constexpr RecordLayout kCfopLayout = LayoutOf<kCfopWidths>(kCfopRecordLength);
+inline constexpr RecordLayout kParentLayout = LayoutOf<kParentWidths>(kDocumentRecordLength);
 
 // IsActiveRecord file types: the larger product's catalogue numbers.
 constexpr int kFileTypeSupplier = 1;

@@ -61,6 +61,16 @@ struct RecordLayout {
   std::span<const int> offsets = {};  // empty, or one per field
 };
 
+// The offsets of a width table, worked out once per table.
+template <const auto& widths>
+inline constexpr auto kOffsetsOf = OffsetsOf(widths);
+
+// The layout of a record of the given length, with its table's offsets.
+template <const auto& widths>
+constexpr RecordLayout LayoutOf(int record_length) {
+  return RecordLayout{record_length, widths, kOffsetsOf<widths>};
+}
+
 constexpr char kFreeRecordMark = '+';
 // Waits of FileBusy: 21 probes, 50 ms apart (about one second).
 constexpr int kBusyAttempts = 21;

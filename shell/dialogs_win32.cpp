@@ -23,8 +23,19 @@ INT_PTR DispatchDialogMessage(const DialogHandlers& handlers, HWND dialog, UINT 
   switch (message) {
     case WM_INITDIALOG:
       return handlers.on_init(dialog);
-    case WM_COMMAND:
-      return handlers.on_command(dialog, LOWORD(wparam), HIWORD(wparam));
+    case WM_COMMAND: {
+      const int id = LOWORD(wparam);
+      if (HIWORD(wparam) == EN_KILLFOCUS && handlers.on_field_left) {
+        handlers.on_field_left(dialog, id);
+        return TRUE;
+      }
+      for (int i = 0; i < handlers.command_count; ++i) {
+        if (handlers.commands[i].id != id) continue;
+        handlers.commands[i].run(dialog);
+        return TRUE;
+      }
+      return FALSE;
+    }
     default:
       return FALSE;
   }

@@ -18,13 +18,27 @@ void RunPalmDialog(HWND owner);
 // stock variable-pitch font, as both job dialogs show their controls.
 void SetDialogFont(HWND dialog);
 
-// A job dialog's messages: WM_INITDIALOG to on_init, WM_COMMAND to
-// on_command with the control's id and notification code; FALSE for every
-// other message (the system's default handling).
+// A button of a job dialog and what pressing it does.
+struct DialogCommand {
+  int id;
+  void (*run)(HWND dialog);
+};
+
+// A job dialog's messages: WM_INITDIALOG to on_init; WM_COMMAND with
+// EN_KILLFOCUS to on_field_left (when the dialog has one), with any other
+// code to the command of the control's id; FALSE for every other message and
+// every other control (the system's default handling).
 struct DialogHandlers {
   BOOL (*on_init)(HWND dialog);
-  BOOL (*on_command)(HWND dialog, int id, int code);
+  const DialogCommand* commands;
+  int command_count;
+  void (*on_field_left)(HWND dialog, int id);
 };
+template <int N>
+constexpr DialogHandlers MakeDialogHandlers(BOOL (*on_init)(HWND), const DialogCommand (&commands)[N],
+                                            void (*on_field_left)(HWND, int) = nullptr) {
+  return DialogHandlers{on_init, commands, N, on_field_left};
+}
 INT_PTR DispatchDialogMessage(const DialogHandlers& handlers, HWND dialog, UINT message,
                               WPARAM wparam);
 
