@@ -125,23 +125,13 @@ void CheckLeftovers(Doctor& d, const std::string& exchange, const std::string& c
 
 // D05: orders waiting; D06: an export left half-way.
 void CheckExchange(Doctor& d, const std::string& exchange) {
-  std::string headers;
-  PalmFilePath(headers, exchange, kPalmOrderFiles[0], kPalmTextExtension);
-  std::string bytes;
-  if (PlatFileExists(headers) && PlatReadWhole(headers, bytes)) {
-    int orders = 0;
-    for (std::size_t at = 0; at < bytes.size();) {
-      std::size_t end = bytes.find('\n', at);
-      if (end == std::string::npos) end = bytes.size();
-      std::string line = bytes.substr(at, end - at);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (line.find_first_not_of(' ') != std::string::npos) ++orders;
-      at = end + 1;
-    }
-    if (orders > 0)
-      Find(d, "D05", PlatIcon::kWarning, Shown(headers),
-           std::to_string(orders) + " pedido(s) esperando em " + Shown(headers) +
-               ": importe-os (\"Importar\" ou vri-batch palm-import).");
+  int orders = 0;
+  if (CountWaitingOrders(exchange, orders) && orders > 0) {
+    std::string headers;
+    PalmFilePath(headers, exchange, kPalmOrderFiles[0], kPalmTextExtension);
+    Find(d, "D05", PlatIcon::kWarning, Shown(headers),
+         std::to_string(orders) + " pedido(s) esperando em " + Shown(headers) +
+             ": importe-os (\"Importar\" ou vri-batch palm-import).");
   }
   std::string journal;
   PalmJournalPath(journal, exchange);
@@ -168,9 +158,7 @@ void CheckLibrary(Doctor& d, const std::string& library) {
   }
   for (const char* name : {kEcfVersionName, kEcfStatusName, kEcfSintegraName}) {
     if (!PlatFindFunction(handle, name))
-      Find(d, "D07", PlatIcon::kError, Shown(found),
-           Shown(found) + ": a biblioteca não tem a função " + name +
-               "; não é a Bemafi32.dll do fabricante ou é de outra versão.");
+      Find(d, "D07", PlatIcon::kError, Shown(found), MissingFunctionTrouble(found, name) + ".");
   }
   PlatFreeLibrary(handle);
 }

@@ -109,52 +109,54 @@ std::string JsonMember(const std::string& name, const std::string& cp1252) {
 
 int StartUpFolder() { return SetWorkFolder("Vri"); }
 
-int LoadCompanyReadOnly(std::string& asked) {
+namespace {
+
+// Loads the company given with --company (that one or none) or, without it,
+// start-up's company; prints the company loaded. `asked` is the code looked
+// for, five digits. 1 when one is loaded; 0 with nothing printed.
+int LoadBatchCompany(int make_folder, std::string& asked) {
   char code[32];
   std::snprintf(code, sizeof code, "%05d", DecimalValue(g_company));
   asked = code;
   Company().company_code = g_company;
-  if (!LoadCompany(g_company_given ? kLoadExact : kLoadLookUp, 0)) return 0;
+  if (!LoadCompany(g_company_given ? kLoadExact : kLoadLookUp, make_folder)) return 0;
   g_company_loaded = Trimmed(Company().company_code);
   PrintOut("empresa: " + g_company_loaded + " (registro " +
            std::to_string(Company().company_record) + " do F00R0.DAT)");
   return 1;
 }
 
+}  // namespace
+
+int LoadCompanyReadOnly(std::string& asked) { return LoadBatchCompany(0, asked); }
+
 int StartUp(int job_mode, int make_folder) {
   Company().job_mode = job_mode;
-  Company().company_code = g_company;
-  if (!SetWorkFolder("Vri")) return 0;
-  char asked[32];
-  std::snprintf(asked, sizeof asked, "%05d", DecimalValue(g_company));
-  if (g_company_given && !LoadCompany(kLoadExact, make_folder)) {
+  if (!StartUpFolder()) return 0;
+  std::string asked;
+  if (!LoadBatchCompany(make_folder, asked)) {
+    PrintOut("empresa: nenhuma carregada");
+    if (!g_company_given) {
+      Emit(PlatIcon::kWarning, "vri-batch",
+           "A empresa " + asked +
+               " não está no F00R0.DAT e o C11.DAT não indica a empresa usada por último.",
+           "");
+      return 1;
+    }
     // A mistyped code never falls back to another company's files.
     std::string folder;
     PlatGetCurrentFolder(folder);
-    PrintOut("empresa: nenhuma carregada");
     Emit(PlatIcon::kError, "vri-batch",
-         std::string("A empresa ") + asked +
+         "A empresa " + asked +
              " não está no F00R0.DAT. Nada foi feito; confira o código dado em --company.",
          "procurada em " + ShownPath(PlatNativePath(folder + "\\F00R0.DAT")));
     return 0;
   }
-  if (!g_company_given && !LoadCompany(kLoadLookUp, make_folder)) {
-    PrintOut("empresa: nenhuma carregada");
+  if (DecimalValue(g_company_loaded) != DecimalValue(g_company)) {
     Emit(PlatIcon::kWarning, "vri-batch",
-         std::string("A empresa ") + asked +
-             " não está no F00R0.DAT e o C11.DAT não indica a empresa usada por último.",
-         "");
-    return 1;
-  }
-  std::string code = Trimmed(Company().company_code);
-  g_company_loaded = code;
-  PrintOut("empresa: " + code + " (registro " + std::to_string(Company().company_record) +
-           " do F00R0.DAT)");
-  if (DecimalValue(code) != DecimalValue(g_company)) {
-    Emit(PlatIcon::kWarning, "vri-batch",
-         std::string("A empresa ") + asked +
+         "A empresa " + asked +
              " não está no F00R0.DAT; foi carregada a empresa usada por último (C11.DAT): " +
-             code + ".",
+             g_company_loaded + ".",
          "");
   }
   return 1;

@@ -97,12 +97,14 @@ void* LoadFuncDll(PlatWindow owner, void* library, const std::string& name) {
   void* entry = PlatFindFunction(library, name.c_str());
   if (!entry) {
     PlatShowMessage(owner, "Erro ao carregar a função " + name + ".", "LoadFuncDll",
-                    PlatIcon::kError,
-                    PlatShownPath(g_library_path) +
-                        ": a biblioteca não tem essa função; não é a Bemafi32.dll do fabricante "
-                        "ou é de outra versão");
+                    PlatIcon::kError, MissingFunctionTrouble(g_library_path, name));
   }
   return entry;
+}
+
+std::string MissingFunctionTrouble(const std::string& path, const std::string& name) {
+  return PlatShownPath(path) + ": a biblioteca não tem a função " + name +
+         "; não é a Bemafi32.dll do fabricante ou é de outra versão";
 }
 
 int CheckEcfReturn(PlatWindow owner, const std::string& operation, int code) {

@@ -62,6 +62,10 @@ int EcfLibraryIsRehearsal();
 // "Erro ao carregar a função <name>." (caption "LoadFuncDll").
 void* LoadFuncDll(PlatWindow owner, void* library, const std::string& name);
 
+// Why the library at `path` is not the one the job needs: it lacks the
+// function `name` (the detail of LoadFuncDll's message, and the doctor's).
+std::string MissingFunctionTrouble(const std::string& path, const std::string& name);
+
 // Decodes a return code of the function called as operation (its name without
 // the vendor prefix). Returns 1 for success (1, or -27 with a clean printer
 // status); 0 after the code's message (caption "ECF-Trata") or the status's.

@@ -690,3 +690,14 @@ int PalmImport(DocumentForm& form, const std::string& folder, int layout, const 
   }
   return ok;
 }
+
+int CountWaitingOrders(const std::string& folder, int& orders) {
+  orders = 0;
+  std::string name;
+  PalmFilePath(name, folder, kPalmOrderFiles[0], kPalmTextExtension);
+  OrderFile headers;
+  if (!PlatFileExists(name) || !ReadOrderFile(name, headers)) return 0;
+  for (const std::string& line : headers.lines)
+    if (!IsBlankLine(line)) ++orders;
+  return 1;
+}

@@ -154,3 +154,8 @@ int PalmImport(DocumentForm& form, const std::string& folder, int layout, const 
 // kPalmCheckDoneFormat (caption "Importar") instead of the import's outcome.
 int PalmImport(DocumentForm& form, const std::string& folder, int layout, const DateRec& today,
                PalmImportOutcome& outcome);
+
+// How many orders wait in the Cabecalho.txt of `folder` (its lines that are
+// not blank, as the import counts them). 1 and the count; 0 when there is no
+// such file or it cannot be read whole.
+int CountWaitingOrders(const std::string& folder, int& orders);
