@@ -17,26 +17,6 @@
 namespace {
 
 // An option of the sintegra command: the field of the request it fills.
-struct SintegraOption {
-  const char* name;
-  SintegraField field;
-};
-
-const SintegraOption kOptions[] = {
-    {"--month", SintegraField::kMonthYear},
-    {"--report", SintegraField::kReport},
-    {"--name", SintegraField::kName},
-    {"--street", SintegraField::kStreet},
-    {"--number", SintegraField::kNumber},
-    {"--complement", SintegraField::kComplement},
-    {"--district", SintegraField::kDistrict},
-    {"--city", SintegraField::kCity},
-    {"--cep", SintegraField::kCep},
-    {"--phone", SintegraField::kPhone},
-    {"--fax", SintegraField::kFax},
-    {"--contact", SintegraField::kContact},
-};
-
 // Why a file is not a Sintegra file (every line begins with two digits and
 // lines end in CR LF or LF, no NUL byte), or the empty text. A file that
 // cannot be read or is empty is left to the sort, which says so.
@@ -142,17 +122,16 @@ int RunSintegra(const std::vector<std::string>& args) {
       library = value;
       continue;
     }
-    const SintegraOption* option = nullptr;
-    for (const SintegraOption& o : kOptions) {
-      if (a == o.name) option = &o;
+    const SintegraFieldInfo* option = nullptr;
+    for (const SintegraFieldInfo& f : kSintegraFields) {
+      if (f.option && a == f.option) option = &f;
     }
     if (!option) return UsageError("sintegra: opção desconhecida: " + a);
-    int limit = SintegraLimitOf(option->field);
-    if ((int)value.size() > limit) {
-      return UsageError("sintegra: " + a + " aceita no máximo " + std::to_string(limit) +
+    if ((int)value.size() > option->limit) {
+      return UsageError("sintegra: " + a + " aceita no máximo " + std::to_string(option->limit) +
                         " caracteres (recebeu " + std::to_string(value.size()) + ")");
     }
-    *SintegraFieldText(request, option->field) = value;
+    request.*option->text = value;
     if (option->field == SintegraField::kMonthYear) month_given = true;
   }
   if (!month_given) return UsageError("sintegra: falta --month MM/AAAA");

@@ -144,27 +144,15 @@ void DropGeneratedFile(PlatWindow owner, bool had_previous) {
 }  // namespace
 
 int SintegraLimitOf(SintegraField field) {
-  for (const SintegraFieldLimit& f : kSintegraFieldLimits) {
+  for (const SintegraFieldInfo& f : kSintegraFields) {
     if (f.field == field) return f.limit;
   }
   return 0;
 }
 
 std::string* SintegraFieldText(SintegraRequest& request, SintegraField field) {
-  switch (field) {
-    case SintegraField::kMonthYear: return &request.month_year;
-    case SintegraField::kReport: return &request.report;
-    case SintegraField::kFolder: return nullptr;
-    case SintegraField::kName: return &request.name;
-    case SintegraField::kStreet: return &request.street;
-    case SintegraField::kNumber: return &request.number;
-    case SintegraField::kComplement: return &request.complement;
-    case SintegraField::kDistrict: return &request.district;
-    case SintegraField::kCity: return &request.city;
-    case SintegraField::kCep: return &request.cep;
-    case SintegraField::kPhone: return &request.phone;
-    case SintegraField::kFax: return &request.fax;
-    case SintegraField::kContact: return &request.contact;
+  for (const SintegraFieldInfo& f : kSintegraFields) {
+    if (f.field == field) return f.text ? &(request.*f.text) : nullptr;
   }
   return nullptr;
 }
@@ -198,8 +186,8 @@ int SintegraVersion(PlatWindow owner, std::string& version) {
 int SintegraGenerate(PlatWindow owner, const SintegraRequest& typed) {
   // Every field is taken at most as long as its limit, whoever filled it in.
   SintegraRequest request = typed;
-  for (const SintegraFieldLimit& f : kSintegraFieldLimits) {
-    if (std::string* text = SintegraFieldText(request, f.field)) CutAt(*text, f.limit);
+  for (const SintegraFieldInfo& f : kSintegraFields) {
+    if (f.text) CutAt(request.*f.text, f.limit);
   }
   if (request.month_year.empty()) {
     PlatShowMessage(owner, "É obrigatório informar o mês/ano.", "Vri", PlatIcon::kError);

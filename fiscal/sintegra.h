@@ -38,23 +38,6 @@ enum class SintegraField {
   kContact,
 };
 
-// The most characters each field takes: the generation cuts a longer text,
-// the dialog's edit controls refuse more while typing and vri-batch refuses a
-// longer option.
-struct SintegraFieldLimit {
-  SintegraField field;
-  int limit;
-};
-inline constexpr SintegraFieldLimit kSintegraFieldLimits[] = {
-    {SintegraField::kMonthYear, 7}, {SintegraField::kReport, 2}, {SintegraField::kFolder, 100},
-    {SintegraField::kName, 35}, {SintegraField::kStreet, 34}, {SintegraField::kNumber, 5},
-    {SintegraField::kComplement, 22}, {SintegraField::kDistrict, 15}, {SintegraField::kCity, 30},
-    {SintegraField::kCep, 9}, {SintegraField::kPhone, 12}, {SintegraField::kFax, 10},
-    {SintegraField::kContact, 18},
-};
-// The limit of field (every field has one).
-int SintegraLimitOf(SintegraField field);
-
 // The texts of a generation, as typed (after the month/year and the CEP were
 // normalised on leaving their fields); longer than their limits they are cut.
 struct SintegraRequest {
@@ -76,6 +59,35 @@ struct SintegraRequest {
   // kept.
   std::string library_version;
 };
+
+// Each field of the generation, in one place: the most characters it takes
+// (the generation cuts a longer text, the dialog's edit controls refuse more
+// while typing and vri-batch refuses a longer option), where the request
+// holds it and the vri-batch option that gives it. The folder is neither in
+// the request nor an option: the report always goes to kSintegraFolder.
+struct SintegraFieldInfo {
+  SintegraField field;
+  int limit;
+  std::string SintegraRequest::*text;
+  const char* option;
+};
+inline constexpr SintegraFieldInfo kSintegraFields[] = {
+    {SintegraField::kMonthYear, 7, &SintegraRequest::month_year, "--month"},
+    {SintegraField::kReport, 2, &SintegraRequest::report, "--report"},
+    {SintegraField::kFolder, 100, nullptr, nullptr},
+    {SintegraField::kName, 35, &SintegraRequest::name, "--name"},
+    {SintegraField::kStreet, 34, &SintegraRequest::street, "--street"},
+    {SintegraField::kNumber, 5, &SintegraRequest::number, "--number"},
+    {SintegraField::kComplement, 22, &SintegraRequest::complement, "--complement"},
+    {SintegraField::kDistrict, 15, &SintegraRequest::district, "--district"},
+    {SintegraField::kCity, 30, &SintegraRequest::city, "--city"},
+    {SintegraField::kCep, 9, &SintegraRequest::cep, "--cep"},
+    {SintegraField::kPhone, 12, &SintegraRequest::phone, "--phone"},
+    {SintegraField::kFax, 10, &SintegraRequest::fax, "--fax"},
+    {SintegraField::kContact, 18, &SintegraRequest::contact, "--contact"},
+};
+// The limit of field (every field has one).
+int SintegraLimitOf(SintegraField field);
 
 // 1 when a library's version text says it is the printer library stand-in
 // ("Simulador", in any case).
