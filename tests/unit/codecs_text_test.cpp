@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "codecs/text.h"
 
@@ -14,110 +15,95 @@ struct TextCase {
   std::string want;
 };
 
-TEST(CodecsText, PadToWidthCutsOrFillsToExactWidth) {
-  const TextCase cases[] = {
-      {"shorter text is blank-filled", "abc", 5, "abc  "},
-      {"longer text is cut", "abcdef", 4, "abcd"},
-      {"empty text becomes blanks", "", 3, "   "},
-      {"width 0 empties", "abc", 0, ""},
-      {"negative width empties", "abc", -4, ""},
-      {"exact width unchanged", "abcd", 4, "abcd"},
-      {"accented bytes count once", "ação", 5, "ação "},
-      {"long text cut", std::string(5000, 'x'), 14, std::string(14, 'x')},
-  };
-  for (const TextCase& c : cases) {
-    std::string text = c.input;
-    EXPECT_EQ(PadToWidth(text, c.width), c.want) << c.name;
-    EXPECT_EQ(text, c.want) << c.name << " (in place)";
-  }
-}
-
-TEST(CodecsText, TrimRightRemovesOnlyTrailingBlanks) {
-  const TextCase cases[] = {
-      {"two trailing blanks", "ab  ", 0, "ab"},
-      {"blanks only", "   ", 0, ""},
-      {"trailing tab stays", "ab\t", 0, "ab\t"},
-      {"blank before tab stays", "ab \t", 0, "ab \t"},
-      {"leading blanks stay", "  ab", 0, "  ab"},
-      {"empty", "", 0, ""},
-      {"no-break space 0xA0 is no blank", "ab\xA0", 0, "ab\xA0"},
-      {"thousands of blanks", "x" + std::string(4000, ' '), 0, "x"},
-  };
-  for (const TextCase& c : cases) {
-    std::string text = c.input;
-    EXPECT_EQ(TrimRight(text), c.want) << c.name;
-  }
-}
-
-TEST(CodecsText, BlankCtrlCharsBlanksBytes1To31Only) {
-  const TextCase cases[] = {
-      {"tab and line ends", "a\tb\r\n", 0, "a b  "},
-      {"accented letters and 127 stay", "çã\x7F", 0, "çã\x7F"},
-      {"bytes 1 and 31", "\x01x\x1F", 0, " x "},
-      {"high bytes stay", "\x80\xFF\x81", 0, "\x80\xFF\x81"},
-      {"blank and printable stay", " ~A", 0, " ~A"},
-  };
-  for (const TextCase& c : cases) {
-    std::string text = c.input;
-    EXPECT_EQ(BlankCtrlChars(text), c.want) << c.name;
-  }
-}
-
-TEST(CodecsText, CutAtKeepsAtMostNCharacters) {
-  const TextCase cases[] = {
-      {"cut inside", "1.234.567,89", 5, "1.234"},
-      {"shorter text unchanged", "1.234.567,89", 20, "1.234.567,89"},
-      {"cut at 0", "abc", 0, ""},
-      {"negative position", "abc", -1, ""},
-      {"exact length unchanged", "abc", 3, "abc"},
-  };
-  for (const TextCase& c : cases) {
-    std::string text = c.input;
-    EXPECT_EQ(CutAt(text, c.width), c.want) << c.name;
-  }
-}
-
-struct DigitCase {
+// An operation that normalises a text in place and returns it, called with
+// the width of the row (which the operations without one do not take).
+struct TextOperation {
   const char* name;
-  std::string input;
-  int width;
-  DigitAlign align;
-  std::string want;
+  std::string& (*apply)(std::string& text, int width);
+  std::vector<TextCase> cases;
 };
-
-TEST(CodecsText, DigitFieldKeepsDigitsAligned) {
-  const DigitCase cases[] = {
-      {"postal code", "12345-678", 8, DigitsLeft, "12345678"},
-      {"fewer digits are blank-padded", "12-3", 8, DigitsLeft, "123     "},
-      {"empty gives blanks", "", 8, DigitsLeft, "        "},
-      {"ninth digit dropped", "123456789", 8, DigitsLeft, "12345678"},
-      {"right-aligned", "12-3", 6, DigitsRight, "   123"},
-      {"letters and accented letters dropped", "Rua São 12", 4, DigitsLeft, "12  "},
-      {"superscript and high bytes are no digits", "\xB2\xB3\xB9" "1", 3, DigitsLeft, "1  "},
-      {"width 0", "123", 0, DigitsLeft, ""},
-      {"negative width", "123", -3, DigitsRight, ""},
-      {"right-aligned cut keeps the first digits", "123456789", 4, DigitsRight, "1234"},
-      {"width above 50 is 50", std::string(100, '7'), 80, DigitsLeft, std::string(50, '7')},
-      {"right-aligned in 50 above 50", "1", 80, DigitsRight, std::string(49, ' ') + "1"},
-  };
-  for (const DigitCase& c : cases) {
-    std::string text = c.input;
-    EXPECT_EQ(DigitField(text, c.width, c.align), c.want) << c.name;
-  }
+template <std::string& (*operation)(std::string&)>
+std::string& NoWidth(std::string& text, int) {
+  return operation(text);
+}
+template <DigitAlign align>
+std::string& Digits(std::string& text, int width) {
+  return DigitField(text, width, align);
 }
 
-TEST(CodecsText, ZeroFillDigitsGivesWidthDigits) {
-  const TextCase cases[] = {
-      {"separators dropped", "12.345-6", 8, "00123456"},
-      {"short value zero-filled", "12-3", 6, "000123"},
-      {"no digits gives zeros", "abc", 5, "00000"},
-      {"empty gives zeros", "", 3, "000"},
-      {"too many digits keeps the first", "987654", 4, "9876"},
-      {"inner zeros kept", "1 0 2", 5, "00102"},
+TEST(CodecsText, InPlaceOperationsGiveTheirTextAndReturnIt) {
+  const TextOperation operations[] = {
+      {"PadToWidth", PadToWidth, {  // cuts or fills to the exact width
+         {"shorter text is blank-filled", "abc", 5, "abc  "},
+         {"longer text is cut", "abcdef", 4, "abcd"},
+         {"empty text becomes blanks", "", 3, "   "},
+         {"width 0 empties", "abc", 0, ""},
+         {"negative width empties", "abc", -4, ""},
+         {"exact width unchanged", "abcd", 4, "abcd"},
+         {"accented bytes count once", "ação", 5, "ação "},
+         {"long text cut", std::string(5000, 'x'), 14, std::string(14, 'x')},
+      }},
+      {"TrimRight", NoWidth<TrimRight>, {  // removes only trailing blanks
+         {"two trailing blanks", "ab  ", 0, "ab"},
+         {"blanks only", "   ", 0, ""},
+         {"trailing tab stays", "ab\t", 0, "ab\t"},
+         {"blank before tab stays", "ab \t", 0, "ab \t"},
+         {"leading blanks stay", "  ab", 0, "  ab"},
+         {"empty", "", 0, ""},
+         {"no-break space 0xA0 is no blank", "ab\xA0", 0, "ab\xA0"},
+         {"thousands of blanks", "x" + std::string(4000, ' '), 0, "x"},
+      }},
+      {"BlankCtrlChars", NoWidth<BlankCtrlChars>, {  // blanks bytes 1 to 31 only
+         {"tab and line ends", "a\tb\r\n", 0, "a b  "},
+         {"accented letters and 127 stay", "çã\x7F", 0, "çã\x7F"},
+         {"bytes 1 and 31", "\x01x\x1F", 0, " x "},
+         {"high bytes stay", "\x80\xFF\x81", 0, "\x80\xFF\x81"},
+         {"blank and printable stay", " ~A", 0, " ~A"},
+      }},
+      {"CutAt", CutAt, {  // keeps at most n characters
+         {"cut inside", "1.234.567,89", 5, "1.234"},
+         {"shorter text unchanged", "1.234.567,89", 20, "1.234.567,89"},
+         {"cut at 0", "abc", 0, ""},
+         {"negative position", "abc", -1, ""},
+         {"exact length unchanged", "abc", 3, "abc"},
+      }},
+      {"DigitField left", Digits<DigitsLeft>, {  // keeps the digits, aligned
+         {"postal code", "12345-678", 8, "12345678"},
+         {"fewer digits are blank-padded", "12-3", 8, "123     "},
+         {"empty gives blanks", "", 8, "        "},
+         {"ninth digit dropped", "123456789", 8, "12345678"},
+         {"letters and accented letters dropped", "Rua São 12", 4, "12  "},
+         {"superscript and high bytes are no digits", "\xB2\xB3\xB9" "1", 3, "1  "},
+         {"width 0", "123", 0, ""},
+         {"width above 50 is 50", std::string(100, '7'), 80, std::string(50, '7')},
+      }},
+      {"DigitField right", Digits<DigitsRight>, {
+         {"right-aligned", "12-3", 6, "   123"},
+         {"negative width", "123", -3, ""},
+         {"right-aligned cut keeps the first digits", "123456789", 4, "1234"},
+         {"right-aligned in 50 above 50", "1", 80, std::string(49, ' ') + "1"},
+      }},
+      {"ZeroFillDigits", ZeroFillDigits, {  // gives width digits
+         {"separators dropped", "12.345-6", 8, "00123456"},
+         {"short value zero-filled", "12-3", 6, "000123"},
+         {"no digits gives zeros", "abc", 5, "00000"},
+         {"empty gives zeros", "", 3, "000"},
+         {"too many digits keeps the first", "987654", 4, "9876"},
+         {"inner zeros kept", "1 0 2", 5, "00102"},
+      }},
+      {"DigitsOnlyItem", NoWidth<DigitsOnlyItem>, {  // reads the first twenty characters
+         {"separators dropped", "5.102-x", 0, "5102"},
+         {"no digits", "abc", 0, ""},
+         {"only the first 20 characters", std::string(19, 'a') + "12", 0, "1"},
+         {"20 digits kept", std::string(25, '3'), 0, std::string(20, '3')},
+      }},
   };
-  for (const TextCase& c : cases) {
-    std::string text = c.input;
-    EXPECT_EQ(ZeroFillDigits(text, c.width), c.want) << c.name;
+  for (const TextOperation& op : operations) {
+    for (const TextCase& c : op.cases) {
+      std::string text = c.input;
+      EXPECT_EQ(op.apply(text, c.width), c.want) << op.name << ": " << c.name;
+      EXPECT_EQ(text, c.want) << op.name << ": " << c.name << " (in place)";
+    }
   }
 }
 
@@ -139,19 +125,6 @@ TEST(CodecsText, Num3Text) {
   }
   std::string buffer = "xyz";
   EXPECT_EQ(Num3Text(buffer), "") << "no operator number is ever set";
-}
-
-TEST(CodecsText, DigitsOnlyItemReadsTwentyCharacters) {
-  const TextCase cases[] = {
-      {"separators dropped", "5.102-x", 0, "5102"},
-      {"no digits", "abc", 0, ""},
-      {"only the first 20 characters", std::string(19, 'a') + "12", 0, "1"},
-      {"20 digits kept", std::string(25, '3'), 0, std::string(20, '3')},
-  };
-  for (const TextCase& c : cases) {
-    std::string text = c.input;
-    EXPECT_EQ(DigitsOnlyItem(text), c.want) << c.name;
-  }
 }
 
 TEST(CodecsText, CallsNest) {

@@ -9,29 +9,29 @@
 
 namespace {
 
-// An item line with the given values in its columns ("%-9.2lf" amounts).
-struct LineSpec {
-  double quantity = 1;
-  double price = 0;
-  double icms_base_pct = 0;
-  double icms_rate = 0;
-  double ipi_rate = 0;
-  double st_base_pct = 0;
-  double st_rate = 0;
-  char tax_kind = '1';
-  const char* cst = "000";
-};
+// The item line of item's line values, written column by column through the
+// line's layout: description "d", no total, the quantity with three decimals,
+// the unit price and the rates with two.
+std::string Line(const ItemValues& item) {
+  auto number = [](double value, int places) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", places, value);
+    return std::string(text);
+  };
+  const std::string columns[kLineColumnCount] = {
+      item.product_code, "d", number(item.quantity, 3), number(item.unit_price, 2), "", "",
+      item.icms_cst, std::string(1, item.tax_kind), number(item.icms_base_pct, 2),
+      number(item.icms_rate, 2), number(item.ipi_rate, 2), number(item.st_base_pct, 2),
+      number(item.st_rate, 2), item.cfop, std::to_string(item.sequence)};
+  std::string line;
+  for (int c = 0; c < kLineColumnCount; ++c) AppendLineColumn(line, c, columns[c]);
+  return line + std::to_string(item.product_record);
+}
 
-std::string Line(const LineSpec& s, int sequence = 1) {
-  char buffer[256];
-  char quantity[32], price[32];
-  std::snprintf(quantity, sizeof quantity, "%.3f", s.quantity);
-  std::snprintf(price, sizeof price, "%.2f", s.price);
-  std::snprintf(buffer, sizeof buffer,
-                "%-14s%-30s%10s%12s%17s%8s%-3s%c%-9.2lf%-9.2lf%-9.2lf%-9.2lf%-9.2lf%-4s%-5d%ld",
-                "P", "d", quantity, price, "", "", s.cst, s.tax_kind, s.icms_base_pct,
-                s.icms_rate, s.ipi_rate, s.st_base_pct, s.st_rate, "5102", sequence, 7L);
-  return buffer;
+// One unit of product P (record 7, CFOP 5102) at price: tax kind 1, CST 000.
+ItemValues Unit(double price) {
+  return {.sequence = 1, .product_record = 7, .quantity = 1, .unit_price = price, .tax_kind = '1',
+          .icms_cst = "000", .cfop = "5102", .product_code = "P"};
 }
 
 // Both passes over the form, as SaveDoc runs them: the pass-2 values of
@@ -97,17 +97,10 @@ TEST(DocumentsTaxes, StClassReadsTheIcmsCst) {
 
 TEST(DocumentsTaxes, ReadItemLineReadsThePositions) {
   DocumentForm form;
-  LineSpec s;
-  s.quantity = 1234.5;
-  s.price = 2;
-  s.icms_base_pct = 100;
-  s.icms_rate = 18;
-  s.ipi_rate = 5;
-  s.st_base_pct = 140;
-  s.st_rate = 12.5;
-  s.tax_kind = '2';
-  s.cst = "060";
-  AddItemLine(form, Line(s, 3));
+  AddItemLine(form, Line({.sequence = 3, .product_record = 7, .quantity = 1234.5, .unit_price = 2,
+                          .icms_base_pct = 100, .icms_rate = 18, .ipi_rate = 5, .st_base_pct = 140,
+                          .st_rate = 12.5, .tax_kind = '2', .icms_cst = "060", .cfop = "5102",
+                          .product_code = "P"}));
   AddItemLine(form, "short");
   ItemValues item;
   ASSERT_TRUE(ReadItemLine(form, 0, item));
@@ -151,11 +144,7 @@ TEST(DocumentsTaxes, DocumentAmountsAreSpreadByGrossValue) {
   };
   for (const auto& c : cases) {
     DocumentForm form;
-    for (double p : c.prices) {
-      LineSpec s;
-      s.price = p;
-      AddItemLine(form, Line(s));
-    }
+    for (double p : c.prices) AddItemLine(form, Line(Unit(p)));
     SetSlot(form, kSlotProductsTotal, c.products_total);
     SetSlot(form, kSlotDiscount, c.discount);
     SetSlot(form, kSlotCharge1, c.charge1);
@@ -178,19 +167,22 @@ TEST(DocumentsTaxes, DocumentAmountsAreSpreadByGrossValue) {
 TEST(DocumentsTaxes, ItemTaxesComputesBasesAndValues) {
   const struct {
     const char* label;
-    LineSpec line;
+    ItemValues line;
     double icms_base, icms_value, st_base, st_value, st_rate, ipi_base, ipi_value, ipi_rate,
         total;
   } cases[] = {
+      // the line values in their order: sequence, record, quantity, unit price, ICMS base %,
+      // ICMS rate, IPI rate, ST base %, ST rate, tax kind, ICMS CST, CFOP, product code
       // 200 gross: ICMS base 100% at 18% = 36; ST base 140% = 280 at 18% = 50,40 - 36
-      {"icms_and_st", {2, 100, 100, 18, 0, 140, 18, '1', "010"},
+      {"icms_and_st", {1, 7, 2, 100, 100, 18, 0, 140, 18, '1', "010", "5102", "P"},
        200, 36, 280, 14.4, 18, 0, 0, 0, 214.4},
       // ICMS above ST base x rate: ST value 0, and in pass 2 the ST rate 0
-      {"icms_covers_st", {1, 100, 100, 18, 0, 100, 10, '1', "010"},
+      {"icms_covers_st", {1, 7, 1, 100, 100, 18, 0, 100, 10, '1', "010", "5102", "P"},
        100, 18, 100, 0, 0, 0, 0, 0, 100},
-      {"ipi", {3, 10, 0, 0, 10, 0, 0, '1', "000"}, 0, 0, 0, 0, 0, 30, 3, 10, 33},
-      {"no_ipi_rate_no_ipi", {3, 10, 0, 0, 0, 0, 0, '0', "000"}, 0, 0, 0, 0, 0, 0, 0, 0, 30},
-      {"reduced_base_rounds", {1, 33.33, 33.33, 12, 0, 0, 0, '1', "020"},
+      {"ipi", {1, 7, 3, 10, 0, 0, 10, 0, 0, '1', "000", "5102", "P"}, 0, 0, 0, 0, 0, 30, 3, 10, 33},
+      {"no_ipi_rate_no_ipi", {1, 7, 3, 10, 0, 0, 0, 0, 0, '0', "000", "5102", "P"},
+       0, 0, 0, 0, 0, 0, 0, 0, 30},
+      {"reduced_base_rounds", {1, 7, 1, 33.33, 33.33, 12, 0, 0, 0, '1', "020", "5102", "P"},
        11.11, 1.33, 0, 0, 0, 0, 0, 0, 33.33},
   };
   for (const auto& c : cases) {
@@ -215,23 +207,19 @@ TEST(DocumentsTaxes, ItemTaxesComputesBasesAndValues) {
 // ST and IPI totals typed on the document: the difference to the items' own
 // values goes only to the ST items and only to the IPI items.
 TEST(DocumentsTaxes, TaxDifferencesGoOnlyToTheirOwnItems) {
-  LineSpec st;  // ST item: 100 gross, ST base 100, 10% = 10
-  st.price = 100;
+  ItemValues st = Unit(100);  // ST item: 100 gross, ST base 100, 10% = 10
   st.st_base_pct = 100;
   st.st_rate = 10;
-  st.cst = "010";
-  LineSpec plain;  // tax kind 1, no IPI: neither ST nor IPI item
-  plain.price = 100;
-  LineSpec ipi;  // IPI 10% of 100 = 10
-  ipi.price = 100;
+  st.icms_cst = "010";
+  const ItemValues plain = Unit(100);  // tax kind 1, no IPI: neither ST nor IPI item
+  ItemValues ipi = Unit(100);  // IPI 10% of 100 = 10
   ipi.ipi_rate = 10;
-  LineSpec kind0;  // tax kind 0: takes part in the IPI spreading without IPI
-  kind0.price = 100;
+  ItemValues kind0 = Unit(100);  // tax kind 0: takes part in the IPI spreading without IPI
   kind0.tax_kind = '0';
 
   const struct {
     const char* label;
-    std::vector<LineSpec> lines;
+    std::vector<ItemValues> lines;
     const char* st_base_total;
     const char* st_value_total;
     const char* ipi_value_total;
@@ -254,7 +242,7 @@ TEST(DocumentsTaxes, TaxDifferencesGoOnlyToTheirOwnItems) {
   };
   for (const auto& c : cases) {
     DocumentForm form;
-    for (const LineSpec& s : c.lines) AddItemLine(form, Line(s));
+    for (const ItemValues& item : c.lines) AddItemLine(form, Line(item));
     SetSlot(form, kSlotStBaseTotal, c.st_base_total);
     SetSlot(form, kSlotStValueTotal, c.st_value_total);
     SetSlot(form, kSlotIpiValueTotal, c.ipi_value_total);

@@ -11,6 +11,7 @@
 #include "tests/support/fault_drivers.h"
 #include "tests/support/seam_doubles.h"
 #include "tests/unit/fiscal_fake_library.h"
+#include "tests/unit/fiscal_test_support.h"
 #include "tests/unit/palm_test_support.h"
 #include "tests/unit/test_support.h"
 
@@ -200,17 +201,7 @@ class SintegraJob : public ::testing::Test {
     root_.EnterProductFolder();
     ASSERT_EQ(LoadEcfLibrary(nullptr, kEcfLibraryName), 1);
     FakeEcf().file_bytes = Join(library_lines_);
-    request_.month_year = "03/2026";
-    request_.name = "Mercado Sol  ";
-    request_.street = "Rua das Flores";
-    request_.number = "12";
-    request_.complement = "sala 2";
-    request_.district = "Centro";
-    request_.city = "Campinas";
-    request_.cep = "12340-000";
-    request_.phone = "1932323232";
-    request_.fax = "1932320000";
-    request_.contact = "Ana";
+    request_.name += "  ";  // typed with trailing blanks, which pass as typed
   }
   std::string File() { return ReadFileBytes(kSintegraPath); }
 
@@ -222,7 +213,7 @@ class SintegraJob : public ::testing::Test {
   TempRoot root_;
   FakeEcfLibrary fake_;
   MessageRecorder rec_;
-  SintegraRequest request_;
+  SintegraRequest request_ = ShopRequest();
 };
 
 TEST_F(SintegraJob, VersionOnStartUp) {

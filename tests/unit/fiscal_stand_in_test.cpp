@@ -14,6 +14,7 @@
 #include "platform/trouble.h"
 #include "fiscal/sintegra_check.h"
 #include "tests/support/seam_doubles.h"
+#include "tests/unit/fiscal_test_support.h"
 #include "tests/unit/test_support.h"
 
 namespace {
@@ -79,17 +80,6 @@ class StandIn : public ::testing::Test {
   }
   // The copy by the name the core uses (below drive C:, the test's root).
   std::string LibraryName() { return root_.Path("printer\\" + library_.filename().string()); }
-  // A shop's request: its name, address and CEP.
-  static SintegraRequest Shop() {
-    SintegraRequest request;
-    request.name = "Mercado Sol";
-    request.street = "Rua das Flores";
-    request.number = "12";
-    request.district = "Centro";
-    request.city = "Campinas";
-    request.cep = "12340-000";
-    return request;
-  }
 
   TempRoot root_;
   fs::path folder_;
@@ -99,7 +89,7 @@ class StandIn : public ::testing::Test {
 TEST_F(StandIn, EveryReplyRehearsed) {
   MessageRecorder rec;
   ASSERT_EQ(LoadEcfLibrary(nullptr, LibraryName()), 1);
-  SintegraRequest request = Shop();
+  SintegraRequest request = ShopRequest();
   request.month_year = "02/2028";
   const RecordedMessage kRehearsal{
       W, "Vri",
@@ -138,7 +128,8 @@ TEST_F(StandIn, EveryReplyRehearsed) {
     SintegraGenerate(nullptr, request);
     EXPECT_EQ(rec.messages(), row.messages);
   }
-  EXPECT_NE(Log().find("|02|2028|Mercado Sol|Rua das Flores|12||Centro|Campinas|12340000|||"),
+  EXPECT_NE(Log().find("|02|2028|Mercado Sol|Rua das Flores|12|sala 2|Centro|Campinas|12340000|"
+                       "1932323232|1932320000|Ana\r\n"),
             std::string::npos)
       << Log();
 }
@@ -182,7 +173,7 @@ TEST_F(StandIn, VersionAndTheFileItWrites) {
 TEST_F(StandIn, FilesPassTheChecker) {
   MessageRecorder rec;
   ASSERT_EQ(LoadEcfLibrary(nullptr, LibraryName()), 1);
-  SintegraRequest request = Shop();
+  SintegraRequest request = ShopRequest();
   const struct {
     const char* month;
     const char* days;
