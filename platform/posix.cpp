@@ -50,7 +50,7 @@ std::string MapPath(const std::string& path) {
   return out;
 }
 
-void PosixShowMessage(PlatWindow, const std::string& text, const std::string& caption,
+void OsShowMessage(PlatWindow, const std::string& text, const std::string& caption,
                       PlatIcon icon, const std::string&) {
   // Without a sink the native build prints the raw Windows-1252 bytes;
   // vri-batch installs a sink that converts them.
@@ -60,27 +60,27 @@ void PosixShowMessage(PlatWindow, const std::string& text, const std::string& ca
   std::cerr << "[" << kind << "] " << caption << ": " << text << "\n";
 }
 
-void* PosixBeginWait() { return nullptr; }
-void PosixEndWait(void*) {}
+void* OsBeginWait() { return nullptr; }
+void OsEndWait(void*) {}
 
-void PosixSleep(int ms) {
+void OsSleep(int ms) {
   if (ms <= 0) return;
   timespec ts{ms / 1000, (long)(ms % 1000) * 1000000L};
   while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
   }
 }
 
-int PosixFileExists(const std::string& path) {
+int OsFileExists(const std::string& path) {
   struct stat st;
   return stat(MapPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode) ? 1 : 0;
 }
 
-int PosixFolderExists(const std::string& path) {
+int OsFolderExists(const std::string& path) {
   struct stat st;
   return stat(MapPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 1 : 0;
 }
 
-int PosixProbeReadable(const std::string& path) {
+int OsProbeReadable(const std::string& path) {
   int fd = open(MapPath(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return 0;
   struct flock fl {};
@@ -91,17 +91,17 @@ int PosixProbeReadable(const std::string& path) {
   return ok;
 }
 
-int PosixMakeFolder(const std::string& path) {
+int OsMakeFolder(const std::string& path) {
   return mkdir(MapPath(path).c_str(), 0777) == 0 ? 1 : 0;
 }
 
-int PosixRemove(const std::string& path) { return unlink(MapPath(path).c_str()) == 0 ? 1 : 0; }
+int OsRemove(const std::string& path) { return unlink(MapPath(path).c_str()) == 0 ? 1 : 0; }
 
-int PosixRename(const std::string& from, const std::string& to) {
+int OsRename(const std::string& from, const std::string& to) {
   return rename(MapPath(from).c_str(), MapPath(to).c_str()) == 0 ? 1 : 0;
 }
 
-int PosixGetCurrentFolder(std::string& out) {
+int OsGetCurrentFolder(std::string& out) {
   char buf[PATH_MAX];
   if (!getcwd(buf, sizeof buf)) return 0;
   std::string cwd = buf;
@@ -119,24 +119,19 @@ int PosixGetCurrentFolder(std::string& out) {
   return 1;
 }
 
-int PosixSetCurrentFolder(const std::string& path) {
+int OsSetCurrentFolder(const std::string& path) {
   return chdir(MapPath(path).c_str()) == 0 ? 1 : 0;
 }
 
-void PosixLocalTime(PlatLocalTime& out) {
+void OsLocalTime(PlatLocalTime& out) {
   time_t now = time(nullptr);
   struct tm tm {};
   localtime_r(&now, &tm);
-  out.year = tm.tm_year + 1900;
-  out.month = tm.tm_mon + 1;
-  out.day = tm.tm_mday;
-  out.hour = tm.tm_hour;
-  out.minute = tm.tm_min;
-  out.second = tm.tm_sec;
-  out.weekday = tm.tm_wday;
+  out = {.year = tm.tm_year + 1900, .month = tm.tm_mon + 1, .day = tm.tm_mday,
+         .hour = tm.tm_hour, .minute = tm.tm_min, .second = tm.tm_sec, .weekday = tm.tm_wday};
 }
 
-PlatHandle PosixOpen(const std::string& path, PlatOpenMode mode) {
+PlatHandle OsOpen(const std::string& path, PlatOpenMode mode) {
   int flags = O_CLOEXEC;
   switch (mode) {
     case PlatOpenMode::kRead: flags |= O_RDONLY; break;
@@ -160,7 +155,7 @@ PlatHandle PosixOpen(const std::string& path, PlatOpenMode mode) {
   return fd;
 }
 
-long long PosixRead(PlatHandle h, void* buffer, long long count) {
+long long OsRead(PlatHandle h, void* buffer, long long count) {
   for (;;) {
     ssize_t n = read((int)h, buffer, (size_t)count);
     if (n >= 0) return n;
@@ -168,7 +163,7 @@ long long PosixRead(PlatHandle h, void* buffer, long long count) {
   }
 }
 
-long long PosixWrite(PlatHandle h, const void* data, long long count) {
+long long OsWrite(PlatHandle h, const void* data, long long count) {
   const char* p = static_cast<const char*>(data);
   long long done = 0;
   while (done < count) {
@@ -182,32 +177,32 @@ long long PosixWrite(PlatHandle h, const void* data, long long count) {
   return done;
 }
 
-long long PosixSeek(PlatHandle h, long long offset, int whence) {
+long long OsSeek(PlatHandle h, long long offset, int whence) {
   off_t r = lseek((int)h, (off_t)offset, whence == 2 ? SEEK_END : SEEK_SET);
   return r < 0 ? -1 : (long long)r;
 }
 
-int PosixSync(PlatHandle h) { return fsync((int)h) == 0 ? 1 : 0; }
+int OsSync(PlatHandle h) { return fsync((int)h) == 0 ? 1 : 0; }
 
-int PosixClose(PlatHandle h) { return close((int)h) == 0 ? 1 : 0; }
+int OsClose(PlatHandle h) { return close((int)h) == 0 ? 1 : 0; }
 
-void* PosixLoadLibrary(const std::string& path) {
+void* OsLoadLibrary(const std::string& path) {
   return dlopen(MapPath(path).c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
-void* PosixFindFunction(void* library, const char* name) { return dlsym(library, name); }
+void* OsFindFunction(void* library, const char* name) { return dlsym(library, name); }
 
-int PosixFreeLibrary(void* library) { return dlclose(library) == 0 ? 1 : 0; }
+int OsFreeLibrary(void* library) { return dlclose(library) == 0 ? 1 : 0; }
 
-std::string PosixNativePath(const std::string& path) { return MapPath(path); }
+std::string OsNativePath(const std::string& path) { return MapPath(path); }
 
-int PosixTruncate(PlatHandle h, long long length) {
+int OsTruncate(PlatHandle h, long long length) {
   return ftruncate((int)h, (off_t)length) == 0 ? 1 : 0;
 }
 
 // FALLOC_FL_KEEP_SIZE: the length stays what is written, so a reader (or a
 // kill) never sees the reserved room as zeros. Linux only; elsewhere no hint.
-int PosixReserveSpace(PlatHandle h, long long bytes) {
+int OsReserveSpace(PlatHandle h, long long bytes) {
 #ifdef __linux__
   return fallocate((int)h, FALLOC_FL_KEEP_SIZE, 0, (off_t)bytes) == 0 ? 1 : 0;
 #else
@@ -219,7 +214,7 @@ int PosixReserveSpace(PlatHandle h, long long bytes) {
 
 // flock, not fcntl: fcntl locks belong to the process, so a second import in
 // the same process (and the busy probe's own locks) would not see this one.
-PlatHandle PosixLockFile(const std::string& path) {
+PlatHandle OsLockFile(const std::string& path) {
   int fd = open(MapPath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return kNoHandle;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -229,9 +224,9 @@ PlatHandle PosixLockFile(const std::string& path) {
   return fd;
 }
 
-void PosixUnlockFile(PlatHandle h) { close((int)h); }
+void OsUnlockFile(PlatHandle h) { close((int)h); }
 
-int PosixListFolder(const std::string& path, std::vector<std::string>& names) {
+int OsListFolder(const std::string& path, std::vector<std::string>& names) {
   DIR* dir = opendir(MapPath(path).c_str());
   if (!dir) return 0;
   while (dirent* e = readdir(dir)) {
@@ -242,19 +237,11 @@ int PosixListFolder(const std::string& path, std::vector<std::string>& names) {
   return 1;
 }
 
-const PlatformOps kPosix = {
-    PosixShowMessage, PosixBeginWait,     PosixEndWait,         PosixSleep,
-    PosixFileExists,  PosixFolderExists,  PosixProbeReadable,   PosixMakeFolder,
-    PosixRemove,      PosixRename,        PosixGetCurrentFolder, PosixSetCurrentFolder,
-    PosixLocalTime,   PosixOpen,          PosixRead,            PosixWrite,
-    PosixSeek,        PosixSync,          PosixClose,           PosixLoadLibrary,
-    PosixFindFunction, PosixFreeLibrary,  PosixNativePath,     PosixTruncate,
-    PosixLockFile,    PosixUnlockFile,    PosixReserveSpace,    PosixListFolder,
-};
+#include "platform/os_ops.inc"
 
 }  // namespace
 
-const PlatformOps& DefaultPlatform() { return kPosix; }
+const PlatformOps& DefaultPlatform() { return kOsOps; }
 
 long PlatProcessId() { return (long)getpid(); }
 

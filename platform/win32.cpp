@@ -31,30 +31,30 @@ UINT IconFlag(PlatIcon icon) {
 }
 
 // The box shows caption and text; the detail is for vri-batch only.
-void WinShowMessage(PlatWindow owner, const std::string& text, const std::string& caption,
+void OsShowMessage(PlatWindow owner, const std::string& text, const std::string& caption,
                     PlatIcon icon, const std::string&) {
   HWND hwnd = owner ? static_cast<HWND>(owner) : GetActiveWindow();
   MessageBoxA(hwnd, text.c_str(), caption.c_str(), MB_OK | IconFlag(icon));
 }
 
-void* WinBeginWait() { return SetCursor(LoadCursor(nullptr, IDC_WAIT)); }
-void WinEndWait(void* previous) { SetCursor(static_cast<HCURSOR>(previous)); }
+void* OsBeginWait() { return SetCursor(LoadCursor(nullptr, IDC_WAIT)); }
+void OsEndWait(void* previous) { SetCursor(static_cast<HCURSOR>(previous)); }
 
-void WinSleep(int ms) { Sleep(ms > 0 ? (DWORD)ms : 0); }
+void OsSleep(int ms) { Sleep(ms > 0 ? (DWORD)ms : 0); }
 
-int WinFileExists(const std::string& path) {
+int OsFileExists(const std::string& path) {
   DWORD a = GetFileAttributesA(Map(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
 }
 
-int WinFolderExists(const std::string& path) {
+int OsFolderExists(const std::string& path) {
   DWORD a = GetFileAttributesA(Map(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
 }
 
 // Opening for reading while allowing others only to read fails with a
 // sharing violation as long as another program holds the file for writing.
-int WinProbeReadable(const std::string& path) {
+int OsProbeReadable(const std::string& path) {
   HANDLE h = CreateFileA(Map(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return 0;
@@ -62,7 +62,7 @@ int WinProbeReadable(const std::string& path) {
   return 1;
 }
 
-int WinMakeFolder(const std::string& path) { return CreateDirectoryA(Map(path).c_str(), nullptr) ? 1 : 0; }
+int OsMakeFolder(const std::string& path) { return CreateDirectoryA(Map(path).c_str(), nullptr) ? 1 : 0; }
 
 bool IsSharingError(DWORD e) {
   return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION || e == ERROR_ACCESS_DENIED;
@@ -70,7 +70,7 @@ bool IsSharingError(DWORD e) {
 
 // A virus scanner or the larger product may hold a file for a moment; the
 // sharing violation it causes is retried briefly here, nowhere else.
-int WinRemove(const std::string& path) {
+int OsRemove(const std::string& path) {
   for (int attempt = 0;; ++attempt) {
     if (DeleteFileA(Map(path).c_str())) return 1;
     if (attempt >= 10 || !IsSharingError(GetLastError())) return 0;
@@ -79,7 +79,7 @@ int WinRemove(const std::string& path) {
 }
 
 // std::rename onto an existing file fails here; MoveFileEx replaces it.
-int WinRename(const std::string& from, const std::string& to) {
+int OsRename(const std::string& from, const std::string& to) {
   for (int attempt = 0;; ++attempt) {
     if (MoveFileExA(Map(from).c_str(), Map(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return 1;
@@ -88,7 +88,7 @@ int WinRename(const std::string& from, const std::string& to) {
   }
 }
 
-int WinGetCurrentFolder(std::string& out) {
+int OsGetCurrentFolder(std::string& out) {
   char buf[MAX_PATH + 1];
   DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
   if (n == 0 || n > MAX_PATH) return 0;
@@ -96,23 +96,18 @@ int WinGetCurrentFolder(std::string& out) {
   return 1;
 }
 
-int WinSetCurrentFolder(const std::string& path) {
+int OsSetCurrentFolder(const std::string& path) {
   return SetCurrentDirectoryA(Map(path).c_str()) ? 1 : 0;
 }
 
-void WinLocalTime(PlatLocalTime& out) {
+void OsLocalTime(PlatLocalTime& out) {
   SYSTEMTIME st;
   GetLocalTime(&st);
-  out.year = st.wYear;
-  out.month = st.wMonth;
-  out.day = st.wDay;
-  out.hour = st.wHour;
-  out.minute = st.wMinute;
-  out.second = st.wSecond;
-  out.weekday = st.wDayOfWeek;
+  out = {.year = st.wYear, .month = st.wMonth, .day = st.wDay, .hour = st.wHour,
+         .minute = st.wMinute, .second = st.wSecond, .weekday = st.wDayOfWeek};
 }
 
-PlatHandle WinOpen(const std::string& path, PlatOpenMode mode) {
+PlatHandle OsOpen(const std::string& path, PlatOpenMode mode) {
   DWORD access = GENERIC_READ;
   DWORD disposition = OPEN_EXISTING;
   switch (mode) {
@@ -137,13 +132,13 @@ PlatHandle WinOpen(const std::string& path, PlatOpenMode mode) {
   }
 }
 
-long long WinRead(PlatHandle h, void* buffer, long long count) {
+long long OsRead(PlatHandle h, void* buffer, long long count) {
   DWORD n = 0;
   if (!ReadFile(reinterpret_cast<HANDLE>(h), buffer, (DWORD)count, &n, nullptr)) return -1;
   return n;
 }
 
-long long WinWrite(PlatHandle h, const void* data, long long count) {
+long long OsWrite(PlatHandle h, const void* data, long long count) {
   const char* p = static_cast<const char*>(data);
   long long done = 0;
   while (done < count) {
@@ -156,7 +151,7 @@ long long WinWrite(PlatHandle h, const void* data, long long count) {
   return done;
 }
 
-long long WinSeek(PlatHandle h, long long offset, int whence) {
+long long OsSeek(PlatHandle h, long long offset, int whence) {
   LARGE_INTEGER to, now;
   to.QuadPart = offset;
   if (!SetFilePointerEx(reinterpret_cast<HANDLE>(h), to, &now,
@@ -165,23 +160,23 @@ long long WinSeek(PlatHandle h, long long offset, int whence) {
   return now.QuadPart;
 }
 
-int WinSync(PlatHandle h) { return FlushFileBuffers(reinterpret_cast<HANDLE>(h)) ? 1 : 0; }
+int OsSync(PlatHandle h) { return FlushFileBuffers(reinterpret_cast<HANDLE>(h)) ? 1 : 0; }
 
-int WinClose(PlatHandle h) { return CloseHandle(reinterpret_cast<HANDLE>(h)) ? 1 : 0; }
+int OsClose(PlatHandle h) { return CloseHandle(reinterpret_cast<HANDLE>(h)) ? 1 : 0; }
 
-void* WinLoadLibrary(const std::string& path) {
+void* OsLoadLibrary(const std::string& path) {
   return reinterpret_cast<void*>(LoadLibraryA(Map(path).c_str()));
 }
 
-void* WinFindFunction(void* library, const char* name) {
+void* OsFindFunction(void* library, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
-int WinFreeLibrary(void* library) { return FreeLibrary(static_cast<HMODULE>(library)) ? 1 : 0; }
+int OsFreeLibrary(void* library) { return FreeLibrary(static_cast<HMODULE>(library)) ? 1 : 0; }
 
-std::string WinNativePath(const std::string& path) { return Map(path); }
+std::string OsNativePath(const std::string& path) { return Map(path); }
 
-int WinTruncate(PlatHandle h, long long length) {
+int OsTruncate(PlatHandle h, long long length) {
   LARGE_INTEGER to;
   to.QuadPart = length;
   HANDLE file = reinterpret_cast<HANDLE>(h);
@@ -190,19 +185,19 @@ int WinTruncate(PlatHandle h, long long length) {
 
 // Opened without any sharing: a second holder gets a sharing violation until
 // the handle is closed, which the system does for a process that ended.
-PlatHandle WinLockFile(const std::string& path) {
+PlatHandle OsLockFile(const std::string& path) {
   HANDLE h = CreateFileA(Map(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   return h == INVALID_HANDLE_VALUE ? kNoHandle : reinterpret_cast<PlatHandle>(h);
 }
 
-void WinUnlockFile(PlatHandle h) { CloseHandle(reinterpret_cast<HANDLE>(h)); }
+void OsUnlockFile(PlatHandle h) { CloseHandle(reinterpret_cast<HANDLE>(h)); }
 
 // Not done on Windows: NTFS allocates as it writes, so a rename over the old
 // file finds nothing left to allocate.
-int WinReserveSpace(PlatHandle, long long) { return 0; }
+int OsReserveSpace(PlatHandle, long long) { return 0; }
 
-int WinListFolder(const std::string& path, std::vector<std::string>& names) {
+int OsListFolder(const std::string& path, std::vector<std::string>& names) {
   std::string pattern = Map(path);
   if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
   pattern += '*';
@@ -217,19 +212,11 @@ int WinListFolder(const std::string& path, std::vector<std::string>& names) {
   return 1;
 }
 
-const PlatformOps kWin32 = {
-    WinShowMessage,  WinBeginWait,    WinEndWait,          WinSleep,
-    WinFileExists,   WinFolderExists, WinProbeReadable,    WinMakeFolder,
-    WinRemove,       WinRename,       WinGetCurrentFolder, WinSetCurrentFolder,
-    WinLocalTime,    WinOpen,         WinRead,             WinWrite,
-    WinSeek,         WinSync,         WinClose,            WinLoadLibrary,
-    WinFindFunction, WinFreeLibrary,  WinNativePath,       WinTruncate,
-    WinLockFile,     WinUnlockFile,   WinReserveSpace,     WinListFolder,
-};
+#include "platform/os_ops.inc"
 
 }  // namespace
 
-const PlatformOps& DefaultPlatform() { return kWin32; }
+const PlatformOps& DefaultPlatform() { return kOsOps; }
 
 long PlatProcessId() { return (long)GetCurrentProcessId(); }
 
