@@ -126,6 +126,16 @@ int ReplaceWithLines(const std::string& path, const std::string& text,
   return PlatCommitReplacement(out, 1);
 }
 
+// What becomes of the previous report kept aside.
+constexpr char kPreviousComesBack[] =
+    " e volta a ser o Sintegra.txt na próxima vez que o Vri for iniciado para a impressora "
+    "fiscal.";
+
+// The previous report's place, as the user sees it, between two texts.
+std::string AboutPrevious(const std::string& before, const char* after) {
+  return before + PlatShownPath(kSintegraPreviousPath) + after;
+}
+
 // After a failed generation: the library's file, whole or not, sorted or
 // not, does not stay as the report; the previous report comes back.
 void DropGeneratedFile(PlatWindow owner, bool had_previous) {
@@ -133,10 +143,7 @@ void DropGeneratedFile(PlatWindow owner, bool had_previous) {
   if (PlatFileExists(kSintegraPath)) PlatRemove(kSintegraPath);
   if (had_previous) {
     PlatShowMessage(owner,
-                    std::string("O arquivo anterior ficou guardado como ") +
-                        PlatShownPath(kSintegraPreviousPath) +
-                        " e volta a ser o Sintegra.txt na próxima vez "
-                        "que o Vri for iniciado para a impressora fiscal.",
+                    AboutPrevious("O arquivo anterior ficou guardado como ", kPreviousComesBack),
                     "Vri", PlatIcon::kWarning);
   }
 }
@@ -247,10 +254,9 @@ int SintegraGenerate(PlatWindow owner, const SintegraRequest& typed) {
   if (had_previous && !rehearsal && !PlatRemove(kSintegraPreviousPath) &&
       !PlatRemove(kSintegraPreviousPath)) {
     PlatShowMessage(owner,
-                    std::string("Não foi possível apagar o arquivo anterior ") +
-                        PlatShownPath(kSintegraPreviousPath) +
-                        "; apague-o antes de iniciar o Vri de novo, ou ele voltará a ser o "
-                        "Sintegra.txt.",
+                    AboutPrevious("Não foi possível apagar o arquivo anterior ",
+                                  "; apague-o antes de iniciar o Vri de novo, ou ele voltará a "
+                                  "ser o Sintegra.txt."),
                     "Vri", PlatIcon::kWarning);
   }
   PlatShowMessage(owner, "Arquivo Sintegra.txt gerado com sucesso.", "Vri",
@@ -262,10 +268,7 @@ int SintegraGenerate(PlatWindow owner, const SintegraRequest& typed) {
                                          : " (" + request.library_version + ")") +
         ".";
     if (had_previous)
-      text += std::string(" O arquivo anterior foi guardado como ") +
-              PlatShownPath(kSintegraPreviousPath) +
-              " e volta a ser o Sintegra.txt na próxima vez que o Vri for iniciado para a "
-              "impressora fiscal.";
+      text = AboutPrevious(text + " O arquivo anterior foi guardado como ", kPreviousComesBack);
     else
       text += " Não entregue este arquivo.";
     PlatShowMessage(owner, text, "Vri", PlatIcon::kWarning);
