@@ -15,30 +15,48 @@ inline std::uint64_t Load8(const char* p) {
 }
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+// 1 when every byte of the word x is a digit: high nibble 3, and adding 6
+// keeps it 3.
+inline int Digits8(std::uint64_t x) {
+  return (x & 0xF0F0F0F0F0F0F0F0ULL) == 0x3030303030303030ULL &&
+         ((x + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) == 0x3030303030303030ULL;
+}
+// A high bit set for every byte of the word x below 0x20 or equal to 0x7F,
+// and at times for one that is not (0x80-0x9F or 0xFF next to a blank): a
+// sieve, never a miss. A byte of 0x00-0x7F plus one, on seven bits, is below
+// 0x21 just for those.
+inline std::uint64_t ControlSieve(std::uint64_t x) {
+  std::uint64_t m = ((x & kOnes * 0x7F) + kOnes) & kOnes * 0x7F;
+  return (m - kOnes * 0x21) & ~x & kHighs;
+}
 }  // namespace digits_detail
 
 // 1 when text is not empty and holds only the digits 0-9 (eight bytes at a
 // time: most of a fiscal record is digits and blanks).
 inline int AllDigits(std::string_view s) {
   if (s.empty()) return 0;
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t x = digits_detail::Load8(s.data() + i);
-    // every byte 0x30..0x39: high nibble 3, and adding 6 keeps it 3
-    if ((x & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL ||
-        ((x + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL)
-      return 0;
+  if (s.size() >= 8) {  // whole words, the last one overlapping the one before
+    for (std::size_t i = 0; i + 8 < s.size(); i += 8)
+      if (!digits_detail::Digits8(digits_detail::Load8(s.data() + i))) return 0;
+    return digits_detail::Digits8(digits_detail::Load8(s.data() + s.size() - 8));
   }
-  for (; i < s.size(); ++i)
-    if (s[i] < '0' || s[i] > '9') return 0;
+  for (char c : s)
+    if (c < '0' || c > '9') return 0;
   return 1;
 }
 
 // 1 when every character of text is "0" (so also for the empty text).
 int AllZeros(std::string_view text);
 
-// 1 when every character of text is a blank (so also for the empty text).
+// 1 when every character of text is a blank (so also for the empty text);
+// eight at a time, for the long reserved fields.
 inline int AllBlank(std::string_view s) {
+  constexpr std::uint64_t kBlanks = digits_detail::kOnes * ' ';
+  if (s.size() >= 8) {  // whole words, the last one overlapping the one before
+    for (std::size_t i = 0; i + 8 < s.size(); i += 8)
+      if (digits_detail::Load8(s.data() + i) != kBlanks) return 0;
+    return digits_detail::Load8(s.data() + s.size() - 8) == kBlanks;
+  }
   for (char c : s)
     if (c != ' ') return 0;
   return 1;
@@ -61,15 +79,17 @@ inline long long DigitsValue(std::string_view digits) {
 // The index of the first control character (below 0x20, or 0x7F) of text, or
 // -1 when there is none.
 inline int FirstControl(std::string_view s) {
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t x = digits_detail::Load8(s.data() + i);
-    std::uint64_t below = (x - digits_detail::kOnes * 0x20) & ~x & digits_detail::kHighs;
-    std::uint64_t del = x ^ (digits_detail::kOnes * 0x7F);
-    std::uint64_t is_del = (del - digits_detail::kOnes) & ~del & digits_detail::kHighs;
-    if (below | is_del) break;
+  if (s.size() >= 8) {
+    // Nearly every line has none: whole words go through the sieve (the
+    // last one overlapping the one before), and only when it keeps a byte
+    // are the bytes gone through from the start.
+    std::uint64_t kept = 0;
+    for (std::size_t i = 0; i + 8 < s.size(); i += 8)
+      kept |= digits_detail::ControlSieve(digits_detail::Load8(s.data() + i));
+    kept |= digits_detail::ControlSieve(digits_detail::Load8(s.data() + s.size() - 8));
+    if (!kept) return -1;
   }
-  for (; i < s.size(); ++i) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
     unsigned char u = (unsigned char)s[i];
     if (u < 0x20 || u == 0x7F) return (int)i;
   }

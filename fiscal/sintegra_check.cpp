@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -183,8 +184,6 @@ constexpr const Kind* kRecord60M = SintegraRecordNamed("60M");
 constexpr const Kind* kRecord60A = SintegraRecordNamed("60A");
 constexpr const Kind* kRecord60D = SintegraRecordNamed("60D");
 constexpr const Kind* kRecord60I = SintegraRecordNamed("60I");
-constexpr const Kind* kRecord60R = SintegraRecordNamed("60R");
-constexpr const Kind* kRecord61 = SintegraRecordNamed("61");
 constexpr const Kind* kRecord75 = SintegraRecordNamed("75");
 
 constexpr Field kMasterCnpj = LayoutField("10", "CNPJ");
@@ -219,29 +218,93 @@ static_assert(kItemCfop.pos + kItemCfop.size - kItemCnpj.pos ==
               kNoteCnpj.size + kNoteModel.size + kNoteSeries.size + kNoteNumber.size +
                   kNoteCfop.size);
 
-// Returns the kind of a line, or nullptr for a type the layout does not know.
-const Kind* KindOf(std::string_view line) {
-  // the first kind of each type number, found once
-  static const std::vector<const Kind*> by_type = [] {
-    std::vector<const Kind*> t(100, nullptr);
-    for (const Kind& kind : kSintegraRecords) {
-      int n = (kind.name[0] - '0') * 10 + (kind.name[1] - '0');
-      if (!t[(std::size_t)n]) t[(std::size_t)n] = &kind;
+// How the checker looks at the lines of one kind, made once from the
+// layout: the field that names a product code; its plain numeric fields (no
+// rule of their own) as runs of positions (0-based start, length),
+// neighbours merged; the fields the record pass checks one by one, with and
+// without those plain ones.
+struct KindPlan {
+  const Kind* kind = nullptr;
+  const Field* code = nullptr;  // a product code used or described, or nullptr
+  std::vector<std::pair<int, int>> plain_runs;
+  std::vector<const Field*> ruled;  // every checked field but the plain numeric ones
+  std::vector<const Field*> all;    // every checked field
+};
+
+// The plan of every kind, in the order of kSintegraRecords; by type number,
+// the index of its kind named by the type alone and of those named by the
+// type and a subtype letter A-Z (60M, 61R); -1 for none.
+struct KindPlans {
+  KindPlan of[kSintegraRecordCount];
+  struct Type {
+    signed char plain = -1;
+    signed char lettered[26];
+  } by_type[100];
+};
+static_assert(kSintegraRecordCount <= 127, "a kind's index fits a signed char");
+// Every kind is named by two digits and at most a letter A-Z.
+constexpr bool KindNamesFitThePlans() {
+  for (const Kind& k : kSintegraRecords) {
+    const char* n = k.name;
+    if (n[0] < '0' || n[0] > '9' || n[1] < '0' || n[1] > '9') return false;
+    if (n[2] != '\0' && (n[2] < 'A' || n[2] > 'Z' || n[3] != '\0')) return false;
+  }
+  return true;
+}
+static_assert(KindNamesFitThePlans());
+
+KindPlan PlanFor(const Kind& k) {
+  KindPlan plan;
+  plan.kind = &k;
+  std::vector<std::pair<int, int>>& r = plan.plain_runs;
+  for (int i = 0; i < k.count; ++i) {
+    const Field& f = k.fields[i];
+    if (!plan.code &&
+        (f.rule == Rule::kProductCode || f.rule == Rule::kItemCode || f.rule == Rule::kCode75))
+      plan.code = &f;
+    // the type is known by now; the totals of a 90 have their own pass;
+    // each state's record 88 is not looked into
+    if (f.rule == Rule::kType || f.rule == Rule::kTotals || f.rule == Rule::kStateData) continue;
+    plan.all.push_back(&f);
+    if (f.kind != SintegraKind::kNumeric || f.rule != Rule::kNone) {
+      plan.ruled.push_back(&f);
+      continue;
     }
-    return t;
+    if (!r.empty() && r.back().first + r.back().second == f.pos - 1) r.back().second += f.size;
+    else r.emplace_back(f.pos - 1, f.size);
+  }
+  return plan;
+}
+
+const KindPlans& Plans() {
+  static const KindPlans plans = [] {
+    KindPlans p;
+    for (KindPlans::Type& t : p.by_type)
+      for (signed char& i : t.lettered) i = -1;
+    for (int i = 0; i < kSintegraRecordCount; ++i) {
+      const Kind& kind = kSintegraRecords[i];
+      p.of[i] = PlanFor(kind);
+      KindPlans::Type& t = p.by_type[(kind.name[0] - '0') * 10 + (kind.name[1] - '0')];
+      if (kind.name[2] == '\0') t.plain = (signed char)i;
+      else t.lettered[kind.name[2] - 'A'] = (signed char)i;
+    }
+    return p;
   }();
+  return plans;
+}
+
+// Returns the plan of a line's kind, or nullptr for a type the layout does
+// not know: a subtype letter of its type (60M, 61R) else the type alone
+// (61), so a 60 needs a letter of the layout.
+const KindPlan* PlanOfLine(std::string_view line) {
   if (line.size() < 2 || line[0] < '0' || line[0] > '9' || line[1] < '0' || line[1] > '9')
     return nullptr;
-  const Kind* first = by_type[(std::size_t)((line[0] - '0') * 10 + (line[1] - '0'))];
-  if (!first) return nullptr;
-  char sub = line.size() > 2 ? line[2] : ' ';
-  if (first == kRecord60M) {  // 60M, 60A, 60D, 60I, 60R stand in a row
-    for (const Kind* kind = first; kind <= kRecord60R; ++kind)
-      if (kind->name[2] == sub) return kind;
-    return nullptr;
-  }
-  if (first == kRecord61) return sub == 'R' ? first + 1 : first;
-  return first;
+  const KindPlans& plans = Plans();
+  const KindPlans::Type& type = plans.by_type[(line[0] - '0') * 10 + (line[1] - '0')];
+  int i = type.plain;
+  if (line.size() > 2 && line[2] >= 'A' && line[2] <= 'Z' && type.lettered[line[2] - 'A'] >= 0)
+    i = type.lettered[line[2] - 'A'];
+  return i < 0 ? nullptr : &plans.of[i];
 }
 
 // The name of a line's record for messages: "60M", "61R", else its type.
@@ -276,11 +339,29 @@ std::string Money(long long cents) {
   return FormatCents(cents, text);
 }
 
-bool OneOf(std::string_view value, std::initializer_list<const char*> allowed) {
-  for (const char* a : allowed)
+bool OneOf(std::string_view value, std::initializer_list<std::string_view> allowed) {
+  for (std::string_view a : allowed)
     if (value == a) return true;
   return false;
 }
+
+// Folds n bytes of text (n a multiple of 8) as SintegraFold folds each,
+// eight at a time: only a-z change, by their 0x20 bit.
+void FoldWords(char* text, std::size_t n) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  for (std::size_t i = 0; i + 8 <= n; i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, text + i, 8);
+    // on the low seven bits, no carry leaves a byte: the high bit tells
+    std::uint64_t low = x & (kOnes * 0x7F);
+    std::uint64_t from_a = low + kOnes * (0x80 - 'a');
+    std::uint64_t past_z = low + kOnes * (0x80 - 'z' - 1);
+    std::uint64_t lower = from_a & ~past_z & ~x & (kOnes * 0x80);
+    x ^= lower >> 2;
+    std::memcpy(text + i, &x, 8);
+  }
+}
+static_assert((kSintegraKeyLength + 1) % 8 == 0, "the sort key and a blank fold in whole words");
 
 // Transparent hashing, so that lookups take the line's bytes without a copy.
 struct TextHash {
@@ -306,13 +387,17 @@ struct SintegraCheck {
   bool master_whole = false;  // the first record 10 is of the right length
   std::string master_cnpj, master_ie;
   int period_start = 0, period_end = 0;  // AAAAMMDD, 0 when unknown
+  // The last AAAAMMDD read and its value (CompactDateValue): the lines of a
+  // day repeat their date. Value -1 before the first.
+  std::uint64_t last_date_text = 0;
+  int last_date_value = -1;
 
   // order of types and of the type-60 records
   int last_type = -1;
   long long last_type_line = 0;
-  std::string last_sixty_key;  // the sort key of the last one, folded
-  std::string last_sixty_name;
-  long long last_sixty_line = 0;
+  char last_sixty_key[kSintegraKeyLength] = {};  // the sort key of the last one, folded
+  const char* last_sixty_name = "";  // its record's name in the layout
+  long long last_sixty_line = 0;     // 0 before the first
 
   long long type_counts[100] = {};  // by the two digits of the type
   std::vector<std::pair<long long, std::string>> totals;  // the 90 lines
@@ -363,31 +448,12 @@ int TypeNumber(std::string_view line) {
   return (line[0] - '0') * 10 + (line[1] - '0');
 }
 
-// The field of a kind that names a product code (used or described), or
-// nullptr.
-const Field* CodeField(const Kind& kind) {
-  static const std::vector<const Field*> fields = [] {
-    std::vector<const Field*> t;
-    for (const Kind& k : kSintegraRecords) {
-      const Field* code = nullptr;
-      for (int i = 0; i < k.count && !code; ++i) {
-        Rule r = k.fields[i].rule;
-        if (r == Rule::kProductCode || r == Rule::kItemCode || r == Rule::kCode75)
-          code = &k.fields[i];
-      }
-      t.push_back(code);
-    }
-    return t;
-  }();
-  return fields[(std::size_t)(&kind - kSintegraRecords)];
-}
-
 // The references a line makes or gives (a 60M day, a product code, a 50
 // note): taken from every line of a known type, also from one of the wrong
 // length, so that one bad line gives one fault.
-void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, bool whole) {
-  const Kind* id = &kind;
-  const char* name = kind.name;
+void NoteReferences(SintegraCheck& c, std::string_view line, const KindPlan& plan, bool whole) {
+  const Kind* id = plan.kind;
+  const char* name = id->name;
   // A line of the wrong length is read as if blank-filled to 126.
   std::string padded;
   if (!whole) {
@@ -441,7 +507,7 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, b
     }
   }
   // product codes
-  if (const Field* code_field = CodeField(kind)) {
+  if (const Field* code_field = plan.code) {
     std::string_view code = TrimBlanks(at(*code_field));
     if (code.empty()) {
     } else if (id == kRecord75) {
@@ -464,85 +530,93 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const Kind& kind, b
   }
 }
 
-// The faults of one field of a record of `length` 126.
-void CheckField(SintegraCheck& c, std::string_view line, const char* record, const Field& f) {
-  std::string_view v = ReadSintegraField(line, f);
-  const int last = f.pos + f.size - 1;
+// The faults of the field rules, one procedure each, so that the rules'
+// common path keeps nothing in memory for them.
+void BadDate(SintegraCheck& c, const char* record, const Field& f, std::string_view v) {
+  Fault(c, c.line, Msg::kS40, c.line, std::string(v).c_str(), f.name, record, f.pos,
+        f.pos + f.size - 1);
+}
+void OutsidePeriod(SintegraCheck& c, const char* record, const Field& f, const std::string& shown) {
+  Fault(c, c.line, Msg::kS41, c.line, shown.c_str(), f.name, record,
+        DateText(c.period_start).c_str(), DateText(c.period_end).c_str());
+}
+void BadUf(SintegraCheck& c, const char* record, const Field& f, std::string_view value) {
+  Fault(c, c.line, Msg::kS33, c.line, std::string(value).c_str(), f.name, record, f.pos,
+        f.pos + f.size - 1);
+}
+void NotListed(SintegraCheck& c, const char* record, const Field& f, std::string_view value,
+               Msg message, const char* allowed) {
+  Fault(c, c.line, message, c.line, std::string(value).c_str(), f.name, record, allowed);
+}
+// 1 when the field is not blank, else says so (S37) and returns 0.
+int Required(SintegraCheck& c, const char* record, const Field& f, std::string_view value) {
+  if (!value.empty()) return 1;
+  Fault(c, c.line, Msg::kS37, c.line, f.name, record);
+  return 0;
+}
+void MasterCode(SintegraCheck& c, const Field& f, std::string_view value,
+                const char* allowed_text, std::initializer_list<std::string_view> allowed) {
+  if (!OneOf(value, allowed))
+    Fault(c, c.line, Msg::kS32, c.line, std::string(value).c_str(), f.name, f.pos, allowed_text);
+}
+
+// CompactDateValue of v; kept from the last date read when that one had the
+// same eight characters (the lines of a day repeat their date).
+int DateValue(SintegraCheck& c, std::string_view v) {
+  if (v.size() != 8) return CompactDateValue(v);
+  std::uint64_t text;
+  std::memcpy(&text, v.data(), 8);
+  if (c.last_date_value < 0 || text != c.last_date_text) {
+    c.last_date_text = text;
+    c.last_date_value = CompactDateValue(v);
+  }
+  return c.last_date_value;
+}
+
+// The faults of one field's rule, v its characters and value those without
+// the trailing blanks.
+void CheckRule(SintegraCheck& c, const char* record, const Field& f, std::string_view v,
+               std::string_view value) {
   const char* field = f.name;
-  if (f.kind == SintegraKind::kBlank) {
-    if (!AllBlank(v))
-      Fault(c, c.line, Msg::kS52, c.line, f.pos, last, record, std::string(TrimBlanks(v)).c_str());
-    return;
-  }
-  if (f.kind == SintegraKind::kNumeric) {
-    if (!AllDigits(v)) {
-      Fault(c, c.line, Msg::kS50, c.line, field, record, f.pos, last, std::string(v).c_str());
-      return;
-    }
-  } else if (!v.empty() && v[0] == ' ' && !AllBlank(v)) {
-    Fault(c, c.line, Msg::kS51, c.line, field, record, f.pos, last, std::string(TrimBlanks(v)).c_str());
-  }
-  const std::string_view value = TrimBlanks(v);
-  auto shown = [&]() { return std::string(value); };
-  auto required = [&]() {
-    if (!value.empty()) return true;
-    Fault(c, c.line, Msg::kS37, c.line, field, record);
-    return false;
-  };
-  auto not_listed = [&](Msg message, const char* allowed) {
-    Fault(c, c.line, message, c.line, shown().c_str(), field, record, allowed);
-  };
-  auto bad_date = [&]() {
-    Fault(c, c.line, Msg::kS40, c.line, std::string(v).c_str(), field, record, f.pos, last);
-  };
-  auto outside = [&](const std::string& shown) {
-    Fault(c, c.line, Msg::kS41, c.line, shown.c_str(), field, record, DateText(c.period_start).c_str(), DateText(c.period_end).c_str());
-  };
-  auto bad_uf = [&]() {
-    Fault(c, c.line, Msg::kS33, c.line, shown().c_str(), field, record, f.pos, last);
-  };
-  auto master_code = [&](const char* allowed_text, std::initializer_list<const char*> allowed) {
-    if (!OneOf(value, allowed))
-      Fault(c, c.line, Msg::kS32, c.line, shown().c_str(), field, f.pos, allowed_text);
-  };
   switch (f.rule) {
     case Rule::kNone:
     case Rule::kType:
     case Rule::kTotals:
     case Rule::kStateData: break;
     case Rule::kDate:
-      if (!CompactDateValue(v)) bad_date();
+      if (!DateValue(c, v)) BadDate(c, record, f, v);
       break;
     case Rule::kDateOrZeros:
-      if (!AllZeros(v) && !CompactDateValue(v)) bad_date();
+      if (!AllZeros(v) && !DateValue(c, v)) BadDate(c, record, f, v);
       break;
     case Rule::kDateInPeriod: {
-      int d = CompactDateValue(v);
-      if (!d) bad_date();
-      else if (c.period_start && (d < c.period_start || d > c.period_end)) outside(DateText(d));
+      int d = DateValue(c, v);
+      if (!d) BadDate(c, record, f, v);
+      else if (c.period_start && (d < c.period_start || d > c.period_end))
+        OutsidePeriod(c, record, f, DateText(d));
       break;
     }
     case Rule::kMonthYear:
-      if (!CompactMonthValue(v)) bad_date();
+      if (!CompactMonthValue(v)) BadDate(c, record, f, v);
       break;
     case Rule::kMonthInPeriod: {
       int m = CompactMonthValue(v);
-      if (!m) bad_date();
+      if (!m) BadDate(c, record, f, v);
       else if (c.period_start && (m < c.period_start / 100 || m > c.period_end / 100))
-        outside(MonthText(m));
+        OutsidePeriod(c, record, f, MonthText(m));
       break;
     }
     case Rule::kUf:
-      if (!IsUf(value) && value != "EX") bad_uf();
+      if (!IsUf(value) && value != "EX") BadUf(c, record, f, value);
       break;
     case Rule::kUfOrBlank:
-      if (!value.empty() && !IsUf(value) && value != "EX") bad_uf();
+      if (!value.empty() && !IsUf(value) && value != "EX") BadUf(c, record, f, value);
       break;
     case Rule::kUfOfMaster:
       if (value.empty()) {
         Fault(c, c.line, Msg::kS35, c.line, field);
       } else if (!IsUf(value)) {
-        bad_uf();
+        BadUf(c, record, f, value);
       }
       break;
     case Rule::kRequiredMaster:
@@ -558,40 +632,64 @@ void CheckField(SintegraCheck& c, std::string_view line, const char* record, con
         Fault(c, c.line, Msg::kS31, c.line, std::string(v).c_str(), record, field);
       break;
     case Rule::kSituation:
-      if (!OneOf(value, {"N", "S", "E", "X", "2", "4"})) not_listed(Msg::kS36, "N, S, E, X, 2, 4");
+      if (!OneOf(value, {"N", "S", "E", "X", "2", "4"}))
+        NotListed(c, record, f, value, Msg::kS36, "N, S, E, X, 2, 4");
       break;
     case Rule::kPossession:
-      if (!OneOf(value, {"1", "2", "3"})) not_listed(Msg::kS36, "1, 2, 3");
+      if (!OneOf(value, {"1", "2", "3"})) NotListed(c, record, f, value, Msg::kS36, "1, 2, 3");
       break;
     case Rule::kIssuer:
-      if (!OneOf(value, {"P", "T"})) not_listed(Msg::kS34, "P, T");
+      if (!OneOf(value, {"P", "T"})) NotListed(c, record, f, value, Msg::kS34, "P, T");
       break;
     case Rule::kFreight:
-      if (!OneOf(value, {"0", "1", "2"})) not_listed(Msg::kS34, "0, 1, 2");
+      if (!OneOf(value, {"0", "1", "2"})) NotListed(c, record, f, value, Msg::kS34, "0, 1, 2");
       break;
     case Rule::kEcfModel:
-      if (!OneOf(value, {"2B", "2C", "2D", "2E"})) not_listed(Msg::kS34, "2B, 2C, 2D, 2E");
+      if (!OneOf(value, {"2B", "2C", "2D", "2E"}))
+        NotListed(c, record, f, value, Msg::kS34, "2B, 2C, 2D, 2E");
       break;
     case Rule::kRequired:
     case Rule::kProductCode:
     case Rule::kCode75:
-      required();
+      Required(c, record, f, value);
       break;
     case Rule::kItemCode: break;
-    case Rule::kAgreement: master_code("1, 2, 3", {"1", "2", "3"}); break;
-    case Rule::kNature: master_code("1, 2, 3", {"1", "2", "3"}); break;
-    case Rule::kPurpose: master_code("1, 2, 3, 5", {"1", "2", "3", "5"}); break;
+    case Rule::kAgreement: MasterCode(c, f, value, "1, 2, 3", {"1", "2", "3"}); break;
+    case Rule::kNature: MasterCode(c, f, value, "1, 2, 3", {"1", "2", "3"}); break;
+    case Rule::kPurpose: MasterCode(c, f, value, "1, 2, 3, 5", {"1", "2", "3", "5"}); break;
     case Rule::kSituation60A:
-      if (required() && !(value.size() == 4 && AllDigits(value)) &&
+      if (Required(c, record, f, value) && !(value.size() == 4 && AllDigits(value)) &&
           !OneOf(value, {"F", "I", "N", "CANC", "DESC", "ISS"}))
-        Fault(c, c.line, Msg::kS71, c.line, shown().c_str());
+        Fault(c, c.line, Msg::kS71, c.line, std::string(value).c_str());
       break;
     case Rule::kSituation60:
-      if (required() && !(value.size() == 4 && AllDigits(value)) &&
+      if (Required(c, record, f, value) && !(value.size() == 4 && AllDigits(value)) &&
           !OneOf(value, {"F", "I", "N", "ISS"}))
-        Fault(c, c.line, Msg::kS74, c.line, shown().c_str(), record);
+        Fault(c, c.line, Msg::kS74, c.line, std::string(value).c_str(), record);
       break;
   }
+}
+
+// The faults of one field of a record of length 126.
+void CheckField(SintegraCheck& c, std::string_view line, const char* record, const Field& f) {
+  std::string_view v = ReadSintegraField(line, f);
+  if (f.kind == SintegraKind::kBlank) {
+    if (!AllBlank(v))
+      Fault(c, c.line, Msg::kS52, c.line, f.pos, f.pos + f.size - 1, record,
+            std::string(TrimBlanks(v)).c_str());
+    return;
+  }
+  if (f.kind == SintegraKind::kNumeric) {
+    if (!AllDigits(v)) {
+      Fault(c, c.line, Msg::kS50, c.line, f.name, record, f.pos, f.pos + f.size - 1,
+            std::string(v).c_str());
+      return;
+    }
+  } else if (!v.empty() && v[0] == ' ' && !AllBlank(v)) {
+    Fault(c, c.line, Msg::kS51, c.line, f.name, record, f.pos, f.pos + f.size - 1,
+          std::string(TrimBlanks(v)).c_str());
+  }
+  if (f.rule != Rule::kNone) CheckRule(c, record, f, v, TrimBlanks(v));
 }
 
 // Record 10: the first one sets the period and the identity the 90s repeat.
@@ -622,62 +720,29 @@ void CheckMaster(SintegraCheck& c, std::string_view line, bool whole) {
 
 // The order of the type-60 records: by date, printer, then M before A, D, I.
 void CheckSixtyOrder(SintegraCheck& c, std::string_view line, const char* name) {
-  // the report's own sort key, folded as the sort compares it
-  char folded[kSintegraKeyLength];
+  // the report's own sort key, folded as the sort compares it; one more
+  // byte, a blank, so that it folds in whole words
+  char folded[kSintegraKeyLength + 1];
   WriteSintegraSortKey(line.data(), line.size(), folded);
   if (folded[kSintegraKeyLength - 1] == '4') return;  // 60R
-  for (char& k : folded) k = (char)SintegraFold(k);
-  std::string_view key(folded, sizeof folded);
-  if (!c.last_sixty_key.empty() && key < std::string_view(c.last_sixty_key)) {
-    std::string_view prev = c.last_sixty_key;
+  folded[kSintegraKeyLength] = ' ';
+  FoldWords(folded, sizeof folded);
+  std::string_view key(folded, (std::size_t)kSintegraKeyLength);
+  std::string_view prev(c.last_sixty_key, sizeof c.last_sixty_key);
+  if (c.last_sixty_line && key < prev) {
     const std::size_t date_at = (std::size_t)kSixtyDate.pos - 2;  // the key drops the subtype
     const std::size_t serial_at = (std::size_t)kSixtySerial.pos - 2;
-    Fault(c, c.line, Msg::kS21, c.line, name, ShownDate(ReadSintegraField(line, kSixtyDate)).c_str(), std::string(TrimBlanks(ReadSintegraField(line, kSixtySerial))).c_str(), c.last_sixty_name.c_str(), ShownDate(prev.substr(date_at, (std::size_t)kSixtyDate.size)).c_str(), std::string(TrimBlanks(prev.substr(serial_at, (std::size_t)kSixtySerial.size))) .c_str(), c.last_sixty_line);
+    Fault(c, c.line, Msg::kS21, c.line, name, ShownDate(ReadSintegraField(line, kSixtyDate)).c_str(), std::string(TrimBlanks(ReadSintegraField(line, kSixtySerial))).c_str(), c.last_sixty_name, ShownDate(prev.substr(date_at, (std::size_t)kSixtyDate.size)).c_str(), std::string(TrimBlanks(prev.substr(serial_at, (std::size_t)kSixtySerial.size))) .c_str(), c.last_sixty_line);
   }
-  c.last_sixty_key.assign(key);  // in place: no allocation after the first
+  std::memcpy(c.last_sixty_key, folded, sizeof c.last_sixty_key);
   c.last_sixty_name = name;
   c.last_sixty_line = c.line;
 }
 
-// How the fields of a kind are looked at: its plain numeric fields (no rule
-// of their own) as runs of positions (0-based start, length), neighbours
-// merged; the fields the record pass checks one by one, with and without
-// those plain ones.
-struct FieldPlan {
-  std::vector<std::pair<int, int>> plain_runs;
-  std::vector<const Field*> ruled;  // every checked field but the plain numeric ones
-  std::vector<const Field*> all;    // every checked field
-};
-const FieldPlan& PlanOf(const Kind& kind) {
-  static const std::vector<FieldPlan> plans = [] {
-    std::vector<FieldPlan> plans;
-    for (const Kind& k : kSintegraRecords) {
-      FieldPlan plan;
-      std::vector<std::pair<int, int>>& r = plan.plain_runs;
-      for (int i = 0; i < k.count; ++i) {
-        const Field& f = k.fields[i];
-        // the type is known by now; the totals of a 90 have their own pass;
-        // each state's record 88 is not looked into
-        if (f.rule == Rule::kType || f.rule == Rule::kTotals || f.rule == Rule::kStateData)
-          continue;
-        plan.all.push_back(&f);
-        if (f.kind != SintegraKind::kNumeric || f.rule != Rule::kNone) {
-          plan.ruled.push_back(&f);
-          continue;
-        }
-        if (!r.empty() && r.back().first + r.back().second == f.pos - 1) r.back().second += f.size;
-        else r.emplace_back(f.pos - 1, f.size);
-      }
-      plans.push_back(std::move(plan));
-    }
-    return plans;
-  }();
-  return plans[(std::size_t)(&kind - kSintegraRecords)];
-}
-
-void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
+// The record pass of a whole line of a known kind and type.
+void CheckRecord(SintegraCheck& c, std::string_view line, const KindPlan& plan, int type) {
+  const Kind& kind = *plan.kind;
   const char* name = kind.name;
-  int type = TypeNumber(line);
   if (c.last_type > type) {
     char prev[16];
     std::snprintf(prev, sizeof prev, "%02d", c.last_type);
@@ -694,7 +759,6 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
   // Plain numeric fields, merged where they follow one another, are looked
   // at as runs of digits first; only when a run is not all digits are they
   // gone through field by field.
-  const FieldPlan& plan = PlanOf(kind);
   bool plain_digits = true;
   for (const auto& [from, size] : plan.plain_runs) {
     if (!AllDigits(line.substr((std::size_t)from, (std::size_t)size))) {
@@ -707,9 +771,10 @@ void CheckRecord(SintegraCheck& c, std::string_view line, const Kind& kind) {
 
 // Second reading: a line that uses a product code no record 75 describes.
 void NameMissingCodes(SintegraCheck& c, std::string_view line) {
-  const Kind* kind = KindOf(line);
-  if (!kind || kind == kRecord75 || AllBlank(line)) return;
-  const Field* code_field = CodeField(*kind);
+  const KindPlan* plan = PlanOfLine(line);
+  if (!plan || plan->kind == kRecord75 || AllBlank(line)) return;
+  const Kind* kind = plan->kind;
+  const Field* code_field = plan->code;
   if (!code_field) return;
   std::string_view code = TrimBlanks(ReadSintegraField(line, *code_field));
   if (code.empty() || !c.missing_codes->contains(code)) return;
@@ -739,7 +804,8 @@ void CheckSintegraLine(SintegraCheck& c, std::string_view line, SintegraLineEnd 
   if (empty) return;
   int type = TypeNumber(line);
   if (type >= 0) ++c.type_counts[type];
-  const Kind* kind = KindOf(line);
+  const KindPlan* plan = PlanOfLine(line);
+  const Kind* kind = plan ? plan->kind : nullptr;
   const bool whole = line.size() == (std::size_t)kSintegraRecordLength;
   // a control character is often why a line has the wrong length
   if (int i = FirstControl(line); i >= 0)
@@ -759,10 +825,10 @@ void CheckSintegraLine(SintegraCheck& c, std::string_view line, SintegraLineEnd 
     std::string name = RecordName(line);
     Fault(c, c.line, Msg::kS10, c.line, name.c_str());
   } else {
-    CheckRecord(c, line, *kind);
+    CheckRecord(c, line, *plan, type);
   }
   if (kind) {
-    NoteReferences(c, line, *kind, whole);
+    NoteReferences(c, line, *plan, whole);
     if (type == 90) c.totals.emplace_back(c.line, whole ? std::string(line) : std::string());
   }
 }

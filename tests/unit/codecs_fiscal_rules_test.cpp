@@ -71,21 +71,30 @@ TEST(CodecsDigits, DigitFieldsAndCents) {
     std::string text;
     int all_digits;
     int first_control;
+    int all_blank;
   } rows[] = {
-      {"0123456789012345", 1, -1},    // two words of eight
-      {"01234567/9", 0, -1},          // '/' just below '0'
-      {"0123456:", 0, -1},            // ':' just above '9', in a word of eight
-      {"", 0, -1},                    // empty is no number
-      {"12345678 ", 0, -1},           // a blank after a whole word
-      {"ab\tcd", 0, 2},               // tab
-      {std::string("abcdefgh\x7F", 9), 0, 8},  // DEL after a whole word
-      {std::string("a\0b", 3), 0, 1},          // NUL
-      {"\xE7\xC3\xA9", 0, -1},        // accented bytes are no control characters
+      {"0123456789012345", 1, -1, 0},    // two words of eight
+      {"01234567/9", 0, -1, 0},          // '/' just below '0'
+      {"0123456:", 0, -1, 0},            // ':' just above '9', in a word of eight
+      {"", 0, -1, 1},                    // empty is no number
+      {"12345678 ", 0, -1, 0},           // a blank after a whole word
+      {"0123456789x2", 0, -1, 0},        // a letter only the last word sees
+      {"ab\tcd", 0, 2, 0},               // tab
+      {std::string("abcdefgh\x7F", 9), 0, 8, 0},  // DEL after a whole word
+      {"abcdefghij\x1F", 0, 10, 0},       // in the last word only
+      {std::string("a\0b", 3), 0, 1, 0},          // NUL
+      {"\xE7\xC3\xA9", 0, -1, 0},        // accented bytes are no control characters
+      {"SALA \x96 \xFF 2\x9F ", 0, -1, 0},  // dashes and the like before blanks
+      {"SALA \x96 \x1F", 0, 7, 0},         // and a control character after them
+      {"\xFF\x1F" "abcdefgh", 0, 1, 0},    // right after a high byte
+      {std::string(16, ' '), 0, -1, 1},  // two words of blanks
+      {"           x", 0, -1, 0},        // a letter only the last word sees
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
     EXPECT_EQ(AllDigits(row.text), row.all_digits);
     EXPECT_EQ(FirstControl(row.text), row.first_control);
+    EXPECT_EQ(AllBlank(row.text), row.all_blank);
   }
   const struct {
     long long cents;

@@ -213,6 +213,10 @@ TEST(SintegraCheck, EachCheckOfTheCatalogue) {
        {{4, "S01"}}},
       {"S01 long line", [](Lines& m) { m[5] += "XX"; }, {{6, "S01"}}},
       {"S05 tab inside a record", [](Lines& m) { Put(m[1], "complemento", "SALA\t2"); }, {{2, "S05"}}},
+      {"S05 in the last characters of a record", [](Lines& m) { m[1][125] = '\x7F'; },
+       {{2, "S05"}, {2, "S50"}}},
+      {"no S05 for a dash before a blank", [](Lines& m) { Put(m[1], "complemento", "SALA \x96 2"); },
+       {}},
       {"S10 unknown type", [](Lines& m) { m.insert(m.begin() + 4, Rec("52")); },
        {{5, "S10"}, {13, "S62"}, {13, "S63"}}},  // a type of no layout still wants its total
       {"S10 unknown subtype of 60", [](Lines& m) { Put(m[9], "subtipo", "X"); }, {{10, "S10"}}},
@@ -227,6 +231,8 @@ TEST(SintegraCheck, EachCheckOfTheCatalogue) {
       {"S21 a 60M after its 60A", [](Lines& m) { std::swap(m[4], m[5]); }, {{6, "S21"}}},
       {"S21 an earlier day after a later one",
        [](Lines& m) { Put(m[8], "data", "20260301"); }, {{9, "S21"}, {9, "S70"}}},
+      {"S21 serials compare folded: s0 comes before S1",
+       [](Lines& m) { Put(m[8], "série", "s0"); }, {{9, "S21"}, {9, "S70"}}},
       {"S30 CNPJ of record 10",
        [](Lines& m) {
          Put(m[0], "CNPJ", "12345678000196");
