@@ -1,11 +1,13 @@
 // Helpers of the benchmarks: large record files made quickly, the plain
-// sequential read their figures are measured against, timing and options.
+// sequential read their figures are measured against, timing, memory and
+// options.
 #pragma once
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -84,6 +86,29 @@ inline double PlainRead(const std::string& path, long long& bytes) {
   double s = Seconds(start);
   if (sum == 1) std::printf(" ");  // keeps the read from being optimised away
   return s;
+}
+
+// The value of `field` ("VmHWM", "VmRSS") in this process's status, such as
+// "1234 kB", in `value`: false where the system does not report it (it is
+// read from /proc, so only on Linux).
+inline bool ProcessStatus(const char* field, std::string& value) {
+  std::ifstream status("/proc/self/status");
+  const std::string name = std::string(field) + ":";
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(name, 0) != 0) continue;
+    std::size_t at = line.find_first_not_of(" \t", name.size());
+    value = at == std::string::npos ? std::string() : line.substr(at);
+    return true;
+  }
+  return false;
+}
+
+// Starts the count of the peak resident memory again from the current size
+// (Linux; elsewhere the peak stays that of the whole process).
+inline void ResetPeakMemory() {
+  std::ofstream clear("/proc/self/clear_refs");
+  clear << "5";
 }
 
 // The number after option `name`, or `fallback`.

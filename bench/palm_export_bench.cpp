@@ -22,7 +22,6 @@
 #include <cstdlib>
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -152,21 +151,12 @@ long long PlainReadAndWrite(long long bytes, const std::string& out_path) {
   return read;
 }
 
-// Starts the count of the peak resident memory again (Linux; elsewhere the
-// peak stays that of the whole process).
-void ResetPeakMemory() {
-  std::ofstream clear("/proc/self/clear_refs");
-  clear << "5";
-}
-
 // Peak resident memory of this process as the system reports it (Linux),
 // or empty.
 std::string PeakMemory() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return line.substr(line.find_first_not_of(" \t", 6));
-  return {};
+  std::string value;
+  bench::ProcessStatus("VmHWM", value);
+  return value;
 }
 
 // ---------------------------------------------------------------------------
@@ -238,7 +228,7 @@ Figures Measure(const fs::path& root, bool profile, std::string& report) {
   std::vector<std::string> seller_list;
   BuildSellerList(seller_list);
   f.seller_seconds = Seconds(start);
-  ResetPeakMemory();
+  bench::ResetPeakMemory();
   for (int round = 0; round < kRounds; ++round) {
     start = Clock::now();
     f.ok = PalmExport(nullptr, "C:\\Palm", kPalmLayoutOnSoft, seller_list) && f.ok;

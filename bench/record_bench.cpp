@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "platform/platform.h"
 #include "records/catalogue.h"
 #include "records/masters.h"
@@ -26,7 +27,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 constexpr int kFieldsRead = 30;
 constexpr int kRuns = 5;
@@ -56,16 +57,33 @@ std::string ProductRecord(int n) {
   return rec;
 }
 
+// The best of kRuns runs of work(stream) on the file `name`, opened for each
+// run and closed after it; what each run returns is added to `checksum`.
 template <typename F>
-double Best(F&& work, long long& checksum) {
+double Best(const std::string& name, F&& work, long long& checksum) {
   double best = 1e30;
   for (int run = 0; run < kRuns; ++run) {
     auto start = Clock::now();
-    checksum += work();
-    double s = std::chrono::duration<double>(Clock::now() - start).count();
-    if (s < best) best = s;
+    PlatStream* s = PlatOpen(name, PlatOpenMode::kRead);
+    checksum += work(s);
+    PlatClose(s);
+    double seconds = bench::Seconds(start);
+    if (seconds < best) best = seconds;
   }
   return best;
+}
+
+// The first kFieldsRead fields of each of `records` records, each record read
+// once and its fields taken from it: the sum of field(record, f) over them.
+template <typename F>
+long long SumFields(PlatStream* s, int records, F&& field) {
+  RecordBuffer record{kProductLayout, {}, {}};
+  long long total = 0;
+  for (int n = 0; n < records; ++n) {
+    if (!ReadRecord(s, n, record)) break;
+    for (int f = 0; f < kFieldsRead; ++f) total += field(record, f);
+  }
+  return total;
 }
 
 }  // namespace
@@ -100,68 +118,49 @@ int main(int argc, char** argv) {
   long long checksum = 0;
   const bool fields_only = argc > 2;
   // Plain sequential read: 64 KiB chunks through the same stream layer.
-  double plain = fields_only ? 1 : Best(
-      [&]() -> long long {
-        PlatStream* s = PlatOpen(name, PlatOpenMode::kRead);
+  double plain = fields_only ? 1 : Best(name,
+      [&](PlatStream* s) -> long long {
         std::vector<char> buffer(64 * 1024);
         long long total = 0;
         std::size_t n;
         while ((n = PlatRead(s, buffer.data(), buffer.size())) > 0) total += (long long)n + buffer[0];
-        PlatClose(s);
         return total;
       },
       checksum);
 
   // Full scan: a key that is not there.
-  double scan = fields_only ? 1 : Best(
-      [&]() -> long long {
-        PlatStream* s = PlatOpen(name, PlatOpenMode::kRead);
+  double scan = fields_only ? 1 : Best(name,
+      [&](PlatStream* s) -> long long {
         int record = 0;
         int found = FindCode(s, "NO SUCH PRODUCT", kProductRecordLength, record, 0, 20);
-        PlatClose(s);
         return found + record;
       },
       checksum);
 
   // 30 fields of every record through one open stream: each record read
   // once, its fields taken from it (as the scans of the masters read).
-  double fields = Best(
-      [&]() -> long long {
-        PlatStream* s = PlatOpen(name, PlatOpenMode::kRead);
-        RecordBuffer record{kProductLayout, {}, {}};
-        long long total = 0;
-        for (int n = 0; n < records; ++n) {
-          if (!ReadRecord(s, n, record)) break;
-          for (int f = 0; f < kFieldsRead; ++f) total += (long long)RecordFieldText(record, f).size();
-        }
-        PlatClose(s);
-        return total;
+  double fields = Best(name,
+      [&](PlatStream* s) {
+        return SumFields(s, records, [](const RecordBuffer& record, int f) {
+          return (long long)RecordFieldText(record, f).size();
+        });
       },
       checksum);
 
   // The same, each field copied into a text of its own.
-  double field_copies = fields_only ? 1 : Best(
-      [&]() -> long long {
-        PlatStream* s = PlatOpen(name, PlatOpenMode::kRead);
-        RecordBuffer record{kProductLayout, {}, {}};
+  double field_copies = fields_only ? 1 : Best(name,
+      [&](PlatStream* s) {
         std::string text;
-        long long total = 0;
-        for (int n = 0; n < records; ++n) {
-          if (!ReadRecord(s, n, record)) break;
-          for (int f = 0; f < kFieldsRead; ++f) {
-            if (RecordField(record, f, text)) total += (long long)text.size();
-          }
-        }
-        PlatClose(s);
-        return total;
+        return SumFields(s, records, [&text](const RecordBuffer& record, int f) {
+          return RecordField(record, f, text) ? (long long)text.size() : 0LL;
+        });
       },
       checksum);
 
   // The same fields with one field reader call each (a seek and a read in
   // the stream buffer per field).
-  double field_calls = fields_only ? 1 : Best(
-      [&]() -> long long {
-        PlatStream* s = PlatOpen(name, PlatOpenMode::kRead);
+  double field_calls = fields_only ? 1 : Best(name,
+      [&](PlatStream* s) -> long long {
         std::string text;
         long long total = 0;
         for (int n = 0; n < records; ++n) {
@@ -169,7 +168,6 @@ int main(int argc, char** argv) {
             if (ReadProductField(s, n, text, f)) total += (long long)text.size();
           }
         }
-        PlatClose(s);
         return total;
       },
       checksum);

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -27,25 +26,11 @@ using bench::Pad;
 std::string Pad(std::string text) { return bench::Pad(std::move(text), kSintegraRecordLength); }
 
 
-// Peak resident memory of this process in kB (Linux), or -1.
-long PeakKb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
-long CurrentKb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
-// Starts the peak over from the current size (Linux).
-void ResetPeak() {
-  std::ofstream clear("/proc/self/clear_refs");
-  clear << "5";
+// Resident memory of this process in kB, its peak ("VmHWM") or now
+// ("VmRSS"), or -1 where the system does not say.
+long MemoryKb(const char* field) {
+  std::string value;
+  return bench::ProcessStatus(field, value) ? std::atol(value.c_str()) : -1;
 }
 
 // A sound month of a large shop: every day, `printers` printers, each day
@@ -161,13 +146,13 @@ int main(int argc, char** argv) {
   long long counted = 0;
   double split = ReadLines(path, counted);
 
-  ResetPeak();
-  long before_kb = CurrentKb();
+  bench::ResetPeakMemory();
+  long before_kb = MemoryKb("VmRSS");
   std::vector<SintegraFault> faults;
   auto start = bench::Clock::now();
   int read = CheckSintegraFile(path, faults);
   double check = bench::Seconds(start);
-  long peak_kb = PeakKb();
+  long peak_kb = MemoryKb("VmHWM");
 
   std::printf("plain read:      %6.2f s  (%.0f MB/s)\n", plain, (double)bytes / (1 << 20) / plain);
   std::printf("read + line ends: %5.2f s  (%.0f MB/s), %lld lines\n", split,

@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -281,22 +282,30 @@ std::string CompanyMaster(Random& r) {
   return out;
 }
 
-std::string Suppliers(Random& r, int count) {
+// `count` records of `widths`, record i filled by fill(rec, i), which answers
+// whether record i is a deleted one.
+template <typename Fill>
+std::string Generated(WidthTable widths, int count, Fill fill) {
   std::string out;
   for (int i = 0; i < count; ++i) {
-    Record rec(kSupplierWidths);
-    FillPerson(rec, r, Format("%06lld", 100 + i), BusinessName(r), true);
-    if (i % 6 == 5) rec.Set(kPersonSituation, "1");
-    rec.Set(31, "Fornecedor de " + std::string(r.Pick(kProducts).name));
-    out += rec.Bytes(i % 8 == 7 ? kFreeRecordMark : ' ');
+    Record rec(widths);
+    bool deleted = fill(rec, i);
+    out += rec.Bytes(deleted ? kFreeRecordMark : ' ');
   }
   return out;
 }
 
+std::string Suppliers(Random& r, int count) {
+  return Generated(kSupplierWidths, count, [&r](Record& rec, int i) {
+    FillPerson(rec, r, Format("%06lld", 100 + i), BusinessName(r), true);
+    if (i % 6 == 5) rec.Set(kPersonSituation, "1");
+    rec.Set(31, "Fornecedor de " + std::string(r.Pick(kProducts).name));
+    return i % 8 == 7;
+  });
+}
+
 std::string Customers(Random& r, int count) {
-  std::string out;
-  for (int i = 0; i < count; ++i) {
-    Record rec(kCustomerWidths);
+  return Generated(kCustomerWidths, count, [&r](Record& rec, int i) {
     bool business = i % 3 != 2;
     FillPerson(rec, r, Format("%06lld", 1000 + i), business ? BusinessName(r) : PersonName(r),
                business);
@@ -306,30 +315,24 @@ std::string Customers(Random& r, int count) {
     rec.Set(30, Format("%05lld", 1 + i % 4));  // route
     rec.Set(kCustomerExportNumber, Money(500.0 * (1 + r.Below(40)), 2));  // credit limit
     rec.Set(34, "Cliente desde " + Format("%04lld", 1995 + r.Below(30)));
-    out += rec.Bytes(i % 7 == 6 ? kFreeRecordMark : ' ');
-  }
-  return out;
+    return i % 7 == 6;
+  });
 }
 
 std::string Sellers(Random& r, int count) {
-  std::string out;
-  for (int i = 0; i < count; ++i) {
-    Record rec(kSellerWidths);
+  return Generated(kSellerWidths, count, [&r](Record& rec, int i) {
     rec.Set(kSellerCode, Format("%03lld", 1 + i));
     rec.Set(kSellerName, PersonName(r));
     rec.Set(kSellerSituation, i == 2 ? "1" : "0");
     rec.Set(3, Money(1 + r.Below(5), 2));  // commission
-    out += rec.Bytes(i == 4 ? kFreeRecordMark : ' ');
-  }
-  return out;
+    return i == 4;
+  });
 }
 
 // `prices`, when given, receives every product's list price.
 std::string Products(Random& r, int count, std::vector<double>* prices = nullptr) {
-  std::string out;
-  for (int i = 0; i < count; ++i) {
+  return Generated(kProductWidths, count, [&r, prices](Record& rec, int i) {
     const ProductKind& kind = kProducts[(std::size_t)i % std::size(kProducts)];
-    Record rec(kProductWidths);
     rec.Set(kProductCode, Format("%07lld", 7890000 + i * 7));
     rec.Set(kProductDescription, std::string(kind.name) + " " + r.Pick(kBrands));
     rec.Set(kProductClass, i % 10 == 9 ? "1" : "0");
@@ -359,86 +362,67 @@ std::string Products(Random& r, int count, std::vector<double>* prices = nullptr
     rec.Set(kProductIpiCst, i % 4 == 0 ? "53" : "2");
     rec.Set(kProductPisCst, i % 5 == 0 ? "0" : "1");
     rec.Set(kProductCofinsCst, i % 5 == 0 ? "0" : "1");
-    out += rec.Bytes(i % 9 == 8 ? kFreeRecordMark : ' ');
+    return i % 9 == 8;
+  });
+}
+
+// A small master written from a table: each row is one record, `base` with
+// the row's texts put in `fields`, in order, and the row's status byte.
+struct TableRow {
+  std::vector<const char*> texts;
+  char status = ' ';
+};
+
+std::string TableMaster(const Record& base, std::initializer_list<int> fields,
+                        std::initializer_list<TableRow> rows) {
+  std::string out;
+  for (const TableRow& row : rows) {
+    Record rec = base;
+    std::size_t i = 0;
+    for (int field : fields) rec.Set(field, row.texts[i++]);
+    out += rec.Bytes(row.status);
   }
   return out;
 }
 
 std::string Payments() {
-  struct Row {
-    const char* code;
-    const char* name;
-    const char* kind;
-    char status;
-  };
-  const Row rows[] = {
-      {"001", "Dinheiro", "10", ' '},          {"002", "Cheque pré-datado", "11", ' '},
-      {"003", "Cartão de crédito", "12", ' '}, {"004", "Boleto bancário 30/60/90", "11", ' '},
-      {"005", "Duplicata (compras)", "01", ' '}, {"006", "Crediário antigo", "11", kFreeRecordMark},
-      {"007", "Depósito em conta", "10", ' '},
-  };
-  std::string out;
-  for (const Row& row : rows) {
-    Record rec(kPaymentWidths);
-    rec.Set(kPaymentCode, row.code);
-    rec.Set(kPaymentName, row.name);
-    rec.Set(kPaymentKind, row.kind);
-    out += rec.Bytes(row.status);
-  }
-  return out;
+  return TableMaster(Record(kPaymentWidths), {kPaymentCode, kPaymentName, kPaymentKind},
+                     {
+                         {{"001", "Dinheiro", "10"}},
+                         {{"002", "Cheque pré-datado", "11"}},
+                         {{"003", "Cartão de crédito", "12"}},
+                         {{"004", "Boleto bancário 30/60/90", "11"}},
+                         {{"005", "Duplicata (compras)", "01"}},
+                         {{"006", "Crediário antigo", "11"}, kFreeRecordMark},
+                         {{"007", "Depósito em conta", "10"}},
+                     });
 }
 
 std::string KindConfig() {
-  struct Row {
-    const char* company;
-    const char* kind_key;
-    const char* min_price_check;
-    char status;
-  };
-  const Row rows[] = {
-      {"00001", "54101", "1", ' '},  // quotes: price floor on
-      {"00001", "54100", "0", ' '},  // orders
-      {"00002", "54101", "1", kFreeRecordMark},  // deleted: company 00002 has no floor
-      {"00002", "54101", "0", ' '},
-      {"00001", "501", "0", ' '},  // fiscal notes
-  };
-  std::string out;
-  for (const Row& row : rows) {
-    Record rec(kKindConfigWidths);
-    rec.Set(kKindConfigCompany, row.company);
-    rec.Set(kKindConfigKindKey, row.kind_key);
-    rec.Set(kKindConfigMinPriceCheck, row.min_price_check);
-    rec.Set(13, "Configuração do tipo de documento");
-    out += rec.Bytes(row.status);
-  }
-  return out;
+  Record base(kKindConfigWidths);
+  base.Set(13, "Configuração do tipo de documento");
+  return TableMaster(base, {kKindConfigCompany, kKindConfigKindKey, kKindConfigMinPriceCheck},
+                     {
+                         {{"00001", "54101", "1"}},  // quotes: price floor on
+                         {{"00001", "54100", "0"}},  // orders
+                         // deleted: company 00002 has no floor
+                         {{"00002", "54101", "1"}, kFreeRecordMark},
+                         {{"00002", "54101", "0"}},
+                         {{"00001", "501", "0"}},  // fiscal notes
+                     });
 }
 
 std::string Cfops() {
-  struct Row {
-    const char* number;
-    const char* description;
-    const char* taxed;
-  };
-  const Row rows[] = {
-      {"5102", "Venda de mercadoria adquirida de terceiros", "1"},
-      {"5405", "Venda com substituição tributária", "0"},
-      {"6102", "Venda interestadual de mercadoria", "1"},
-      {"1102", "Compra para comercialização", "1"},
-      {"5933", "Prestação de serviço tributado pelo ISS", ""},
-      {"5949", "Outra saída não especificada", "0"},
-  };
-  std::string out;
-  int i = 0;
-  for (const Row& row : rows) {
-    Record rec(kCfopWidths);
-    rec.Set(kCfopCode, Format("%03lld", ++i));
-    rec.Set(kCfopDescription, row.description);
-    rec.Set(kCfopNumber, row.number);
-    rec.Set(kCfopTaxed, row.taxed);
-    out += rec.Bytes(' ');
-  }
-  return out;
+  return TableMaster(
+      Record(kCfopWidths), {kCfopCode, kCfopNumber, kCfopDescription, kCfopTaxed},
+      {
+          {{"001", "5102", "Venda de mercadoria adquirida de terceiros", "1"}},
+          {{"002", "5405", "Venda com substituição tributária", "0"}},
+          {{"003", "6102", "Venda interestadual de mercadoria", "1"}},
+          {{"004", "1102", "Compra para comercialização", "1"}},
+          {{"005", "5933", "Prestação de serviço tributado pelo ISS", ""}},
+          {{"006", "5949", "Outra saída não especificada", "0"}},
+      });
 }
 
 // The handheld's order files: fixed positions, numbers in thousandths with

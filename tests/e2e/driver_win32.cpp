@@ -341,38 +341,47 @@ bool IsMessageBox(HWND hwnd, ChildScan* out) {
   return true;
 }
 
-std::vector<COLORREF> GrabPixels(HDC source, int x, int y, int w, int h) {
-  HDC memory = CreateCompatibleDC(source);
-  HBITMAP bitmap = CreateCompatibleBitmap(source, w, h);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, source, x, y, SRCCOPY);
+// A bitmap of w x h pixels like `like`'s, selected into a memory DC to draw on.
+struct Canvas {
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ old;
+  int w, h;
+};
+
+Canvas OpenCanvas(HDC like, int w, int h) {
+  Canvas c{CreateCompatibleDC(like), CreateCompatibleBitmap(like, w, h), nullptr, w, h};
+  c.old = SelectObject(c.dc, c.bitmap);
+  return c;
+}
+
+// The canvas's pixels, row by row; the canvas is freed.
+std::vector<COLORREF> CloseCanvas(Canvas& c) {
   std::vector<COLORREF> pixels;
-  pixels.reserve((std::size_t)w * h);
-  for (int j = 0; j < h; ++j)
-    for (int i = 0; i < w; ++i) pixels.push_back(GetPixel(memory, i, j));
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
+  pixels.reserve((std::size_t)c.w * c.h);
+  for (int j = 0; j < c.h; ++j)
+    for (int i = 0; i < c.w; ++i) pixels.push_back(GetPixel(c.dc, i, j));
+  SelectObject(c.dc, c.old);
+  DeleteObject(c.bitmap);
+  DeleteDC(c.dc);
   return pixels;
+}
+
+std::vector<COLORREF> GrabPixels(HDC source, int x, int y, int w, int h) {
+  Canvas canvas = OpenCanvas(source, w, h);
+  BitBlt(canvas.dc, 0, 0, w, h, source, x, y, SRCCOPY);
+  return CloseCanvas(canvas);
 }
 
 std::vector<COLORREF> RenderIcon(LPCSTR which, COLORREF background, int w, int h) {
   HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(memory, bitmap);
+  Canvas canvas = OpenCanvas(screen, w, h);
   HBRUSH brush = CreateSolidBrush(background);
   RECT all{0, 0, w, h};
-  FillRect(memory, &all, brush);
-  DrawIconEx(memory, 0, 0, LoadIcon(nullptr, which), 0, 0, 0, nullptr, DI_NORMAL);
-  std::vector<COLORREF> pixels;
-  pixels.reserve((std::size_t)w * h);
-  for (int j = 0; j < h; ++j)
-    for (int i = 0; i < w; ++i) pixels.push_back(GetPixel(memory, i, j));
-  SelectObject(memory, old);
+  FillRect(canvas.dc, &all, brush);
   DeleteObject(brush);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
+  DrawIconEx(canvas.dc, 0, 0, LoadIcon(nullptr, which), 0, 0, 0, nullptr, DI_NORMAL);
+  std::vector<COLORREF> pixels = CloseCanvas(canvas);
   ReleaseDC(nullptr, screen);
   return pixels;
 }
@@ -624,6 +633,17 @@ void SendKey(const std::string& chord) {
 
 // ---- commands -------------------------------------------------------------
 
+// Asks `holds()` every kPollMs until it answers true, for up to the time-out:
+// whether it did.
+template <typename Check>
+bool Eventually(Check holds) {
+  for (DWORD waited = 0;; waited += kPollMs) {
+    if (holds()) return true;
+    if (waited >= g.timeout) return false;
+    Sleep(kPollMs);
+  }
+}
+
 DWORD TimeoutArg(const std::vector<std::string>& a, std::size_t index, DWORD fallback) {
   return a.size() > index ? (DWORD)ParseNumber(a[index], "time-out") : fallback;
 }
@@ -704,14 +724,12 @@ void CmdWaitWindow(const std::vector<std::string>& a) {
 void CmdExpectTitle(const std::vector<std::string>& a, bool prefix) {
   HWND w = Current();
   std::string title;
-  for (DWORD waited = 0;; waited += kPollMs) {
-    title = TitleOf(w);
-    if (prefix ? title.compare(0, a[1].size(), a[1]) == 0 : title == a[1]) return;
-    if (waited >= g.timeout) break;
-    Sleep(kPollMs);
-  }
-  Fail(std::string("title is ") + Quoted(title) + ", expected " + (prefix ? "to start with " : "") +
-       Quoted(a[1]));
+  if (!Eventually([&] {
+         title = TitleOf(w);
+         return prefix ? title.compare(0, a[1].size(), a[1]) == 0 : title == a[1];
+       }))
+    Fail(std::string("title is ") + Quoted(title) + ", expected " +
+         (prefix ? "to start with " : "") + Quoted(a[1]));
 }
 
 void CmdExpectRect(const std::vector<std::string>& a) {
@@ -730,14 +748,12 @@ void CmdExpectRect(const std::vector<std::string>& a) {
 void CmdExpectText(const std::vector<std::string>& a) {
   HWND control = Control(a[1]);
   std::string text;
-  for (DWORD waited = 0;; waited += kPollMs) {
-    CheckNoBox();
-    if (!ControlText(control, text)) Fail("control " + a[1] + " does not answer WM_GETTEXT");
-    if (text == a[2]) return;
-    if (waited >= g.timeout) break;
-    Sleep(kPollMs);
-  }
-  Fail("control " + a[1] + " reads " + Quoted(text) + ", expected " + Quoted(a[2]));
+  if (!Eventually([&] {
+         CheckNoBox();
+         if (!ControlText(control, text)) Fail("control " + a[1] + " does not answer WM_GETTEXT");
+         return text == a[2];
+       }))
+    Fail("control " + a[1] + " reads " + Quoted(text) + ", expected " + Quoted(a[2]));
 }
 
 // List boxes and combo boxes answer the same questions under different names.
@@ -785,14 +801,12 @@ void CmdExpectCount(const std::vector<std::string>& a) {
   ListMessages m = ListOf(control, a[1]);
   long want = ParseNumber(a[2], "count");
   long count = 0;
-  for (DWORD waited = 0;; waited += kPollMs) {
-    CheckNoBox();
-    count = ListCount(control, m);
-    if (count == want) return;
-    if (waited >= g.timeout) break;
-    Sleep(kPollMs);
-  }
-  Fail("list " + a[1] + " holds " + std::to_string(count) + " items, expected " + a[2]);
+  if (!Eventually([&] {
+         CheckNoBox();
+         count = ListCount(control, m);
+         return count == want;
+       }))
+    Fail("list " + a[1] + " holds " + std::to_string(count) + " items, expected " + a[2]);
 }
 
 void CmdExpectItem(const std::vector<std::string>& a) {
@@ -861,14 +875,12 @@ void CmdFocus(const std::vector<std::string>& a) {
 void CmdExpectFocus(const std::vector<std::string>& a) {
   int want = (int)ParseNumber(a[1], "control id");
   int id = -1;
-  for (DWORD waited = 0;; waited += kPollMs) {
-    CheckNoBox();
-    id = FocusId(nullptr);
-    if (id == want) return;
-    if (waited >= g.timeout) break;
-    Sleep(kPollMs);
-  }
-  Fail("focus is on control " + std::to_string(id) + ", expected " + a[1]);
+  if (!Eventually([&] {
+         CheckNoBox();
+         id = FocusId(nullptr);
+         return id == want;
+       }))
+    Fail("focus is on control " + std::to_string(id) + ", expected " + a[1]);
 }
 
 void CmdExpectBox(const std::vector<std::string>& a) {
@@ -927,106 +939,81 @@ void CmdExpectExists(const std::vector<std::string>& a, bool exists) {
   if (there != exists) Fail(a[1] + (exists ? " does not exist" : " exists"));
 }
 
-void Execute(const std::vector<std::string>& a) {
-  const std::string& c = a[0];
-  bool checks_boxes = c != "expect-box" && c != "expect-no-box" && c != "echo" && c != "timeout" &&
-                      c != "settle" && c != "sleep" && c != "kill";
+void CmdEcho(const std::vector<std::string>& a) {
+  std::string text;
+  for (std::size_t i = 1; i < a.size(); ++i) text += (i > 1 ? " " : "") + a[i];
+  std::printf("%s\n", EscapeBytes(text).c_str());
+  std::fflush(stdout);
+}
+
+// What the driver does around a command of the script.
+enum class Around {
+  kBoxCheck,  // first fail on a message box nobody expected
+  kAction,    // that, then the program must be running; `settle` ms follow the command
+  kNothing,   // the command answers boxes itself, or does not touch the program
+};
+
+using Args = std::vector<std::string>;
+
+struct Command {
+  const char* name;
+  std::size_t least, most;  // how many arguments it takes
+  Around around;
+  void (*run)(const Args& a);
+};
+
+const std::size_t kAnyNumber = (std::size_t)-1;
+
+const Command kCommands[] = {
+    {"start", 1, 64, Around::kBoxCheck, CmdStart},
+    {"cwd", 1, 1, Around::kBoxCheck, [](const Args& a) { g.cwd = a[1]; }},
+    {"wait-window", 2, 3, Around::kBoxCheck, CmdWaitWindow},
+    {"expect-title", 1, 1, Around::kBoxCheck, [](const Args& a) { CmdExpectTitle(a, false); }},
+    {"expect-title-prefix", 1, 1, Around::kBoxCheck,
+     [](const Args& a) { CmdExpectTitle(a, true); }},
+    {"expect-rect", 4, 4, Around::kBoxCheck, CmdExpectRect},
+    {"expect-text", 2, 2, Around::kBoxCheck, CmdExpectText},
+    {"set-text", 2, 2, Around::kAction, CmdSetText},
+    {"type", 1, 1, Around::kAction, CmdType},
+    {"click", 1, 1, Around::kAction, CmdClick},
+    {"command", 1, 1, Around::kAction, CmdCommand},
+    {"key", 1, 1, Around::kAction, [](const Args& a) { SendKey(a[1]); }},
+    {"focus", 1, 1, Around::kAction, CmdFocus},
+    {"expect-focus", 1, 1, Around::kBoxCheck, CmdExpectFocus},
+    {"expect-box", 3, 5, Around::kNothing, CmdExpectBox},
+    {"expect-no-box", 0, 1, Around::kNothing, CmdExpectNoBox},
+    {"expect-exit", 1, 2, Around::kBoxCheck, CmdExpectExit},
+    {"expect-count", 2, 2, Around::kBoxCheck, CmdExpectCount},
+    {"expect-item", 3, 3, Around::kBoxCheck, CmdExpectItem},
+    {"select", 2, 2, Around::kAction, CmdSelect},
+    {"expect-exists", 1, 1, Around::kBoxCheck, [](const Args& a) { CmdExpectExists(a, true); }},
+    {"expect-missing", 1, 1, Around::kBoxCheck, [](const Args& a) { CmdExpectExists(a, false); }},
+    {"kill", 0, 0, Around::kNothing,
+     [](const Args&) {
+       EndProcess();
+       g.current = nullptr;
+     }},
+    {"timeout", 1, 1, Around::kNothing,
+     [](const Args& a) { g.timeout = (DWORD)ParseNumber(a[1], "time-out"); }},
+    {"settle", 1, 1, Around::kNothing,
+     [](const Args& a) { g.settle = (DWORD)ParseNumber(a[1], "time-out"); }},
+    {"sleep", 1, 1, Around::kNothing,
+     [](const Args& a) { Sleep((DWORD)ParseNumber(a[1], "time-out")); }},
+    {"echo", 0, kAnyNumber, Around::kNothing, CmdEcho},
+};
+
+void Execute(const Args& a) {
+  const Command* command = nullptr;
+  for (const Command& row : kCommands)
+    if (a[0] == row.name) command = &row;
+  // An unknown command still fails first on a box nobody expected.
+  bool checks_boxes = !command || command->around != Around::kNothing;
   if (checks_boxes && g.started) CheckNoBox();
-  if (c == "start") {
-    Need(a, 1, 64);
-    CmdStart(a);
-  } else if (c == "cwd") {
-    Need(a, 1, 1);
-    g.cwd = a[1];
-  } else if (c == "wait-window") {
-    Need(a, 2, 3);
-    CmdWaitWindow(a);
-  } else if (c == "expect-title" || c == "expect-title-prefix") {
-    Need(a, 1, 1);
-    CmdExpectTitle(a, c == "expect-title-prefix");
-  } else if (c == "expect-rect") {
-    Need(a, 4, 4);
-    CmdExpectRect(a);
-  } else if (c == "expect-text") {
-    Need(a, 2, 2);
-    CmdExpectText(a);
-  } else if (c == "set-text") {
-    Need(a, 2, 2);
-    NeedProcessRunning();
-    CmdSetText(a);
-    Settle();
-  } else if (c == "type") {
-    Need(a, 1, 1);
-    NeedProcessRunning();
-    CmdType(a);
-    Settle();
-  } else if (c == "click") {
-    Need(a, 1, 1);
-    NeedProcessRunning();
-    CmdClick(a);
-    Settle();
-  } else if (c == "command") {
-    Need(a, 1, 1);
-    NeedProcessRunning();
-    CmdCommand(a);
-    Settle();
-  } else if (c == "key") {
-    Need(a, 1, 1);
-    NeedProcessRunning();
-    SendKey(a[1]);
-    Settle();
-  } else if (c == "focus") {
-    Need(a, 1, 1);
-    NeedProcessRunning();
-    CmdFocus(a);
-    Settle();
-  } else if (c == "expect-focus") {
-    Need(a, 1, 1);
-    CmdExpectFocus(a);
-  } else if (c == "expect-box") {
-    Need(a, 3, 5);
-    CmdExpectBox(a);
-  } else if (c == "expect-no-box") {
-    Need(a, 0, 1);
-    CmdExpectNoBox(a);
-  } else if (c == "expect-exit") {
-    Need(a, 1, 2);
-    CmdExpectExit(a);
-  } else if (c == "expect-count") {
-    Need(a, 2, 2);
-    CmdExpectCount(a);
-  } else if (c == "expect-item") {
-    Need(a, 3, 3);
-    CmdExpectItem(a);
-  } else if (c == "select") {
-    Need(a, 2, 2);
-    NeedProcessRunning();
-    CmdSelect(a);
-    Settle();
-  } else if (c == "expect-exists" || c == "expect-missing") {
-    Need(a, 1, 1);
-    CmdExpectExists(a, c == "expect-exists");
-  } else if (c == "kill") {
-    Need(a, 0, 0);
-    EndProcess();
-    g.current = nullptr;
-  } else if (c == "timeout") {
-    Need(a, 1, 1);
-    g.timeout = (DWORD)ParseNumber(a[1], "time-out");
-  } else if (c == "settle") {
-    Need(a, 1, 1);
-    g.settle = (DWORD)ParseNumber(a[1], "time-out");
-  } else if (c == "sleep") {
-    Need(a, 1, 1);
-    Sleep((DWORD)ParseNumber(a[1], "time-out"));
-  } else if (c == "echo") {
-    std::string text;
-    for (std::size_t i = 1; i < a.size(); ++i) text += (i > 1 ? " " : "") + a[i];
-    std::printf("%s\n", EscapeBytes(text).c_str());
-    std::fflush(stdout);
-  } else {
-    ScriptError("unknown command " + c);
-  }
+  if (!command) ScriptError("unknown command " + a[0]);
+  Need(a, command->least, command->most);
+  if (command->around == Around::kAction) NeedProcessRunning();
+  command->run(a);
+  if (command->around == Around::kAction) Settle();
 }
 
 // UTF-8 -> Windows-1252; a character that code page lacks is a script error.
