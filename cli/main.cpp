@@ -7,6 +7,7 @@
 
 #include "cli/batch.h"
 #include "platform/message_sink.h"
+#include "records/catalogue.h"
 #include "records/company.h"
 #include "shell/startup.h"
 
@@ -115,9 +116,7 @@ namespace {
 // start-up's company; prints the company loaded. `asked` is the code looked
 // for, five digits. 1 when one is loaded; 0 with nothing printed.
 int LoadBatchCompany(int make_folder, std::string& asked) {
-  char code[32];
-  std::snprintf(code, sizeof code, "%05d", DecimalValue(g_company));
-  asked = code;
+  FormatCode(asked, DecimalValue(g_company));
   Company().company_code = g_company;
   if (!LoadCompany(g_company_given ? kLoadExact : kLoadLookUp, make_folder)) return 0;
   g_company_loaded = Trimmed(Company().company_code);
@@ -149,7 +148,7 @@ int StartUp(int job_mode, int make_folder) {
     Emit(PlatIcon::kError, "vri-batch",
          "A empresa " + asked +
              " não está no F00R0.DAT. Nada foi feito; confira o código dado em --company.",
-         "procurada em " + ShownPath(PlatNativePath(folder + "\\F00R0.DAT")));
+         "procurada em " + ShownPath(PlatNativePath(folder + "\\" + kCompanyFile)));
     return 0;
   }
   if (DecimalValue(g_company_loaded) != DecimalValue(g_company)) {

@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "platform/message_sink.h"
 #include "platform/platform.h"
 
 namespace {
@@ -51,13 +52,10 @@ std::string MapPath(const std::string& path) {
 }
 
 void OsShowMessage(PlatWindow, const std::string& text, const std::string& caption,
-                      PlatIcon icon, const std::string&) {
+                   PlatIcon icon, const std::string&) {
   // Without a sink the native build prints the raw Windows-1252 bytes;
   // vri-batch installs a sink that converts them.
-  const char* kind = icon == PlatIcon::kError     ? "error"
-                     : icon == PlatIcon::kWarning ? "warning"
-                                                  : "information";
-  std::cerr << "[" << kind << "] " << caption << ": " << text << "\n";
+  std::cerr << "[" << IconName(icon) << "] " << caption << ": " << text << "\n";
 }
 
 void* OsBeginWait() { return nullptr; }

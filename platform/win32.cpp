@@ -32,7 +32,7 @@ UINT IconFlag(PlatIcon icon) {
 
 // The box shows caption and text; the detail is for vri-batch only.
 void OsShowMessage(PlatWindow owner, const std::string& text, const std::string& caption,
-                    PlatIcon icon, const std::string&) {
+                   PlatIcon icon, const std::string&) {
   HWND hwnd = owner ? static_cast<HWND>(owner) : GetActiveWindow();
   MessageBoxA(hwnd, text.c_str(), caption.c_str(), MB_OK | IconFlag(icon));
 }

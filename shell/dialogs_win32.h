@@ -35,7 +35,8 @@ struct DialogHandlers {
   void (*on_field_left)(HWND dialog, int id);
 };
 template <int N>
-constexpr DialogHandlers MakeDialogHandlers(BOOL (*on_init)(HWND), const DialogCommand (&commands)[N],
+constexpr DialogHandlers MakeDialogHandlers(BOOL (*on_init)(HWND),
+                                            const DialogCommand (&commands)[N],
                                             void (*on_field_left)(HWND, int) = nullptr) {
   return DialogHandlers{on_init, commands, N, on_field_left};
 }

@@ -33,7 +33,6 @@ LRESULT OnCommand(HWND window, WPARAM wparam) {
 
 }  // namespace
 
-
 int RegisterMainWindowClass(HINSTANCE instance) {
   WNDCLASSEXA wc = {};
   wc.cbSize = sizeof wc;

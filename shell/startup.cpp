@@ -19,7 +19,8 @@ constexpr char kPalmModeDigit = '2';
 constexpr char kDefaultCompanyCode[] = "00001";
 constexpr int kCompanyCodeDigits = 5;
 
-// "%05d": at least five digits with leading zeros, a minus sign counting as one.
+}  // namespace
+
 std::string& FormatCode(std::string& out, int value) {
   std::string digits = std::to_string(value < 0 ? -(long long)value : (long long)value);
   int width = value < 0 ? kCompanyCodeDigits - 1 : kCompanyCodeDigits;
@@ -29,8 +30,6 @@ std::string& FormatCode(std::string& out, int value) {
   out.append(digits);
   return out;
 }
-
-}  // namespace
 
 int ApplyCommandLine(const std::string& arguments) {
   CompanyContext& company = Company();

@@ -42,6 +42,10 @@ int SetWorkFolder(const std::string& name);
 // holds no number.
 int ReadLastCompany(int request);
 
+// A company code as LoadCompany normalises it, "%05d": at least five digits
+// with leading zeros, a minus sign counting as one. Returns out.
+std::string& FormatCode(std::string& out, int value);
+
 // Loads the company context from the product folder (the current folder).
 // With kLoadLookUp and a code: the code is normalised to "%05d" of its
 // decimal value and looked up in F00R0.DAT; when it is not there the company
