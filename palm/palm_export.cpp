@@ -270,20 +270,6 @@ int PutTablesInPlace(ExportRun& run) {
   return ok;
 }
 
-// Puts the complete tables of the run in place under the folder lock.
-int CommitRun(ExportRun& run) {
-  PlatHandle lock = TakeFolderLock(run.folder);
-  if (lock == kNoHandle) {
-    AbandonRun(run);
-    run.detail = "outra exportação está colocando as suas tabelas na pasta " +
-                 PlatNativePath(run.folder) + kKeptOld;
-    return 0;
-  }
-  int ok = PutTablesInPlace(run);
-  PlatUnlockFile(lock);
-  return ok;
-}
-
 // Finishes or undoes, from its journal, a run ended while it put its tables
 // in place. Under the folder lock, so no run is putting tables in place. 1
 // when no journal is left.
@@ -320,6 +306,25 @@ int RecoverRun(const std::string& folder, std::string& detail) {
   if (PlatRemove(journal) || !PlatFileExists(journal)) return 1;
   detail = "o diário " + PlatNativePath(journal) + " não pôde ser apagado";
   return 0;
+}
+
+// Puts the complete tables of the run in place under the folder lock. A run
+// that another export left half-way while this one wrote its tables is
+// finished or undone first: writing this run's journal over its journal
+// would leave its old tables moved aside with nothing to put them back.
+int CommitRun(ExportRun& run) {
+  PlatHandle lock = TakeFolderLock(run.folder);
+  if (lock == kNoHandle) {
+    AbandonRun(run);
+    run.detail = "outra exportação está colocando as suas tabelas na pasta " +
+                 PlatNativePath(run.folder) + kKeptOld;
+    return 0;
+  }
+  int ok = RecoverRun(run.folder, run.detail);
+  if (ok) ok = PutTablesInPlace(run);
+  else AbandonRun(run);
+  PlatUnlockFile(lock);
+  return ok;
 }
 
 // Removes the files of runs that ended without removing them (killed, or

@@ -62,7 +62,8 @@ std::vector<std::string>& BuildSellerList(std::vector<std::string>& sellers);
 // were and no file of the run is left, except when even putting an old table
 // back failed: the run's journal then stays and the next export undoes it
 // first. Before it writes anything, an export finishes or undoes a run left
-// half-way and removes the files of runs that have ended.
+// half-way and removes the files of runs that have ended; it finishes or
+// undoes one left half-way meanwhile again before it puts its tables in place.
 // With no company loaded it stops before anything is touched, after
 // kPalmExportNoCompany. `owner` owns the message box (nullptr: the active
 // window). `summary` says what was written (left empty on a failure).

@@ -655,6 +655,45 @@ TEST_F(PalmExportFaults, FilesOfEndedRunsGoAndALiveRunsStay) {
   EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{"~Outro.434343.tmp"});
 }
 
+// Another export, while this one writes its tables, moves the old Cliente
+// aside and cannot put it back (its journal stays): this run undoes that one
+// from its journal before writing a journal of its own over it, so no old
+// table is left moved aside for the sweep to remove.
+struct HalfWayRunLaidAtCommit {
+  static inline PlatformOps inner{};
+  static inline const PalmFolders* folders = nullptr;
+  static inline int folder_locks = 0;
+  static PlatHandle LockFile(const std::string& path) {
+    const std::string folder_lock = "\\VriExport.lck";
+    if (path.size() >= folder_lock.size() &&
+        path.compare(path.size() - folder_lock.size(), folder_lock.size(), folder_lock) == 0 &&
+        ++folder_locks == 2) {  // the first one is the export's first step
+      std::filesystem::rename(PlatNativePath(folders->ExchangeFile("Cliente.txt")),
+                              PlatNativePath(folders->ExchangeFile("~Cliente.434343.old")));
+      WriteFileBytes(folders->ExchangeFile("~Cliente.434343.tmp"), "its new table");
+      WriteFileBytes(folders->ExchangeFile("VriExport.jnl"), "434343 aside\r\n");
+    }
+    return inner.lock_file(path);
+  }
+};
+
+TEST_F(PalmExportFaults, ARunLeftHalfWayMeanwhileIsUndoneBeforeTheCommit) {
+  const PlatformOps saved = Platform();
+  HalfWayRunLaidAtCommit::inner = saved;
+  HalfWayRunLaidAtCommit::folders = &folders_;
+  HalfWayRunLaidAtCommit::folder_locks = 0;
+  PlatformOps ops = saved;
+  ops.lock_file = HalfWayRunLaidAtCommit::LockFile;
+  SetPlatform(ops);
+  MessageRecorder quiet;
+  const int result = PalmExport(nullptr, folders_.Exchange(), 1, sellers_);
+  SetPlatform(saved);
+  EXPECT_EQ(HalfWayRunLaidAtCommit::folder_locks, 2);
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(TakeSnapshot(folders_), fresh_);
+  EXPECT_EQ(StrayFiles(folders_), std::vector<std::string>{});
+}
+
 #ifndef _WIN32
 // The export ended at each of its file operations in turn, then a clean
 // export: the ended run's tables were all old or all new, and the clean
