@@ -56,17 +56,21 @@ void ResetItemEntry(DocumentForm& form) {
 }
 
 double PriceFloor(long product_record) {
-  std::string text;
-  ReadProductField(nullptr, (int)product_record, text, kProductPrice);
+  std::string path, text;
+  PlatStream* products =
+      CompanyFilePath(path, kProductFile).empty() ? nullptr : PlatOpen(path, PlatOpenMode::kRead);
+  if (!products) return 0;
+  ReadProductField(products, (int)product_record, text, kProductPrice);
   double price = ParseNum(text);
-  ReadProductField(nullptr, (int)product_record, text, kProductMaxDiscount);
+  ReadProductField(products, (int)product_record, text, kProductMaxDiscount);
   double discount = ParseNum(text);
+  PlatClose(products);
   return Round2(price - price * discount * 0.01);
 }
 
 int PriceFloorOn() {
   std::string text;
-  ReadKindConfigField(text, kPriceFloorField, kKindQuote);
+  ReadKindConfigField(text, kKindConfigMinPriceCheck, kKindQuote);
   return !text.empty() && text[0] == '1' ? 1 : 0;
 }
 

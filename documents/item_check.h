@@ -15,10 +15,6 @@
 constexpr int kItemCodeRead = 20;
 constexpr int kItemDescriptionRead = 40;
 
-// Field 24 of the quote's configuration record: "1" switches the price
-// floor on.
-constexpr int kPriceFloorField = 24;
-
 // Checks the item in the entry slots, in this order, and on the first
 // failure shows its message (caption "Vri", error icon), sets *fault_slot
 // (when given) to the slot at fault and returns 0, leaving the list and the
