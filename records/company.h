@@ -1,6 +1,5 @@
 // The company context: process-wide, written at start-up (job mode, company
-// code and record) and by the document store (kind letter and year of the
-// document being saved), read everywhere else.
+// code and record), read everywhere else.
 #pragma once
 
 #include <string>
