@@ -101,8 +101,9 @@ void CheckLeftovers(Doctor& d, const std::string& exchange, const std::string& c
   PlatListFolder(exchange, names);
   for (const std::string& name : names) {
     std::string tag, lock;
-    if (PalmRunTagOf(name, tag) && name.compare(name.size() - 4, 4, ".lck") != 0 &&
-        LockFree(PalmRunLockPath(lock, exchange, tag))) {
+    // a run's own lock is no leftover
+    if (PalmRunTagOf(name, tag) && PalmRunLockPath(lock, exchange, tag) != exchange + "\\" + name &&
+        LockFree(lock)) {
       Find(d, "D04", PlatIcon::kWarning, Shown(exchange + "\\" + name),
            "o arquivo " + Shown(exchange + "\\" + name) +
                " sobrou de uma exportação que não está mais rodando; a próxima exportação o "
@@ -189,19 +190,15 @@ void CheckDocuments(Doctor& d, const std::string& product_folder,
   std::string bytes;
   if (PlatFileExists(counters) && PlatReadWhole(counters, bytes)) {
     for (std::size_t at = 0; at + kCounterRecordLength <= bytes.size(); at += kCounterRecordLength) {
-      std::string record = bytes.substr(at, kCounterRecordLength);
-      if (record.back() == '+') continue;  // a free record
-      const auto field = [&record](int n) {
-        return record.substr((std::size_t)FieldOffset(kCounterWidths, n),
-                             (std::size_t)kCounterWidths[(std::size_t)n]);
-      };
-      std::string company = field(0), kind = field(1), number = field(kCounterNumberField);
-      while (!company.empty() && company.back() == ' ') company.pop_back();
-      while (!kind.empty() && kind.back() == ' ') kind.pop_back();
+      const RecordBuffer r{kCounterLayout,
+                           std::string_view(bytes).substr(at, kCounterRecordLength), {}};
+      if (IsFreeRecordBuffer(r)) continue;
+      // key parts 1 and 2, then the number
+      const std::string company(RecordFieldText(r, 0)), kind(RecordFieldText(r, 1));
       if (company != Company().company_code) continue;
-      std::size_t first = number.find_first_not_of(' ');
-      std::size_t last = number.find_last_not_of(' ');
-      std::string digits = first == std::string::npos ? "" : number.substr(first, last - first + 1);
+      std::string_view number = RecordFieldText(r, kCounterNumberField);
+      const std::string digits(
+          number.substr(std::min(number.find_first_not_of(' '), number.size())));
       if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos) {
         if (kind == quote_key && ToInt(digits) < quotes_in_use)
           Find(d, "D02", PlatIcon::kError, Shown(counters),
@@ -263,7 +260,8 @@ int RunDoctor(const std::vector<std::string>& args) {
              " e o C11.DAT não indica uma empresa que exista: o Vri não tem com que "
              "trabalhar. Confira o código da empresa.");
   } else {
-    company_folder = product_folder + "\\" + kCompanyFolderRoot + "\\" + Company().company_code;
+    std::string relative;
+    company_folder = product_folder + "\\" + CompanyFolderPath(relative);
   }
   if (folder.empty()) folder = DialogExchangeFolder();
   CheckRecordFiles(d, product_folder, company_folder);

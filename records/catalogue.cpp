@@ -4,11 +4,15 @@
 
 #include "records/company.h"
 
-std::string& CompanyFilePath(std::string& out, const std::string& file) {
+std::string& CompanyFolderPath(std::string& out) {
   const std::string& code = Company().company_code;
   out.clear();
-  if (code.empty()) return out;
-  out.append(kCompanyFolderRoot).append("\\").append(code).append("\\").append(file);
+  if (!code.empty()) out.append(kCompanyFolderRoot).append("\\").append(code);
+  return out;
+}
+
+std::string& CompanyFilePath(std::string& out, const std::string& file) {
+  if (!CompanyFolderPath(out).empty()) out.append("\\").append(file);
   return out;
 }
 

@@ -50,6 +50,9 @@ constexpr int kKindConfigKeyWidth = 20;
 constexpr int kCfopKeyOffset = 51;
 constexpr int kCfopKeyWidth = 5;
 
+// Writes "R00\<company code>" into out and returns it; an empty text when
+// the company code is empty.
+std::string& CompanyFolderPath(std::string& out);
 // Writes "R00\<company code>\<file>" into out and returns it; an empty text
 // when the company code is empty (so that opening it fails).
 std::string& CompanyFilePath(std::string& out, const std::string& file);

@@ -14,6 +14,7 @@
 // always blank.
 inline constexpr std::array<int, 3> kCounterWidths = {10, 10, 10};
 static_assert(SumWidths(kCounterWidths) == kCounterRecordLength);
+inline constexpr RecordLayout kCounterLayout = LayoutOf<kCounterWidths>(kCounterRecordLength);
 constexpr int kCounterKeyWidth = 20;
 constexpr int kCounterNumberField = 2;
 constexpr long kCounterMax = 999999999;
