@@ -339,10 +339,24 @@ std::string Money(long long cents) {
   return FormatCents(cents, text);
 }
 
-bool OneOf(std::string_view value, std::initializer_list<std::string_view> allowed) {
+// The values a coded field accepts, each spelled once: the check and the
+// list its message gives are made from the same values.
+using Allowed = std::initializer_list<std::string_view>;
+
+bool OneOf(std::string_view value, Allowed allowed) {
   for (std::string_view a : allowed)
     if (value == a) return true;
   return false;
+}
+
+// The values as a message lists them: "1, 2, 3".
+std::string Listed(Allowed allowed) {
+  std::string text;
+  for (std::string_view a : allowed) {
+    if (!text.empty()) text += ", ";
+    text += a;
+  }
+  return text;
 }
 
 // Folds n bytes of text (n a multiple of 8) as SintegraFold folds each,
@@ -544,9 +558,12 @@ void BadUf(SintegraCheck& c, const char* record, const Field& f, std::string_vie
   Fault(c, c.line, Msg::kS33, c.line, std::string(value).c_str(), f.name, record, f.pos,
         f.pos + f.size - 1);
 }
+// Says so (message) when value is none of allowed.
 void NotListed(SintegraCheck& c, const char* record, const Field& f, std::string_view value,
-               Msg message, const char* allowed) {
-  Fault(c, c.line, message, c.line, std::string(value).c_str(), f.name, record, allowed);
+               Msg message, Allowed allowed) {
+  if (OneOf(value, allowed)) return;
+  Fault(c, c.line, message, c.line, std::string(value).c_str(), f.name, record,
+        Listed(allowed).c_str());
 }
 // 1 when the field is not blank, else says so (S37) and returns 0.
 int Required(SintegraCheck& c, const char* record, const Field& f, std::string_view value) {
@@ -554,10 +571,10 @@ int Required(SintegraCheck& c, const char* record, const Field& f, std::string_v
   Fault(c, c.line, Msg::kS37, c.line, f.name, record);
   return 0;
 }
-void MasterCode(SintegraCheck& c, const Field& f, std::string_view value,
-                const char* allowed_text, std::initializer_list<std::string_view> allowed) {
+void MasterCode(SintegraCheck& c, const Field& f, std::string_view value, Allowed allowed) {
   if (!OneOf(value, allowed))
-    Fault(c, c.line, Msg::kS32, c.line, std::string(value).c_str(), f.name, f.pos, allowed_text);
+    Fault(c, c.line, Msg::kS32, c.line, std::string(value).c_str(), f.name, f.pos,
+          Listed(allowed).c_str());
 }
 
 // CompactDateValue of v; kept from the last date read when that one had the
@@ -632,21 +649,13 @@ void CheckRule(SintegraCheck& c, const char* record, const Field& f, std::string
         Fault(c, c.line, Msg::kS31, c.line, std::string(v).c_str(), record, field);
       break;
     case Rule::kSituation:
-      if (!OneOf(value, {"N", "S", "E", "X", "2", "4"}))
-        NotListed(c, record, f, value, Msg::kS36, "N, S, E, X, 2, 4");
+      NotListed(c, record, f, value, Msg::kS36, {"N", "S", "E", "X", "2", "4"});
       break;
-    case Rule::kPossession:
-      if (!OneOf(value, {"1", "2", "3"})) NotListed(c, record, f, value, Msg::kS36, "1, 2, 3");
-      break;
-    case Rule::kIssuer:
-      if (!OneOf(value, {"P", "T"})) NotListed(c, record, f, value, Msg::kS34, "P, T");
-      break;
-    case Rule::kFreight:
-      if (!OneOf(value, {"0", "1", "2"})) NotListed(c, record, f, value, Msg::kS34, "0, 1, 2");
-      break;
+    case Rule::kPossession: NotListed(c, record, f, value, Msg::kS36, {"1", "2", "3"}); break;
+    case Rule::kIssuer: NotListed(c, record, f, value, Msg::kS34, {"P", "T"}); break;
+    case Rule::kFreight: NotListed(c, record, f, value, Msg::kS34, {"0", "1", "2"}); break;
     case Rule::kEcfModel:
-      if (!OneOf(value, {"2B", "2C", "2D", "2E"}))
-        NotListed(c, record, f, value, Msg::kS34, "2B, 2C, 2D, 2E");
+      NotListed(c, record, f, value, Msg::kS34, {"2B", "2C", "2D", "2E"});
       break;
     case Rule::kRequired:
     case Rule::kProductCode:
@@ -654,9 +663,9 @@ void CheckRule(SintegraCheck& c, const char* record, const Field& f, std::string
       Required(c, record, f, value);
       break;
     case Rule::kItemCode: break;
-    case Rule::kAgreement: MasterCode(c, f, value, "1, 2, 3", {"1", "2", "3"}); break;
-    case Rule::kNature: MasterCode(c, f, value, "1, 2, 3", {"1", "2", "3"}); break;
-    case Rule::kPurpose: MasterCode(c, f, value, "1, 2, 3, 5", {"1", "2", "3", "5"}); break;
+    case Rule::kAgreement: MasterCode(c, f, value, {"1", "2", "3"}); break;
+    case Rule::kNature: MasterCode(c, f, value, {"1", "2", "3"}); break;
+    case Rule::kPurpose: MasterCode(c, f, value, {"1", "2", "3", "5"}); break;
     case Rule::kSituation60A:
       if (Required(c, record, f, value) && !(value.size() == 4 && AllDigits(value)) &&
           !OneOf(value, {"F", "I", "N", "CANC", "DESC", "ISS"}))
