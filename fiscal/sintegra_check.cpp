@@ -213,10 +213,11 @@ static_assert(LayoutField("60A", "data").pos == kSixtyDate.pos &&
               LayoutField("60D", "série").pos == kSixtySerial.pos &&
               LayoutField("60I", "série").pos == kSixtySerial.pos &&
               kSixtyDate.pos + kSixtyDate.size == kSixtySerial.pos);
-// A 54 names its note by CNPJ, modelo, série, número and CFOP in a row.
-static_assert(kItemCfop.pos + kItemCfop.size - kItemCnpj.pos ==
-              kNoteCnpj.size + kNoteModel.size + kNoteSeries.size + kNoteNumber.size +
-                  kNoteCfop.size);
+// A note of record 50 is known by its CNPJ, modelo, série, número and CFOP,
+// and a 54 names its note by those in a row.
+constexpr int kNoteKeySize =
+    kNoteCnpj.size + kNoteModel.size + kNoteSeries.size + kNoteNumber.size + kNoteCfop.size;
+static_assert(kItemCfop.pos + kItemCfop.size - kItemCnpj.pos == kNoteKeySize);
 
 // How the checker looks at the lines of one kind, made once from the
 // layout: the field that names a product code; its plain numeric fields (no
@@ -532,14 +533,13 @@ void NoteReferences(SintegraCheck& c, std::string_view line, const KindPlan& pla
   }
   if (id == kRecord50) {
     std::string note;
-    note.reserve(29);
+    note.reserve(kNoteKeySize);
     note.append(at(kNoteCnpj)).append(at(kNoteModel)).append(at(kNoteSeries)).append(at(kNoteNumber))
         .append(at(kNoteCfop));
     c.notes.insert(std::move(note));
   }
   if (id == kRecord54 && whole) {
-    std::string_view note = line.substr((std::size_t)kItemCnpj.pos - 1,
-                                        (std::size_t)(kItemCfop.pos + kItemCfop.size - kItemCnpj.pos));
+    std::string_view note = line.substr((std::size_t)kItemCnpj.pos - 1, (std::size_t)kNoteKeySize);
     if (c.notes.find(note) == c.notes.end()) c.items_waiting.emplace_back(c.line, std::string(note));
   }
 }
@@ -872,15 +872,15 @@ void CheckTotals(SintegraCheck& c) {
     const std::size_t first = (std::size_t)kNinetyTotals.pos - 1;
     const std::size_t end = first + (std::size_t)kNinetyTotals.size;
     std::size_t pos = first;
-    for (; pos + 10 <= end; pos += 10) {
-      std::string_view pair = l.substr(pos, 10);
+    for (; pos + kSintegraTotalSize <= end; pos += kSintegraTotalSize) {
+      std::string_view pair = l.substr(pos, kSintegraTotalSize);
       if (AllBlank(pair)) break;
       if (!AllDigits(pair)) {
         Fault(c, at, Msg::kS67, at, (int)pos + 1, std::string(pair).c_str());
         continue;
       }
-      int type = (int)DigitsValue(pair.substr(0, 2));
-      long long count = DigitsValue(pair.substr(2, 8));
+      int type = (int)DigitsValue(pair.substr(0, kSintegraTotalTypeSize));
+      long long count = DigitsValue(pair.substr(kSintegraTotalTypeSize, kSintegraTotalCountSize));
       char type_text[16];
       std::snprintf(type_text, sizeof type_text, "%02d", type);
       auto seen = totalled.find(type);

@@ -44,3 +44,11 @@ std::string& NewSintegraRecord(std::string& record, std::string_view name) {
   record.replace(0, name.size(), name);
   return record;
 }
+
+std::string& AppendSintegraTotal(std::string& totals, std::string_view type, long long count) {
+  std::string digits = std::to_string(count);
+  totals.append(type);
+  if (digits.size() < (std::size_t)kSintegraTotalCountSize)
+    totals.append((std::size_t)kSintegraTotalCountSize - digits.size(), '0');
+  return totals.append(digits);
+}

@@ -521,6 +521,16 @@ constexpr int FirstSintegraRecordNotCovered() {
 static_assert(FirstSintegraRecordNotCovered() == -1,
               "a record's fields must cover positions 1-126 with no gap or overlap");
 
+// The "totais" field of record 90 holds pairs of a record type and how many
+// records of that type the file has, one after another, then blanks.
+constexpr int kSintegraTotalTypeSize = 2;
+constexpr int kSintegraTotalCountSize = 8;
+constexpr int kSintegraTotalSize = kSintegraTotalTypeSize + kSintegraTotalCountSize;
+
+// Appends the pair of type (two digits) and count (zero-filled to
+// kSintegraTotalCountSize digits) to totals. Returns totals.
+std::string& AppendSintegraTotal(std::string& totals, std::string_view type, long long count);
+
 // The layout of a record by its name ("10", "60M", "61R"); nullptr for a
 // record the layout does not have.
 constexpr const SintegraRecordLayout* SintegraRecordNamed(std::string_view name) {

@@ -206,13 +206,12 @@ std::vector<std::string> BuildRecords(const Request& r, const std::vector<int>& 
                                 {"NCM", p.ncm}, {"descrição", p.description}, {"unidade", "UN"},
                                 {"alíq. ICMS", p.tax[0] == '1' ? "1800" : "0"}}));
   }
-  // pairs of type and count of 2 + 8 digits, the 90 itself in the grand total
-  auto total = [](const char* type, long long count) {
-    std::string n = Num(count);
-    return type + std::string(n.size() < 8 ? 8 - n.size() : 0, '0') + n;
-  };
-  std::string totals = total("60", n60) + total("61", 1) + total("75", 3) +
-                       total("99", (long long)out.size() + 1);
+  // the 90 itself in the grand total
+  std::string totals;
+  AppendSintegraTotal(totals, "60", n60);
+  AppendSintegraTotal(totals, "61", 1);
+  AppendSintegraTotal(totals, "75", 3);
+  AppendSintegraTotal(totals, "99", (long long)out.size() + 1);
   out.push_back(Record("90", {{"CNPJ", kCnpj}, {"IE", kIe}, {"totais", totals},
                               {"número de registros 90", "1"}}));
   return out;
