@@ -44,17 +44,13 @@ struct SortEntry {
   std::uint32_t index;  // equal lines keep the order they were read in
 };
 
-bool IsTypeSixty(const char* line, std::size_t length) {
-  return length >= 2 && line[0] == '6' && line[1] == '0';
-}
-
 void MakeEntry(const std::string& text, const LineSpan& span, std::uint32_t index, SortEntry& e) {
   const char* line = text.data() + span.offset;
   std::size_t length = span.length;
   std::memset(e.head, 0, kHeadBytes);
   std::size_t prefix;
   std::size_t from;  // where the comparison text takes up the line
-  if (IsTypeSixty(line, length)) {
+  if (IsSintegraTypeSixty(line, length)) {
     char key[kSintegraKeyLength];
     WriteSintegraSortKey(line, length, key);
     for (int i = 0; i < kSintegraKeyLength; ++i) e.head[i] = SintegraFold(key[i]);

@@ -588,6 +588,11 @@ constexpr unsigned char SintegraFold(char c) {
   return (u >= 'a' && u <= 'z') ? (unsigned char)(u - 'a' + 'A') : u;
 }
 
+// 1 when a line is of type 60 (its first two characters are "60").
+constexpr bool IsSintegraTypeSixty(const char* line, std::size_t length) {
+  return length >= 2 && line[0] == '6' && line[1] == '0';
+}
+
 // Writes the kSintegraKeyLength bytes of the sort key of a line (its line
 // end removed; a short line reads as blank-filled): for type 60, "60", its
 // characters 4-31 (the date and the printer's serial) and the order digit of
@@ -597,15 +602,15 @@ constexpr void WriteSintegraSortKey(const char* line, std::size_t length, char* 
   auto at = [line, length](std::size_t i) { return i < length ? line[i] : ' '; };
   key[0] = at(0);
   key[1] = at(1);
-  if (!(length >= 2 && line[0] == '6' && line[1] == '0')) {
+  if (!IsSintegraTypeSixty(line, length)) {
     for (std::size_t i = 2; i < (std::size_t)kSintegraKeyLength; ++i) key[i] = ' ';
     return;
   }
-  if (length >= (std::size_t)kSintegraKeyLength) {  // the usual whole line: no blank fill
-    for (std::size_t i = 3; i < (std::size_t)kSintegraKeyLength; ++i) key[i - 1] = line[i];
-  } else {
-    for (std::size_t i = 3; i < (std::size_t)kSintegraKeyLength; ++i) key[i - 1] = at(i);
-  }
+  // characters 4-31, those past a short line's end blank
+  const std::size_t end = (std::size_t)kSintegraKeyLength;
+  std::size_t i = 3;
+  for (; i < end && i < length; ++i) key[i - 1] = line[i];
+  for (; i < end; ++i) key[i - 1] = ' ';
   char order;
   switch (SintegraFold(at(2))) {
     case 'M': order = '0'; break;
