@@ -107,7 +107,7 @@ std::string UnsortedMessage(const std::string& path, const char* reason) {
 int ReplaceWithLines(const std::string& path, const std::string& text,
                      const std::vector<LineSpan>& spans, const std::vector<std::uint32_t>& order) {
   PlatReplacement out;
-  if (!PlatBeginReplacement(out, path, path + ".tmp")) return 0;
+  if (!PlatBeginReplacement(out, path, SintegraSortTemporary(path))) return 0;
   std::string chunk;
   chunk.reserve(64 * 1024 + 256);
   for (std::uint32_t i : order) {
@@ -281,7 +281,7 @@ int IsRehearsalLibrary(const std::string& version) {
 
 int RestorePreviousSintegra(PlatWindow owner) {
   // the sorted file of a generation ended before it was put in place
-  std::string temporary = std::string(kSintegraPath) + ".tmp";
+  std::string temporary = SintegraSortTemporary(kSintegraPath);
   if (PlatFileExists(temporary)) PlatRemove(temporary);
   if (!PlatFileExists(kSintegraPreviousPath)) return 1;
   if (PlatRename(kSintegraPreviousPath, kSintegraPath)) return 1;
@@ -364,3 +364,5 @@ int SortSintegraFile(PlatWindow owner, const std::string& path, const char* kept
   }
   return 1;
 }
+
+std::string SintegraSortTemporary(const std::string& path) { return path + ".tmp"; }

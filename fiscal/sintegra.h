@@ -149,3 +149,8 @@ void SortSintegraLinesFast(std::vector<std::string>& lines);
 // message of a failed write: what became of the file.
 int SortSintegraFile(PlatWindow owner, const std::string& path,
                      const char* kept = "O arquivo ficou como estava.");
+
+// The temporary file beside path that SortSintegraFile writes before it takes
+// the file's place: path with ".tmp" after it. Only a sort ended half-way
+// leaves it behind.
+std::string SintegraSortTemporary(const std::string& path);
