@@ -16,7 +16,6 @@
 
 namespace {
 
-// An option of the sintegra command: the field of the request it fills.
 // Why a file is not a Sintegra file (every line begins with two digits and
 // lines end in CR LF or LF, no NUL byte), or the empty text. A file that
 // cannot be read or is empty is left to the sort, which says so.
@@ -45,34 +44,24 @@ std::string NotSintegra(const std::string& path) {
   return "";
 }
 
-// Shows one message per fault (an error, or a warning for a reading of the
-// layout), each JSON line with its line and code, and prints the count on
-// standard output for `path`. Returns the number of errors.
-int ShowFaults(const std::string& path, const std::vector<SintegraFault>& faults) {
-  int errors = 0, warnings = 0;
-  for (const SintegraFault& f : faults) {
-    SetMessageFields("\"line\": " + std::to_string(f.line) + ", \"code\": \"" + f.code + "\"");
-    PlatShowMessage(nullptr, f.text, kSintegraCheckCaption,
-                    f.error ? PlatIcon::kError : PlatIcon::kWarning);
-    (f.error ? errors : warnings)++;
-  }
-  SetMessageFields("");
-  PrintOut("verificado: " + ShownPath(PlatNativePath(path)) + ": " + std::to_string(errors) +
-           " erro(s), " + std::to_string(warnings) + " aviso(s)");
-  return errors;
-}
-
-// Checks the file at path and shows its faults. Returns 1 with the number
-// of errors; 0 after a message when the file cannot be read.
-int ShowSintegraCheck(const std::string& path, int& errors) {
-  errors = 0;
-  std::vector<SintegraFault> faults;
-  if (!CheckSintegraFile(path, faults)) {
-    PlatShowMessage(nullptr, "Não foi possível ler o arquivo " + ShownPath(PlatNativePath(path)) + ".",
+// Shows the verdict on the file at path: one message per fault (an error, or
+// a warning for a reading of the layout), each JSON line with its line and
+// code, then the counts on standard output. Returns 1 and the number of
+// errors; 0 after the message that the file could not be read.
+int ShowVerdict(const std::string& path, const SintegraVerdict& verdict, int& errors) {
+  errors = verdict.errors;
+  if (!verdict.checked) {
+    PlatShowMessage(nullptr, "Não foi possível ler o arquivo " + PlatShownPath(path) + ".",
                     kSintegraCheckCaption, PlatIcon::kError);
     return 0;
   }
-  errors = ShowFaults(path, faults);
+  for (const SintegraFault& f : verdict.faults) {
+    SetMessageFields("\"line\": " + std::to_string(f.line) + ", \"code\": \"" + f.code + "\"");
+    PlatShowMessage(nullptr, f.text, kSintegraCheckCaption,
+                    f.error ? PlatIcon::kError : PlatIcon::kWarning);
+  }
+  SetMessageFields("");
+  PrintOut(SintegraCheckSummary(path, verdict));
   return 1;
 }
 
@@ -146,20 +135,15 @@ int RunSintegra(const std::vector<std::string>& args) {
   FiscalJobOutcome outcome;
   RunFiscalJob(nullptr, library, request, today, outcome);
   if (!outcome.loaded) return kExitFailed;
-  PrintOut("biblioteca: " + ShownPath(PlatNativePath(loaded)));
+  PrintOut("biblioteca: " + PlatShownPath(loaded));
   if (!outcome.version.empty()) PrintOut("versão da biblioteca: " + outcome.version);
-  if (outcome.generated) PrintOut("arquivo: " + ShownPath(PlatNativePath(kSintegraPath)));
+  if (outcome.generated) PrintOut("arquivo: " + PlatShownPath(kSintegraPath));
   if (!outcome.ok) return kExitFailed;
   PrintOut("verificação: " + PlatShownPath(kSintegraCheckReportPath) + ": " +
-           std::to_string(outcome.verdict.errors) + " erro(s), " +
-           std::to_string(outcome.verdict.warnings) + " aviso(s)");
+           SintegraCounts(outcome.verdict));
   if (!check) return kExitSuccess;
-  if (!outcome.verdict.checked) {
-    PlatShowMessage(nullptr, "Não foi possível ler o arquivo " + PlatShownPath(kSintegraPath) + ".",
-                    kSintegraCheckCaption, PlatIcon::kError);
-    return kExitFailed;
-  }
-  int errors = ShowFaults(kSintegraPath, outcome.verdict.faults);
+  int errors = 0;
+  if (!ShowVerdict(kSintegraPath, outcome.verdict, errors)) return kExitFailed;
   if (errors == 0) return kExitSuccess;
   PlatShowMessage(nullptr,
                   std::string("O arquivo ") + PlatShownPath(kSintegraPath) +
@@ -190,7 +174,10 @@ int RunSintegraSort(const std::vector<std::string>& args) {
 int RunSintegraCheck(const std::vector<std::string>& args) {
   int status = kExitUsage;
   if (!ReadOneFile("sintegra-check", args, status)) return status;
+  std::string path = TypedPath(args[0]);
+  SintegraVerdict verdict;
+  CheckSintegraVerdict(path, verdict);
   int errors = 0;
-  if (!ShowSintegraCheck(TypedPath(args[0]), errors)) return kExitUsage;
+  if (!ShowVerdict(path, verdict, errors)) return kExitUsage;
   return errors ? kExitFailed : kExitSuccess;
 }

@@ -16,17 +16,32 @@ void NormaliseSintegraFields(SintegraRequest& request, const DateRec& today) {
   NormCep(request.cep);
 }
 
+int CheckSintegraVerdict(const std::string& path, SintegraVerdict& verdict) {
+  verdict = SintegraVerdict{};
+  verdict.checked = CheckSintegraFile(path, verdict.faults);
+  for (const SintegraFault& f : verdict.faults) (f.error ? verdict.errors : verdict.warnings)++;
+  return verdict.checked;
+}
+
+std::string SintegraCounts(const SintegraVerdict& verdict) {
+  return std::to_string(verdict.errors) + " erro(s), " + std::to_string(verdict.warnings) +
+         " aviso(s)";
+}
+
+std::string SintegraCheckSummary(const std::string& path, const SintegraVerdict& verdict) {
+  return "verificado: " + PlatShownPath(path) + ": " +
+         (verdict.checked ? SintegraCounts(verdict) : "o arquivo não pôde ser lido");
+}
+
 namespace {
 
 // The sorted report checked, its findings written beside it. A report that
 // cannot be written is no failure of the generation: the findings are also
 // in the verdict.
 void CheckReport(SintegraVerdict& verdict) {
-  verdict = SintegraVerdict{};
-  verdict.checked = CheckSintegraFile(kSintegraPath, verdict.faults);
+  CheckSintegraVerdict(kSintegraPath, verdict);
   std::string text;
   for (const SintegraFault& f : verdict.faults) {
-    (f.error ? verdict.errors : verdict.warnings)++;
     text.append(IconPrefix(f.error ? PlatIcon::kError : PlatIcon::kWarning))
         .append(" [")
         .append(kSintegraCheckCaption)
@@ -34,12 +49,7 @@ void CheckReport(SintegraVerdict& verdict) {
         .append(f.text)
         .append("\r\n");
   }
-  text.append("verificado: ").append(PlatShownPath(kSintegraPath)).append(": ");
-  if (verdict.checked)
-    text.append(std::to_string(verdict.errors) + " erro(s), " +
-                std::to_string(verdict.warnings) + " aviso(s)\r\n");
-  else
-    text.append("o arquivo não pôde ser lido\r\n");
+  text.append(SintegraCheckSummary(kSintegraPath, verdict)).append("\r\n");
   PlatReplaceWhole(kSintegraCheckReportPath, std::string(kSintegraCheckReportPath) + ".tmp", text,
                    0);
 }

@@ -35,6 +35,19 @@ struct SintegraVerdict {
   std::vector<SintegraFault> faults;
 };
 
+// Checks the file at path: its faults, and how many of them are errors and
+// how many warnings. Returns verdict.checked: 1, or 0 when the file could not
+// be read (no faults then).
+int CheckSintegraVerdict(const std::string& path, SintegraVerdict& verdict);
+
+// The counts of a verdict as the summaries give them: "2 erro(s), 1 aviso(s)".
+std::string SintegraCounts(const SintegraVerdict& verdict);
+
+// The summary line of the check of the file at path, as the findings report
+// ends and vri-batch prints it: "verificado: <path>: " and the counts, or
+// that the file could not be read.
+std::string SintegraCheckSummary(const std::string& path, const SintegraVerdict& verdict);
+
 // "&Gerar Sintegra": the fields normalised, then the generation (which sorts
 // the file); after a successful one the sorted file is checked and the
 // findings written to kSintegraCheckReportPath (Windows-1252, CR LF, one
