@@ -254,6 +254,14 @@ constexpr bool KindNamesFitThePlans() {
 }
 static_assert(KindNamesFitThePlans());
 
+// The type of a line, its first two characters as a number; -1 when they
+// are not two digits.
+int TypeNumber(std::string_view line) {
+  if (line.size() < 2 || line[0] < '0' || line[0] > '9' || line[1] < '0' || line[1] > '9')
+    return -1;
+  return (line[0] - '0') * 10 + (line[1] - '0');
+}
+
 KindPlan PlanFor(const Kind& k) {
   KindPlan plan;
   plan.kind = &k;
@@ -285,7 +293,7 @@ const KindPlans& Plans() {
     for (int i = 0; i < kSintegraRecordCount; ++i) {
       const Kind& kind = kSintegraRecords[i];
       p.of[i] = PlanFor(kind);
-      KindPlans::Type& t = p.by_type[(kind.name[0] - '0') * 10 + (kind.name[1] - '0')];
+      KindPlans::Type& t = p.by_type[TypeNumber(kind.name)];
       if (kind.name[2] == '\0') t.plain = (signed char)i;
       else t.lettered[kind.name[2] - 'A'] = (signed char)i;
     }
@@ -298,10 +306,10 @@ const KindPlans& Plans() {
 // not know: a subtype letter of its type (60M, 61R) else the type alone
 // (61), so a 60 needs a letter of the layout.
 const KindPlan* PlanOfLine(std::string_view line) {
-  if (line.size() < 2 || line[0] < '0' || line[0] > '9' || line[1] < '0' || line[1] > '9')
-    return nullptr;
+  const int number = TypeNumber(line);
+  if (number < 0) return nullptr;
   const KindPlans& plans = Plans();
-  const KindPlans::Type& type = plans.by_type[(line[0] - '0') * 10 + (line[1] - '0')];
+  const KindPlans::Type& type = plans.by_type[number];
   int i = type.plain;
   if (line.size() > 2 && line[2] >= 'A' && line[2] <= 'Z' && type.lettered[line[2] - 'A'] >= 0)
     i = type.lettered[line[2] - 'A'];
@@ -455,12 +463,6 @@ void Fault(SintegraCheck& c, long long at, Msg message, ...) {
   std::vsnprintf(text.data(), text.size() + 1, rule.text, again);
   va_end(again);
   c.faults.push_back(SintegraFault{at, rule.code, rule.error, std::move(text)});
-}
-
-int TypeNumber(std::string_view line) {
-  if (line.size() < 2 || line[0] < '0' || line[0] > '9' || line[1] < '0' || line[1] > '9')
-    return -1;
-  return (line[0] - '0') * 10 + (line[1] - '0');
 }
 
 // The references a line makes or gives (a 60M day, a product code, a 50
