@@ -117,7 +117,7 @@ void CheckLeftovers(Doctor& d, const std::string& exchange, const std::string& c
                " sobrou de uma importação interrompida; a próxima importação o apaga.");
     }
   }
-  std::string sintegra_temp = std::string(kSintegraPath) + ".tmp";
+  const std::string sintegra_temp = SintegraSortTemporary(kSintegraPath);
   if (PlatFileExists(sintegra_temp))
     Find(d, "D04", PlatIcon::kWarning, Shown(sintegra_temp),
          "o arquivo " + Shown(sintegra_temp) +

@@ -130,7 +130,10 @@ std::string Record(const char* type, std::initializer_list<FieldText> fields) {
 std::vector<std::string> BuildRecords(const Request& r, const std::vector<int>& days) {
   auto date = [&r](int day) { return Num(r.year * 10000LL + r.month * 100 + day); };
   std::string first = date(1);
-  std::string last = date(DaysInMonth(r.month, r.year));
+  // A month of no calendar (13, say) ends on the 31st, as the stand-in has
+  // always written it.
+  const int last_day = DaysInMonth(r.month, r.year);
+  std::string last = date(last_day ? last_day : 31);
   std::vector<std::string> out;
   out.push_back(Record("10", {{"CNPJ", kCnpj}, {"inscrição estadual", kIe},
                               {"nome do contribuinte", r.name}, {"município", r.city},
