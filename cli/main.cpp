@@ -71,7 +71,7 @@ void LogJson(const std::string& icon, const std::string& caption, const std::str
 void Emit(PlatIcon icon, const std::string& caption, const std::string& text,
           const std::string& detail) {
   if (icon == PlatIcon::kError) ++g_errors;
-  PrintErr(std::string(IconPrefix(icon)) + " [" + OneLine(caption) + "] " + OneLine(ShownPath(text)));
+  PrintErr(MessageLine(icon, OneLine(caption), OneLine(ShownPath(text))));
   if (!detail.empty()) PrintErr("detalhe: " + OneLine(detail));
   LogJson(IconName(icon), Cp1252ToUtf8(caption), Cp1252ToUtf8(ShownPath(text)),
           Cp1252ToUtf8(detail));

@@ -42,12 +42,8 @@ void CheckReport(SintegraVerdict& verdict) {
   CheckSintegraVerdict(kSintegraPath, verdict);
   std::string text;
   for (const SintegraFault& f : verdict.faults) {
-    text.append(IconPrefix(f.error ? PlatIcon::kError : PlatIcon::kWarning))
-        .append(" [")
-        .append(kSintegraCheckCaption)
-        .append("] ")
-        .append(f.text)
-        .append("\r\n");
+    const PlatIcon icon = f.error ? PlatIcon::kError : PlatIcon::kWarning;
+    text.append(MessageLine(icon, kSintegraCheckCaption, f.text)).append("\r\n");
   }
   text.append(SintegraCheckSummary(kSintegraPath, verdict)).append("\r\n");
   PlatReplaceWhole(kSintegraCheckReportPath, std::string(kSintegraCheckReportPath) + ".tmp", text,

@@ -31,6 +31,10 @@ const IconWords& WordsOf(PlatIcon icon) {
 const char* IconName(PlatIcon icon) { return WordsOf(icon).name; }
 const char* IconPrefix(PlatIcon icon) { return WordsOf(icon).prefix; }
 
+std::string MessageLine(PlatIcon icon, const std::string& caption, const std::string& text) {
+  return std::string(IconPrefix(icon)) + " [" + caption + "] " + text;
+}
+
 void MessageSink::Show(PlatWindow, const std::string& text, const std::string& caption,
                        PlatIcon icon, const std::string& detail) {
   if (g_innermost && g_innermost->sink_)

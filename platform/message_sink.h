@@ -25,6 +25,9 @@ const char* IconName(PlatIcon icon);
 // The same in Portuguese, as vri-batch and the reports print a message:
 // "erro", "aviso" or "informação" (Windows-1252).
 const char* IconPrefix(PlatIcon icon);
+// A message as one line of text: "<prefix> [<caption>] <text>", as vri-batch
+// prints it and the Sintegra findings report lists it.
+std::string MessageLine(PlatIcon icon, const std::string& caption, const std::string& text);
 
 // Routes every message of the platform in force to sink instead of the
 // screen while the guard lives. Guards nest: only the innermost sink gets a
